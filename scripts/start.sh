@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Korvath.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cd build
+echo "new 0" | true
+printf 'selfplay 0 0 40\nshow\nquit\n' | ./tools/korvath-engine

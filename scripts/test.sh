@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once optimised, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+(cd build && ctest --output-on-failure -j2)
+
+# Tests labelled "heavy" repeat long searches and games; the optimised run covers them.
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVATH_SANITIZE=ON
+(cd build-asan && ctest --output-on-failure -j2 -LE heavy)
