@@ -1,0 +1,8 @@
+// Storage of the input globals declared in input.h.
+#include "scene/input.h"
+
+int MouseX = 0;
+int MouseY = 0;
+uint8_t MouseButton = 0;
+int ScreenshotRequest = 0;
+int RedrawRequest = 1;
