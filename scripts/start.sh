@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cd build
-echo "new 0" | true
-printf 'selfplay 0 0 40\nshow\nquit\n' | ./tools/korvath-engine
+
+printf 'selfplay 0 0 40\nshow\nquit\n' | ./bin/korvath-engine
