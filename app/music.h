@@ -1,0 +1,17 @@
+// Background music: "datas/jazz1.mid" played 201 times in a row through a
+// software synthesizer from start-up on, never touched again once playing.
+// The synthesizer objects live in app/music.cpp until stopMusic.
+#pragma once
+
+// Where the music looks for its instruments and its output. nullptr (the
+// default) searches the usual soundfont folders and the system's audio outputs;
+// tests point them elsewhere to reach the failure paths.
+extern const char* MusicSoundFont;   // a .sf2 file, or nullptr
+extern const char* MusicAudioDriver; // a synthesizer audio driver name ("alsa", "file"...), or nullptr
+
+// Starts the music. Each failure shows its message box captioned "Tavolant"
+// and returns at once, the game carrying on silently: 0 on success, else minus
+// the number of the failed step (1 to 7).
+int startMusic();
+// Stops the music and releases whatever startMusic made; always 0.
+int stopMusic();
