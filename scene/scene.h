@@ -1,0 +1,26 @@
+// One 3D frame of the board: the rule set's board, then every piece's soft
+// shadow, then the pieces, all lit by one fixed point light. Keeps nothing
+// between frames. ShadowColor is written by the game controller every frame;
+// ShadowZBias by drawScene before each shadow.
+#pragma once
+
+#include "render/math.h"
+#include "render/mesh.h"
+
+#include <cstdint>
+
+struct Position;
+
+extern const Vec3 SceneLight; // the point light above the board, fixed
+extern uint16_t ShadowColor;  // 4-4-4-4 texel of the silhouettes (0xB000 during play)
+extern int ShadowZBias;       // device depth bias of the shadow being drawn: 2 man, 3 king
+
+constexpr uint16_t DefaultShadowColor = 0xB000; // black at 11/15 alpha
+
+// Centre of square (column, row) on a board of `columns` squares a side.
+Vec3 squareCentre(int column, int row, int columns);
+
+// Draws the position on the board of rule set `ruleSet` into the render target.
+void drawScene(const Position& position, int ruleSet);
+// Lights every face of the mesh from the point light into lighting slot `slot`.
+void lightMeshFaces(Mesh& mesh, const Vec3& light, int slot);
