@@ -17,7 +17,7 @@ struct Sequence {
     float fadeLevel = 0.0f;       // from its start value up to 3.0
     float speed = 0.0f;           // added to fadeLevel after every drawn frame
     uint8_t fromScreen = 0;       // 0: picture from a file; 1: captured from the back buffer
-    uint8_t mode = 0;             // 3: fade in, hold, fade out (from 0.0); 2: fade out only (from 1.9)
+    uint8_t mode = 0; // 3: fade in, hold, fade out (from 0.0); 2: fade out only (from 1.9)
 };
 
 // Sets up the record and its picture, from the file or (fromScreen 1) from the

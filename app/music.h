@@ -7,11 +7,13 @@
 // default) searches the usual soundfont folders and the system's audio outputs;
 // tests point them elsewhere to reach the failure paths.
 extern const char* MusicSoundFont;   // a .sf2 file, or nullptr
-extern const char* MusicAudioDriver; // a synthesizer audio driver name ("alsa", "file"...), or nullptr
+extern const char* MusicAudioDriver; // "pulseaudio", "alsa", "file"..., or nullptr
 
 // Starts the music. Each failure shows its message box captioned "Tavolant"
 // and returns at once, the game carrying on silently: 0 on success, else minus
 // the number of the failed step (1 to 7).
 int startMusic();
+// True while the file is still playing its 201 rounds.
+bool musicPlaying();
 // Stops the music and releases whatever startMusic made; always 0.
 int stopMusic();

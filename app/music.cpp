@@ -1,0 +1,149 @@
+// Background music on the FluidSynth software synthesizer: settings, synth,
+// audio output and MIDI player, made in that order by startMusic and released
+// by stopMusic. Only these two functions write the state below.
+
+#include "app/music.h"
+
+#include <fluidsynth.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/data_file.h"
+#include "platform/platform.h"
+
+const char* MusicSoundFont = nullptr;
+const char* MusicAudioDriver = nullptr;
+
+// The synthesizer objects: all null until startMusic makes them, null again
+// after stopMusic. A failed start leaves what it made for stopMusic.
+static fluid_settings_t* MusicSettings = nullptr;   // options of everything below
+static fluid_synth_t* MusicSynth = nullptr;         // the instruments, from the soundfont
+static fluid_audio_driver_t* MusicOutput = nullptr; // the thread feeding the sound card
+static fluid_player_t* MusicPlayer = nullptr;       // plays the MIDI file into the synth
+
+static constexpr const char* MusicFileName = "datas/jazz1.mid";
+static constexpr int MusicPlayCount = 201; // once, then 200 repeats: an evening and more
+
+// Where Debian and most distributions put General MIDI soundfonts; the small
+// one the game is mixed for comes first.
+static constexpr const char* SoundFontPlaces[] = {
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/soundfonts/default.sf2",    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/soundfonts/FluidR3_GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3",
+};
+
+// Sound servers first; ALSA only where a sound card exists, since on a machine
+// without one its library prints pages of errors before failing. JACK is left
+// out: a client may start a server of its own and hang the game's start-up.
+static constexpr const char* AudioDrivers[] = {"pipewire", "pulseaudio", "alsa"};
+
+// The synthesizer's own log would repeat, less clearly, what our box says.
+static void discardLog(int, const char*, void*) {}
+
+static int fail(int step, const char* text) {
+    showMessageBox("Tavolant", text);
+    return -step;
+}
+
+static std::string findSoundFont() {
+    if (MusicSoundFont) return access(MusicSoundFont, R_OK) == 0 ? MusicSoundFont : "";
+    for (const char* path : SoundFontPlaces)
+        if (access(path, R_OK) == 0) return path;
+    return "";
+}
+
+static fluid_audio_driver_t* openAudioOutput() {
+    if (MusicAudioDriver) {
+        fluid_settings_setstr(MusicSettings, "audio.driver", MusicAudioDriver);
+        return new_fluid_audio_driver(MusicSettings, MusicSynth);
+    }
+    for (const char* driver : AudioDrivers) {
+        if (std::strcmp(driver, "alsa") == 0 && access("/dev/snd", F_OK) != 0) continue;
+        fluid_settings_setstr(MusicSettings, "audio.driver", driver);
+        if (fluid_audio_driver_t* output = new_fluid_audio_driver(MusicSettings, MusicSynth))
+            return output;
+    }
+    return nullptr;
+}
+
+// The whole file, or empty when it is missing or is not a MIDI file: the
+// player would only find out later, on its own thread, and stay silent.
+static std::vector<char> readMusicFile() {
+    std::vector<char> bytes;
+    FILE* file = openDataFile(MusicFileName, "rb");
+    if (!file) return bytes;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) bytes.clear();
+    return bytes;
+}
+
+int startMusic() {
+    assert(!MusicSettings && "the music is started once");
+    for (int level = FLUID_PANIC; level <= FLUID_DBG; level++)
+        fluid_set_log_function(level, discardLog, nullptr);
+
+    MusicSettings = new_fluid_settings();
+    if (!MusicSettings) return fail(1, "Could not initialize COM");
+    // Each repeat carries on from the last without resetting the instruments,
+    // so the reverb tail rings over the loop point.
+    fluid_settings_setint(MusicSettings, "player.reset-synth", 0);
+
+    std::string soundFont = findSoundFont();
+    if (soundFont.empty()) return fail(2, "Could not create DMusic Loader");
+
+    MusicSynth = new_fluid_synth(MusicSettings);
+    if (!MusicSynth) return fail(3, "Could not create DMusic Performance");
+
+    if (fluid_synth_sfload(MusicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
+        return fail(4, "Could not initialize performance");
+
+    fluid_synth_set_gain(MusicSynth, 0.5f);
+
+    MusicOutput = openAudioOutput();
+    if (!MusicOutput) return fail(6, "Could not add port to performance");
+
+    std::vector<char> midi = readMusicFile();
+    MusicPlayer = midi.empty() ? nullptr : new_fluid_player(MusicSynth);
+    if (!MusicPlayer || fluid_player_add_mem(MusicPlayer, midi.data(), midi.size()) != FLUID_OK)
+        return fail(7, "Could not load segment");
+
+    fluid_player_set_loop(MusicPlayer, MusicPlayCount);
+    fluid_player_play(MusicPlayer);
+    return 0;
+}
+
+bool musicPlaying() {
+    return MusicPlayer && fluid_player_get_status(MusicPlayer) == FLUID_PLAYER_PLAYING;
+}
+
+int stopMusic() {
+    if (MusicPlayer) {
+        fluid_player_stop(MusicPlayer);
+        fluid_player_join(MusicPlayer);
+        delete_fluid_player(MusicPlayer);
+        MusicPlayer = nullptr;
+    }
+    // The output thread renders from the synth, so it goes before the synth.
+    if (MusicOutput) {
+        delete_fluid_audio_driver(MusicOutput);
+        MusicOutput = nullptr;
+    }
+    if (MusicSynth) {
+        delete_fluid_synth(MusicSynth);
+        MusicSynth = nullptr;
+    }
+    if (MusicSettings) {
+        delete_fluid_settings(MusicSettings);
+        MusicSettings = nullptr;
+    }
+    return 0;
+}
