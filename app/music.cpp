@@ -106,7 +106,7 @@ int startMusic() {
     if (fluid_synth_sfload(MusicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
         return fail(4, "Could not initialize performance");
 
-    fluid_synth_set_gain(MusicSynth, 0.5f);
+    fluid_synth_set_gain(MusicSynth, 0.6f);
 
     MusicOutput = openAudioOutput();
     if (!MusicOutput) return fail(6, "Could not add port to performance");
