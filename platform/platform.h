@@ -19,8 +19,8 @@ constexpr int PLATFORM_STILL_DRAWING = static_cast<int>(0x8876021Cu);
 enum class Backend { Sdl, Headless };
 
 struct HeadlessOptions {
-    bool format555 = false;     // back buffer in 5-5-5 instead of 5-6-5
-    int maxTextureWidth = 2048; // what the device reports as its largest texture (0 allowed)
+    bool format555 = false;      // back buffer in 5-5-5 instead of 5-6-5
+    int maxTextureWidth = 2048;  // what the device reports as its largest texture (0 allowed)
     bool failVideoStart = false; // makes videoStart fail, for failure-path tests
 };
 
@@ -208,6 +208,8 @@ int setTexture(int stage, Surface* texture);
 int loadTexture(Surface* texture, const Surface* staging);
 // Draws a triangle list of count vertices (a multiple of 3).
 int drawPrimitive(const TLVertex* vertices, int count);
+// Draws a triangle fan: vertex 0 with each following pair (count >= 3).
+int drawTriangleFan(const TLVertex* vertices, int count);
 
 // ---- Text ------------------------------------------------------------------------
 // Draws text with its top-left at (x, y) on a 16-bit surface, anti-aliased, with

@@ -1,0 +1,17 @@
+// The display set-up: the video system in the settings' mode, the flipping
+// chain, the depth buffer, Backtemp and the 3D device, and the fixed render
+// states. Writes the display globals of render/screen.h (FocalLength,
+// ScreenGreenMask and the surfaces) once, at start-up.
+#pragma once
+
+#include "platform/platform.h"
+
+// Runs the set-up steps in order; nullptr on success, else the fixed text of
+// the step that failed. Nothing made before a failure is released here.
+const char* initDisplay();
+
+// Depth test and writes on; the blend factors the game starts from.
+void setRenderStates();
+
+// presentFrame is the platform's flip (platform/platform.h): it shows the back
+// buffer and answers PLATFORM_SURFACE_LOST after a renderer reset.

@@ -1,0 +1,104 @@
+// Reading "SETTINGS.TXT": label/number pairs whose meaning is given by their
+// position alone. Owns the settings globals of app/settings.h.
+#include "app/settings.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "app/data_file.h"
+#include "render/screen.h"
+
+int ShadowTextureSize = 0;
+int TextureSize = 0;
+int UseHardware = 0;
+int MusicEnabled = 0;
+int WindowedMode = 0;
+
+namespace {
+
+// A settings file this long is not a settings file; the rest is ignored.
+constexpr size_t MaxSettingsBytes = 1 << 16;
+constexpr size_t LabelCapacity = 99; // characters kept of one label word
+
+struct Reader {
+    const char* text;
+    size_t at;
+};
+
+void skipSpace(Reader& r) {
+    while (r.text[r.at] != 0 && std::isspace(static_cast<unsigned char>(r.text[r.at]))) ++r.at;
+}
+
+// One label word of at most LabelCapacity characters; false at the end of the text.
+// A longer word leaves its tail to be read as the next token.
+bool readLabel(Reader& r) {
+    skipSpace(r);
+    if (r.text[r.at] == 0) return false;
+    size_t taken = 0;
+    while (r.text[r.at] != 0 && !std::isspace(static_cast<unsigned char>(r.text[r.at])) &&
+           taken < LabelCapacity) {
+        ++r.at;
+        ++taken;
+    }
+    return true;
+}
+
+enum class NumberRead { Read, NotANumber, EndOfText };
+
+// A decimal integer with an optional sign. A token that is not one is left
+// where it is; a number beyond the int range saturates instead of wrapping.
+NumberRead readNumber(Reader& r, int& out) {
+    skipSpace(r);
+    if (r.text[r.at] == 0) return NumberRead::EndOfText;
+    size_t at = r.at;
+    const bool negative = r.text[at] == '-';
+    if (r.text[at] == '-' || r.text[at] == '+') ++at;
+    if (!std::isdigit(static_cast<unsigned char>(r.text[at]))) return NumberRead::NotANumber;
+    long long value = 0;
+    while (std::isdigit(static_cast<unsigned char>(r.text[at]))) {
+        if (value <= INT_MAX) value = value * 10 + (r.text[at] - '0');
+        ++at;
+    }
+    if (negative) value = -value;
+    out = static_cast<int>(value < INT_MIN ? INT_MIN : (value > INT_MAX ? INT_MAX : value));
+    r.at = at;
+    return NumberRead::Read;
+}
+
+} // namespace
+
+void parseSettings(const char* text, int values[SettingsPairs]) {
+    Reader r{text, 0};
+    for (int pair = 0; pair < SettingsPairs; ++pair) {
+        if (!readLabel(r)) return;
+        if (readNumber(r, values[pair]) == NumberRead::EndOfText) return;
+    }
+}
+
+const char* loadSettings() {
+    FILE* file = openDataFile("SETTINGS.TXT", "r");
+    if (file == nullptr) return "SETTINGS.TXT is missing";
+    std::string text;
+    char chunk[4096];
+    size_t got;
+    while (text.size() < MaxSettingsBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return "SETTINGS.TXT cannot be read";
+    if (text.size() > MaxSettingsBytes) text.resize(MaxSettingsBytes);
+
+    int values[SettingsPairs] = {ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
+                                 UseHardware, MusicEnabled, WindowedMode};
+    parseSettings(text.c_str(), values);
+    ScreenWidth = values[0];
+    ScreenHeight = values[1];
+    ShadowTextureSize = values[2];
+    TextureSize = values[3];
+    UseHardware = values[4];
+    MusicEnabled = values[5];
+    WindowedMode = values[6];
+    return nullptr;
+}

@@ -1,0 +1,20 @@
+// The settings read from "SETTINGS.TXT" at start-up: the screen size (into
+// render/screen.h's ScreenWidth and ScreenHeight), texture sizes, the device
+// choice, music and the window mode. Written only by loadSettings, once; 0
+// until then and never changed after.
+#pragma once
+
+extern int ShadowTextureSize; // side of the two shadow textures, before the device limit
+extern int TextureSize;       // side of every picture texture, before the device limit
+extern int UseHardware;       // 0 or 1: both choose the software device; anything else fails set-up
+extern int MusicEnabled;      // 1: background music
+extern int WindowedMode;      // 1: a plain window instead of full screen (optional seventh pair)
+
+// The numbers of the label/number pairs of a settings text, in file order;
+// values[i] keeps what it held when pair i is absent or its number unreadable.
+constexpr int SettingsPairs = 7;
+void parseSettings(const char* text, int values[SettingsPairs]);
+
+// Reads "SETTINGS.TXT" from the current directory into the globals. Returns
+// nullptr, or a failure text naming the file when it is missing or unreadable.
+const char* loadSettings();

@@ -1,0 +1,218 @@
+// The software 3D device's calls: creation, render target and depth surface,
+// viewport, scenes, render and texture-stage states, texture binding and
+// primitive submission. DeviceState is written only here.
+#include "platform/device_state.h"
+
+static DeviceState Device = {};        // reset by createDevice and releaseDevice
+static StageState OtherStages[7] = {}; // stages 1..7: kept for callers, never drawn with
+
+const DeviceState& deviceState() {
+    return Device;
+}
+
+static void resetStates() {
+    Device.perspective = true;
+    Device.depthEnable = Device.target != nullptr && Device.target->depth != nullptr;
+    Device.depthWrite = true;
+    Device.srcBlend = BLEND_ONE;
+    Device.destBlend = BLEND_ZERO;
+    Device.cullMode = CULL_CCW;
+    Device.blendEnable = false;
+    Device.depthBias = 0;
+    Device.stage0 =
+        StageState{TOP_MODULATE, TA_TEXTURE,    TA_CURRENT,    TOP_SELECTARG1, TA_TEXTURE,
+                   TA_CURRENT,   TADDRESS_WRAP, TFILTER_POINT, TFILTER_POINT,  nullptr};
+    for (StageState& stage : OtherStages) {
+        stage = Device.stage0;
+        stage.colorOp = TOP_DISABLE;
+        stage.alphaOp = TOP_DISABLE;
+    }
+}
+
+static void viewportToWholeTarget() {
+    Device.viewportX = 0;
+    Device.viewportY = 0;
+    Device.viewportWidth = Device.target != nullptr ? Device.target->width : 0;
+    Device.viewportHeight = Device.target != nullptr ? Device.target->height : 0;
+}
+
+static bool isRenderableFormat(const Surface* surface) {
+    return surface->format == PixelFormat::Rgb565 || surface->format == PixelFormat::Rgb555;
+}
+
+int createDevice(int deviceType, Surface* renderTarget) {
+    if (deviceType != 0 && deviceType != 1) return PLATFORM_FAILED;
+    if (renderTarget == nullptr || !isRenderableFormat(renderTarget)) return PLATFORM_FAILED;
+    Device = {};
+    Device.exists = true;
+    Device.target = renderTarget;
+    viewportToWholeTarget();
+    resetStates();
+    return PLATFORM_OK;
+}
+
+void releaseDevice() {
+    Device = {};
+}
+
+void forgetSurfaceInDevice(const Surface* surface) {
+    if (Device.target == surface) {
+        Device.target = nullptr;
+        viewportToWholeTarget();
+    }
+    if (Device.stage0.texture == surface) Device.stage0.texture = nullptr;
+    for (StageState& stage : OtherStages)
+        if (stage.texture == surface) stage.texture = nullptr;
+}
+
+int getDeviceCaps(DeviceCaps* out) {
+    if (!Device.exists || out == nullptr) return PLATFORM_FAILED;
+    const VideoState& video = videoState();
+    out->maxTextureWidth =
+        video.backend == Backend::Headless ? video.options.maxTextureWidth : 2048;
+    return PLATFORM_OK;
+}
+
+int setRenderTarget(Surface* colour) {
+    if (!Device.exists || colour == nullptr || !isRenderableFormat(colour)) return PLATFORM_FAILED;
+    Device.target = colour;
+    viewportToWholeTarget();
+    return PLATFORM_OK;
+}
+
+int attachDepthSurface(Surface* colour, Surface* depth) {
+    if (colour == nullptr || depth == nullptr || depth->format != PixelFormat::Depth16)
+        return PLATFORM_FAILED;
+    if (depth->width < colour->width || depth->height < colour->height) return PLATFORM_FAILED;
+    colour->depth = depth;
+    return PLATFORM_OK;
+}
+
+Surface* getRenderTarget() {
+    return Device.target;
+}
+
+int setViewport(int x, int y, int width, int height, float minZ, float maxZ) {
+    if (!Device.exists || width <= 0 || height <= 0 || x < 0 || y < 0) return PLATFORM_FAILED;
+    if (!(minZ >= 0.0f && maxZ <= 1.0f && minZ <= maxZ)) return PLATFORM_FAILED;
+    // A viewport reaching past the target is kept; drawing is cut at the target's edges.
+    Device.viewportX = x;
+    Device.viewportY = y;
+    Device.viewportWidth = width;
+    Device.viewportHeight = height;
+    return PLATFORM_OK;
+}
+
+int beginScene() {
+    return Device.exists ? PLATFORM_OK : PLATFORM_FAILED;
+}
+int endScene() {
+    return Device.exists ? PLATFORM_OK : PLATFORM_FAILED;
+}
+
+int setRenderState(RenderState state, uint32_t value) {
+    if (!Device.exists) return PLATFORM_FAILED;
+    switch (state) {
+    case RS_TEXTUREPERSPECTIVE:
+        Device.perspective = value != 0;
+        break;
+    case RS_ZENABLE:
+        Device.depthEnable = value != 0;
+        break;
+    case RS_ZWRITEENABLE:
+        Device.depthWrite = value != 0;
+        break;
+    case RS_SRCBLEND:
+        Device.srcBlend = value;
+        break;
+    case RS_DESTBLEND:
+        Device.destBlend = value;
+        break;
+    case RS_CULLMODE:
+        if (value != CULL_NONE && value != CULL_CW && value != CULL_CCW) return PLATFORM_FAILED;
+        Device.cullMode = value;
+        break;
+    case RS_ALPHABLENDENABLE:
+        Device.blendEnable = value != 0;
+        break;
+    case RS_ZBIAS:
+        if (value > 16) return PLATFORM_FAILED;
+        Device.depthBias = value;
+        break;
+    default:
+        return PLATFORM_FAILED;
+    }
+    return PLATFORM_OK;
+}
+
+static StageState* stageAt(int stage) {
+    if (stage == 0) return &Device.stage0;
+    if (stage >= 1 && stage <= 7) return &OtherStages[stage - 1];
+    return nullptr;
+}
+
+int setTextureStageState(int stage, TextureStageState type, uint32_t value) {
+    StageState* s = stageAt(stage);
+    if (!Device.exists || s == nullptr) return PLATFORM_FAILED;
+    switch (type) {
+    case TSS_COLOROP:
+        s->colorOp = value;
+        break;
+    case TSS_COLORARG1:
+        s->colorArg1 = value;
+        break;
+    case TSS_COLORARG2:
+        s->colorArg2 = value;
+        break;
+    case TSS_ALPHAOP:
+        s->alphaOp = value;
+        break;
+    case TSS_ALPHAARG1:
+        s->alphaArg1 = value;
+        break;
+    case TSS_ALPHAARG2:
+        s->alphaArg2 = value;
+        break;
+    case TSS_ADDRESS:
+        s->address = value;
+        break;
+    case TSS_MAGFILTER:
+        s->magFilter = value;
+        break;
+    case TSS_MINFILTER:
+        s->minFilter = value;
+        break;
+    default:
+        return PLATFORM_FAILED;
+    }
+    return PLATFORM_OK;
+}
+
+static bool isTextureFormat(const Surface* surface) {
+    return surface->format != PixelFormat::Depth16;
+}
+
+int setTexture(int stage, Surface* texture) {
+    StageState* s = stageAt(stage);
+    if (!Device.exists || s == nullptr) return PLATFORM_FAILED;
+    if (texture != nullptr && !isTextureFormat(texture)) return PLATFORM_FAILED;
+    s->texture = texture;
+    return PLATFORM_OK;
+}
+
+int drawPrimitive(const TLVertex* vertices, int count) {
+    if (!Device.exists || Device.target == nullptr || vertices == nullptr || count < 0 ||
+        count % 3 != 0)
+        return PLATFORM_FAILED;
+    for (int i = 0; i < count; i += 3)
+        rasterizeTriangle(vertices[i], vertices[i + 1], vertices[i + 2]);
+    return PLATFORM_OK;
+}
+
+int drawTriangleFan(const TLVertex* vertices, int count) {
+    if (!Device.exists || Device.target == nullptr || vertices == nullptr || count < 3)
+        return PLATFORM_FAILED;
+    for (int i = 1; i + 1 < count; ++i)
+        rasterizeTriangle(vertices[0], vertices[i], vertices[i + 1]);
+    return PLATFORM_OK;
+}

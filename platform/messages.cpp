@@ -1,0 +1,164 @@
+// The game window record and its message queue: messages from the window
+// system (or injected by a headless caller) wait here in arrival order and are
+// handed out one per getMessage. State written only here and by queueMessage's
+// callers inside platform/.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/internal.h"
+
+// A burst of input between two frames never comes near this; when it would,
+// the newest message is dropped instead of an old one reordered.
+static constexpr int QueueCapacity = 512;
+
+struct MessageQueue {
+    Message entries[QueueCapacity]; // ring buffer
+    int first;                      // index of the oldest message
+    int count;                      // messages waiting
+    bool quitPosted;                // WM_QUIT comes once the queue has emptied
+    int quitCode;                   // its code
+};
+
+struct GameWindow {
+    bool exists;     // between createGameWindow and destroyGameWindow
+    WindowProc proc; // where dispatchMessage sends messages
+    char title[128]; // shown by the SDL window
+    int cursorX;     // last cursor position in game pixels
+    int cursorY;
+};
+
+static MessageQueue Queue = {}; // emptied when a window is created
+static GameWindow Window = {};  // the one game window; cleared when destroyed
+
+void queueMessage(const Message& message) {
+    // Pointer motion arrives far faster than frames; like the window system,
+    // keep only the newest of consecutive moves.
+    if (message.message == WM_MOUSEMOVE && Queue.count > 0) {
+        Message& last = Queue.entries[(Queue.first + Queue.count - 1) % QueueCapacity];
+        if (last.message == WM_MOUSEMOVE) {
+            last = message;
+            return;
+        }
+    }
+    if (Queue.count == QueueCapacity) return;
+    Queue.entries[(Queue.first + Queue.count) % QueueCapacity] = message;
+    ++Queue.count;
+}
+
+const char* gameWindowTitle() {
+    return Window.title;
+}
+
+void setCursorPosition(int x, int y) {
+    Window.cursorX = x;
+    Window.cursorY = y;
+}
+
+int createGameWindow(const char* title, int width, int height, WindowProc proc) {
+    if (proc == nullptr || width < 0 || height < 0) return PLATFORM_FAILED;
+    Window = {};
+    Queue = {};
+    Window.exists = true;
+    Window.proc = proc;
+    std::snprintf(Window.title, sizeof Window.title, "%s", title != nullptr ? title : "");
+    return PLATFORM_OK;
+}
+
+bool windowExists() {
+    return Window.exists;
+}
+
+bool peekMessage() {
+    if (currentBackend() == Backend::Sdl) sdlPumpEvents();
+    return Queue.count > 0 || Queue.quitPosted;
+}
+
+bool getMessage(Message* out, int* quitCode) {
+    if (currentBackend() == Backend::Sdl) {
+        sdlPumpEvents();
+        while (Queue.count == 0 && !Queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
+    }
+    if (Queue.count > 0) {
+        *out = Queue.entries[Queue.first];
+        Queue.first = (Queue.first + 1) % QueueCapacity;
+        --Queue.count;
+        return true;
+    }
+    if (Queue.quitPosted) {
+        Queue.quitPosted = false;
+        *out = Message{WM_QUIT, static_cast<uint64_t>(Queue.quitCode), 0};
+        if (quitCode != nullptr) *quitCode = Queue.quitCode;
+        return false;
+    }
+    // Nothing can ever arrive (no window, or headless with nothing injected):
+    // an empty message keeps the caller's loop going instead of hanging it.
+    *out = Message{0, 0, 0};
+    return true;
+}
+
+int64_t dispatchMessage(const Message& message) {
+    if (!Window.exists || Window.proc == nullptr) return 0;
+    return Window.proc(message);
+}
+
+void postMessage(const Message& message) {
+    if (message.message == WM_QUIT) {
+        postQuitMessage(static_cast<int>(message.wParam));
+        return;
+    }
+    queueMessage(message);
+}
+
+void postQuitMessage(int code) {
+    Queue.quitPosted = true;
+    Queue.quitCode = code;
+}
+
+int64_t defWindowProc(const Message& message) {
+    if (message.message == WM_CLOSE) destroyGameWindow();
+    return 0;
+}
+
+void destroyGameWindow() {
+    if (!Window.exists) return;
+    const WindowProc proc = Window.proc;
+    proc(Message{WM_DESTROY, 0, 0});
+    Window.exists = false;
+    Window.proc = nullptr;
+    // Messages for a window that is gone are never delivered.
+    const bool quitPosted = Queue.quitPosted;
+    const int code = Queue.quitCode;
+    Queue = {};
+    Queue.quitPosted = quitPosted;
+    Queue.quitCode = code;
+}
+
+void getCursorPos(int* x, int* y) {
+    if (x != nullptr) *x = Window.cursorX;
+    if (y != nullptr) *y = Window.cursorY;
+}
+
+void hideSystemCursor() {
+    if (currentBackend() == Backend::Sdl) sdlHideCursor();
+}
+
+void showMessageBox(const char* caption, const char* text) {
+    if (currentBackend() == Backend::Sdl) {
+        sdlShowMessageBox(caption, text);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+void injectMessage(const Message& message) {
+    if (message.message == WM_MOUSEMOVE || message.message == WM_LBUTTONDOWN ||
+        message.message == WM_LBUTTONUP || message.message == WM_RBUTTONDOWN ||
+        message.message == WM_RBUTTONUP)
+        setCursorPosition(static_cast<int16_t>(message.lParam & 0xFFFF),
+                          static_cast<int16_t>((message.lParam >> 16) & 0xFFFF));
+    postMessage(message);
+}
+
+void setHeadlessCursor(int x, int y) {
+    setCursorPosition(x, y);
+}

@@ -1,0 +1,241 @@
+// The SDL backend: the window (full screen on the desktop's mode with the
+// picture scaled and black bars, or a plain window), the streaming texture
+// that shows the back buffer, frame pacing, and SDL events turned into the
+// game's window messages. Its state is written only here.
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "platform/internal.h"
+
+struct SdlState {
+    bool videoUp;           // SDL's video subsystem is initialised
+    SDL_Window* window;     // the game window, or nullptr
+    SDL_Renderer* renderer; // draws the streaming texture into the window
+    SDL_Texture* texture;   // RGB565 copy of the back buffer
+    int width;              // game pixels: the texture's and the logical size
+    int height;
+    bool vsync;           // the renderer waits for the display's refresh
+    uint64_t lastPresent; // performance-counter time of the last present
+};
+
+static SdlState Sdl = {}; // cleared by sdlVideoStop
+
+int sdlVideoStart() {
+    if (Sdl.videoUp) return PLATFORM_OK;
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return PLATFORM_FAILED;
+    Sdl.videoUp = true;
+    return PLATFORM_OK;
+}
+
+bool sdlHasWindow() {
+    return Sdl.window != nullptr;
+}
+
+static void closeWindow() {
+    if (Sdl.texture != nullptr) SDL_DestroyTexture(Sdl.texture);
+    if (Sdl.renderer != nullptr) SDL_DestroyRenderer(Sdl.renderer);
+    if (Sdl.window != nullptr) SDL_DestroyWindow(Sdl.window);
+    Sdl.texture = nullptr;
+    Sdl.renderer = nullptr;
+    Sdl.window = nullptr;
+}
+
+static int makeTexture() {
+    if (Sdl.texture != nullptr) SDL_DestroyTexture(Sdl.texture);
+    Sdl.texture = SDL_CreateTexture(Sdl.renderer, SDL_PIXELFORMAT_RGB565,
+                                    SDL_TEXTUREACCESS_STREAMING, Sdl.width, Sdl.height);
+    return Sdl.texture != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
+}
+
+static int makeRenderer() {
+    Sdl.renderer = SDL_CreateRenderer(Sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (Sdl.renderer == nullptr) Sdl.renderer = SDL_CreateRenderer(Sdl.window, -1, 0);
+    if (Sdl.renderer == nullptr) return PLATFORM_FAILED;
+    SDL_RendererInfo info;
+    Sdl.vsync = SDL_GetRendererInfo(Sdl.renderer, &info) == 0 &&
+                (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    // Keeps the game's aspect with black bars and maps mouse events back to
+    // game pixels.
+    if (SDL_RenderSetLogicalSize(Sdl.renderer, Sdl.width, Sdl.height) != 0) return PLATFORM_FAILED;
+    return makeTexture();
+}
+
+int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
+    if (!Sdl.videoUp) return PLATFORM_FAILED;
+    closeWindow();
+    Sdl.width = width;
+    Sdl.height = height;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    const Uint32 flags = windowed ? 0u : static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP);
+    Sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                  height, flags);
+    if (Sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
+        closeWindow();
+        return PLATFORM_FAILED;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    Sdl.lastPresent = SDL_GetPerformanceCounter();
+    return PLATFORM_OK;
+}
+
+// Without a refresh to wait for, frames are spaced to about 60 a second so
+// that fades and camera turns, which count frames, keep their speed.
+static void paceFrame() {
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    const uint64_t period = frequency / 60;
+    uint64_t now = SDL_GetPerformanceCounter();
+    const uint64_t elapsed = now - Sdl.lastPresent;
+    if (elapsed < period) {
+        const uint64_t waitMs = (period - elapsed) * 1000 / frequency;
+        if (waitMs > 0) SDL_Delay(static_cast<Uint32>(waitMs));
+        while (SDL_GetPerformanceCounter() - Sdl.lastPresent < period) {
+        }
+        now = SDL_GetPerformanceCounter();
+    }
+    Sdl.lastPresent = now;
+}
+
+int sdlPresent(const Surface* back) {
+    if (Sdl.renderer == nullptr || Sdl.texture == nullptr) return PLATFORM_FAILED;
+    if (SDL_UpdateTexture(Sdl.texture, nullptr, back->pixels, back->pitch) != 0)
+        return PLATFORM_FAILED;
+    SDL_SetRenderDrawColor(Sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Sdl.renderer);
+    SDL_RenderCopy(Sdl.renderer, Sdl.texture, nullptr, nullptr);
+    if (Sdl.vsync) {
+        SDL_RenderPresent(Sdl.renderer);
+        // A refresh faster than 60 Hz would speed the game up: never more than 60.
+        paceFrame();
+    } else {
+        paceFrame();
+        SDL_RenderPresent(Sdl.renderer);
+    }
+    return PLATFORM_OK;
+}
+
+static uint32_t virtualKeyOf(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_F1:
+        return VK_F1;
+    case SDLK_F2:
+        return VK_F2;
+    case SDLK_F3:
+        return VK_F3;
+    case SDLK_F12:
+        return VK_F12;
+    case SDLK_RETURN:
+        return 0x0D;
+    case SDLK_SPACE:
+        return 0x20;
+    default:
+        break;
+    }
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint32_t>(key - SDLK_a) + 'A';
+    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint32_t>(key - SDLK_0) + '0';
+    return 0;
+}
+
+static int64_t pointParam(int x, int y) {
+    return static_cast<int64_t>(static_cast<uint16_t>(x)) |
+           static_cast<int64_t>(static_cast<uint16_t>(y)) << 16;
+}
+
+static void translateWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_MINIMIZED:
+        queueMessage(Message{WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0});
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        queueMessage(Message{WM_ACTIVATE, WA_ACTIVE, 0});
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        queueMessage(Message{WM_ACTIVATE, WA_INACTIVE, 0});
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        queueMessage(Message{WM_CLOSE, 0, 0});
+        break;
+    default:
+        break;
+    }
+}
+
+static void translateButton(const SDL_MouseButtonEvent& event, bool down) {
+    setCursorPosition(event.x, event.y);
+    const int64_t where = pointParam(event.x, event.y);
+    if (event.button == SDL_BUTTON_LEFT)
+        queueMessage(Message{down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, where});
+    else if (event.button == SDL_BUTTON_RIGHT)
+        queueMessage(Message{down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, where});
+}
+
+static void translateEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_QUIT:
+        queueMessage(Message{WM_CLOSE, 0, 0});
+        break;
+    case SDL_WINDOWEVENT:
+        translateWindowEvent(event.window);
+        break;
+    case SDL_KEYDOWN:
+        if (const uint32_t key = virtualKeyOf(event.key.keysym.sym); key != 0)
+            queueMessage(Message{WM_KEYDOWN, key, 0});
+        break;
+    case SDL_MOUSEMOTION:
+        setCursorPosition(event.motion.x, event.motion.y);
+        queueMessage(Message{WM_MOUSEMOVE, 0, pointParam(event.motion.x, event.motion.y)});
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        translateButton(event.button, true);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        translateButton(event.button, false);
+        break;
+    case SDL_RENDER_TARGETS_RESET:
+        videoState().lossPending = true;
+        break;
+    case SDL_RENDER_DEVICE_RESET:
+        videoState().lossPending = true;
+        makeTexture();
+        break;
+    default:
+        break;
+    }
+}
+
+void sdlPumpEvents() {
+    if (!Sdl.videoUp) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) translateEvent(event);
+}
+
+void sdlWaitEvent() {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, 100) != 0) translateEvent(event);
+}
+
+void sdlHideCursor() {
+    if (Sdl.videoUp) SDL_ShowCursor(SDL_DISABLE);
+}
+
+void sdlVideoStop() {
+    closeWindow();
+    if (Sdl.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+    Sdl = {};
+}
+
+void sdlShowMessageBox(const char* caption, const char* text) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, Sdl.window) != 0)
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+}

@@ -1,0 +1,118 @@
+// Screen text: a bold monospace font rendered once per character into a
+// glyph cache of coverage values, then blended onto 16-bit surfaces in the
+// colour asked for. The cache is filled at the first drawText and kept for
+// the rest of the run.
+#include <SDL_ttf.h>
+
+#include <cstring>
+
+#include "platform/internal.h"
+
+static constexpr const char* FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+static constexpr int CharWidth = 8;      // every character advances this many pixels
+static constexpr int GlyphMaxWidth = 16; // room for a glyph's overhang past its advance
+static constexpr int GlyphMaxHeight = 24;
+static constexpr int FirstChar = 32; // space
+static constexpr int CharCount = 95; // printable ASCII up to '~'
+
+struct Glyph {
+    int width;                                       // columns with coverage data
+    int height;                                      // rows with coverage data
+    uint8_t coverage[GlyphMaxHeight][GlyphMaxWidth]; // 0 transparent .. 255 solid
+};
+
+struct GlyphCache {
+    bool tried; // loading was attempted (it is not retried after a failure)
+    bool ready; // the glyphs below are valid
+    Glyph glyphs[CharCount];
+};
+
+static GlyphCache Cache = {}; // filled once, never wiped
+
+// The largest point size whose characters advance exactly CharWidth pixels.
+static TTF_Font* openFontForWidth() {
+    for (int size = 16; size >= 8; --size) {
+        TTF_Font* font = TTF_OpenFont(FontPath, size);
+        if (font == nullptr) return nullptr;
+        int advance = 0;
+        if (TTF_GlyphMetrics(font, 'M', nullptr, nullptr, nullptr, nullptr, &advance) == 0 &&
+            advance == CharWidth)
+            return font;
+        TTF_CloseFont(font);
+    }
+    return nullptr;
+}
+
+static void storeGlyph(TTF_Font* font, int index) {
+    Glyph& glyph = Cache.glyphs[index];
+    const char text[2] = {static_cast<char>(FirstChar + index), 0};
+    SDL_Color white{255, 255, 255, 255};
+    SDL_Surface* rendered = TTF_RenderText_Blended(font, text, white);
+    if (rendered == nullptr) return;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(rendered);
+    if (argb == nullptr) return;
+    glyph.width = argb->w < GlyphMaxWidth ? argb->w : GlyphMaxWidth;
+    glyph.height = argb->h < GlyphMaxHeight ? argb->h : GlyphMaxHeight;
+    SDL_LockSurface(argb);
+    for (int y = 0; y < glyph.height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
+        for (int x = 0; x < glyph.width; ++x)
+            glyph.coverage[y][x] = static_cast<uint8_t>(row[x] >> 24);
+    }
+    SDL_UnlockSurface(argb);
+    SDL_FreeSurface(argb);
+}
+
+static bool loadGlyphs() {
+    if (Cache.tried) return Cache.ready;
+    Cache.tried = true;
+    if (TTF_WasInit() == 0 && TTF_Init() != 0) return false;
+    TTF_Font* font = openFontForWidth();
+    if (font == nullptr) return false;
+    for (int i = 0; i < CharCount; ++i) storeGlyph(font, i);
+    TTF_CloseFont(font);
+    Cache.ready = true;
+    return true;
+}
+
+static uint16_t blendPixel(uint16_t under, int coverage, int red, int green, int blue, bool is555) {
+    auto mix = [coverage](int base, int top) { return base + ((top - base) * coverage) / 255; };
+    if (is555) {
+        const int r = mix((under >> 10) & 31, red >> 3), g = mix((under >> 5) & 31, green >> 3),
+                  b = mix(under & 31, blue >> 3);
+        return static_cast<uint16_t>((r << 10) | (g << 5) | b);
+    }
+    const int r = mix(under >> 11, red >> 3), g = mix((under >> 5) & 63, green >> 2),
+              b = mix(under & 31, blue >> 3);
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+int drawText(Surface* target, int x, int y, const char* text, uint8_t red, uint8_t green,
+             uint8_t blue) {
+    if (target == nullptr || text == nullptr) return PLATFORM_FAILED;
+    if (target->format != PixelFormat::Rgb565 && target->format != PixelFormat::Rgb555)
+        return PLATFORM_FAILED;
+    if (!loadGlyphs()) return PLATFORM_FAILED;
+    const bool is555 = target->format == PixelFormat::Rgb555;
+    for (int i = 0; text[i] != 0; ++i) {
+        const int code = static_cast<unsigned char>(text[i]) - FirstChar;
+        if (code < 0 || code >= CharCount) continue; // unprintable: an empty cell
+        const Glyph& glyph = Cache.glyphs[code];
+        const int left = x + i * CharWidth;
+        for (int gy = 0; gy < glyph.height; ++gy) {
+            const int py = y + gy;
+            if (py < 0 || py >= target->height) continue;
+            uint16_t* row = target->pixels + static_cast<size_t>(py) * (target->pitch / 2);
+            for (int gx = 0; gx < glyph.width; ++gx) {
+                const int px = left + gx;
+                const int coverage = glyph.coverage[gy][gx];
+                if (coverage == 0 || px < 0 || px >= target->width) continue;
+                row[px] = blendPixel(row[px], coverage, red, green, blue, is555);
+            }
+        }
+    }
+    ++target->version;
+    return PLATFORM_OK;
+}
