@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir="$1"
 shift
-cmake -S . -B "$dir" "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+mkdir -p "$dir"
+cmake -S . -B "$dir" "$@" > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir" -j2
