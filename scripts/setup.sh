@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev fonts-dejavu-core
     libfluidsynth-dev fluidsynth timgm6mb-soundfont
+    libfreetype-dev fonts-texgyre
     clang-format
 )
 
