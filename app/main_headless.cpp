@@ -1,0 +1,275 @@
+// korvath-headless: the game itself on the headless backend, driven by a script
+// file instead of a person. The script is read whole before the game starts;
+// its commands are fed to the main loop through the pass hook, so every message
+// goes through the same queue and window procedure as in the real game.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "game/controller.h"
+#include "platform/platform.h"
+#include "rules/notation.h"
+
+namespace {
+
+enum class CommandKind { Wait, Mouse, Down, Up, Key, Minimize, Restore, Lose, Snap, Print };
+
+struct Command {
+    CommandKind kind;
+    int first;        // wait: passes; mouse: x; down/up: 0 left, 1 right; key: VK code
+    int second;       // mouse: y
+    std::string file; // snap: the PNG to write
+    int line;         // where it stands in the script
+};
+
+struct KeyName {
+    const char* name;
+    uint32_t code;
+};
+constexpr KeyName KeyNames[] = {{"ESCAPE", VK_ESCAPE}, {"F12", VK_F12}, {"LEFT", VK_LEFT},
+                                {"RIGHT", VK_RIGHT},   {"UP", VK_UP},   {"DOWN", VK_DOWN},
+                                {"F1", VK_F1},         {"F2", VK_F2},   {"F3", VK_F3}};
+
+// The script being played; written once by main before the game starts.
+struct ScriptState {
+    std::vector<Command> commands; // the whole script, comments left out
+    size_t next = 0;               // first command not yet done
+    int waitLeft = -1;             // passes the current wait still holds, -1 before it starts
+    int cursorX = 0;               // where the script last put the mouse
+    int cursorY = 0;
+    bool closeSent = false; // the end of the script has asked the game to close
+};
+ScriptState Script;
+
+std::string upperCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool readInt(std::istringstream& in, int lowest, int highest, int* out) {
+    long value = 0;
+    std::string token;
+    if (!(in >> token)) return false;
+    char* end = nullptr;
+    value = std::strtol(token.c_str(), &end, 10);
+    if (end == token.c_str() || *end != '\0' || value < lowest || value > highest) return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
+bool readButton(std::istringstream& in, int* out) {
+    std::string name;
+    if (!(in >> name)) return false;
+    name = upperCase(name);
+    if (name == "LEFT")
+        *out = 0;
+    else if (name == "RIGHT")
+        *out = 1;
+    else
+        return false;
+    return true;
+}
+
+bool readKey(std::istringstream& in, int* out) {
+    std::string name;
+    if (!(in >> name)) return false;
+    name = upperCase(name);
+    for (const KeyName& key : KeyNames) {
+        if (name == key.name) {
+            *out = static_cast<int>(key.code);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Parses one line into command; returns what is wrong, or "" when it is fine.
+std::string parseLine(const std::string& text, Command* command) {
+    std::istringstream in(text);
+    std::string word;
+    in >> word;
+    bool ok = true;
+    if (word == "wait") {
+        command->kind = CommandKind::Wait;
+        ok = readInt(in, 0, 1000000000, &command->first);
+        if (!ok) return "wait needs a number of passes (0 or more)";
+    } else if (word == "mouse") {
+        command->kind = CommandKind::Mouse;
+        ok = readInt(in, -32768, 32767, &command->first) &&
+             readInt(in, -32768, 32767, &command->second);
+        if (!ok) return "mouse needs two pixel coordinates";
+    } else if (word == "down" || word == "up") {
+        command->kind = word == "down" ? CommandKind::Down : CommandKind::Up;
+        if (!readButton(in, &command->first)) return word + " needs left or right";
+    } else if (word == "key") {
+        command->kind = CommandKind::Key;
+        if (!readKey(in, &command->first))
+            return "key needs one of ESCAPE, F12, LEFT, RIGHT, UP, DOWN, F1, F2, F3";
+    } else if (word == "minimize") {
+        command->kind = CommandKind::Minimize;
+    } else if (word == "restore") {
+        command->kind = CommandKind::Restore;
+    } else if (word == "lose") {
+        command->kind = CommandKind::Lose;
+    } else if (word == "print") {
+        command->kind = CommandKind::Print;
+    } else if (word == "snap") {
+        command->kind = CommandKind::Snap;
+        if (!(in >> command->file)) return "snap needs a file name";
+    } else {
+        return "unknown command '" + word + "'";
+    }
+    std::string extra;
+    if (in >> extra) return "unexpected '" + extra + "' after " + word;
+    return "";
+}
+
+bool isBlankOrComment(const std::string& text) {
+    for (char c : text) {
+        if (c == '#') return true;
+        if (!std::isspace(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+// Reads the whole script; false (after saying why on standard error) when it
+// cannot be read or a line is not a command.
+bool loadScript(const char* fileName) {
+    std::ifstream file(fileName);
+    if (!file) {
+        std::fprintf(stderr, "korvath-headless: cannot read script %s\n", fileName);
+        return false;
+    }
+    std::string text;
+    for (int line = 1; std::getline(file, text); ++line) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        if (isBlankOrComment(text)) continue;
+        Command command{};
+        command.line = line;
+        const std::string problem = parseLine(text, &command);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "korvath-headless: %s:%d: %s\n", fileName, line, problem.c_str());
+            return false;
+        }
+        Script.commands.push_back(command);
+    }
+    return true;
+}
+
+int64_t cursorParam() {
+    return static_cast<int64_t>((Script.cursorX & 0xFFFF) | ((Script.cursorY & 0xFFFF) << 16));
+}
+
+void injectButton(const Command& command) {
+    const bool down = command.kind == CommandKind::Down;
+    const uint32_t message = command.first == 0 ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
+                                                : (down ? WM_RBUTTONDOWN : WM_RBUTTONUP);
+    injectMessage(Message{message, 0, cursorParam()});
+}
+
+void printState() {
+    std::printf("frame %lld stage %d/%d rules %d human %d level %d tomove %d ply %d selected %d "
+                "position %s\n",
+                LoopPasses, AppStage, ExitStage, static_cast<int>(ruleVariant), humanSide, level,
+                sideToMove, plyCount, selectedPiece,
+                formatPosition(gamePosition, ruleVariant).c_str());
+    std::fflush(stdout);
+}
+
+void snapFrame(const Command& command) {
+    int width = 0;
+    int height = 0;
+    const uint16_t* pixels = lastPresentedFrame(&width, &height);
+    const PixelFormat format =
+        displayGreenMask() == 0x07E0 ? PixelFormat::Rgb565 : PixelFormat::Rgb555;
+    if (pixels == nullptr ||
+        savePng(command.file.c_str(), pixels, width, height, width * 2, format) != 0)
+        std::fprintf(stderr, "korvath-headless: line %d: could not write %s\n", command.line,
+                     command.file.c_str());
+}
+
+// Messages are injected one at a time and the loop handles each in the pass
+// that follows; the other commands act at once.
+bool runCommand(const Command& command) {
+    switch (command.kind) {
+    case CommandKind::Mouse:
+        Script.cursorX = command.first;
+        Script.cursorY = command.second;
+        setHeadlessCursor(Script.cursorX, Script.cursorY);
+        injectMessage(Message{WM_MOUSEMOVE, 0, cursorParam()});
+        return true;
+    case CommandKind::Down:
+    case CommandKind::Up:
+        injectButton(command);
+        return true;
+    case CommandKind::Key:
+        injectMessage(Message{WM_KEYDOWN, static_cast<uint64_t>(command.first), 0});
+        return true;
+    case CommandKind::Minimize:
+        injectMessage(Message{WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0});
+        return true;
+    case CommandKind::Restore:
+        injectMessage(Message{WM_ACTIVATE, WA_ACTIVE, 0});
+        return true;
+    case CommandKind::Lose:
+        injectSurfaceLoss();
+        return false;
+    case CommandKind::Snap:
+        snapFrame(command);
+        return false;
+    case CommandKind::Print:
+        printState();
+        return false;
+    case CommandKind::Wait:
+        return false;
+    }
+    return false;
+}
+
+// The pass hook: does nothing while a message waits, so that every command
+// sees the effect of the messages before it.
+void feedScript() {
+    if (peekMessage()) return;
+    while (Script.next < Script.commands.size()) {
+        const Command& command = Script.commands[Script.next];
+        if (command.kind == CommandKind::Wait) {
+            if (Script.waitLeft < 0) Script.waitLeft = command.first;
+            if (Script.waitLeft > 0) {
+                --Script.waitLeft;
+                return;
+            }
+            Script.waitLeft = -1;
+            ++Script.next;
+            continue;
+        }
+        ++Script.next;
+        if (runCommand(command)) return;
+    }
+    // A script that ends with the game still running closes it as Escape would.
+    if (!Script.closeSent) {
+        Script.closeSent = true;
+        injectMessage(Message{WM_KEYDOWN, VK_ESCAPE, 0});
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: korvath-headless SCRIPT\n"
+                             "Runs the game without a window, driven by the script's commands.\n");
+        return 2;
+    }
+    if (!loadScript(argv[1])) return 2;
+    selectBackend(Backend::Headless);
+    const int code = runKorvath(feedScript);
+    if (Script.next < Script.commands.size())
+        std::fprintf(stderr, "korvath-headless: the game ended before line %d of the script\n",
+                     Script.commands[Script.next].line);
+    return code;
+}

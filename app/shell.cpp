@@ -1,0 +1,143 @@
+// runKorvath: start-up in the game's fixed order, the one-message-a-pass main
+// loop and its stage machine, and the failure path. Owns AppStage, LoopPasses
+// and the three Sequence records; ExitStage belongs to the game controller.
+#include "app/shell.h"
+
+#include <cstdio>
+
+#include "app/display.h"
+#include "app/music.h"
+#include "app/resources.h"
+#include "app/settings.h"
+#include "app/window_proc.h"
+#include "game/controller.h"
+#include "platform/platform.h"
+#include "render/screen.h"
+
+int AppStage = 0;
+long long LoopPasses = 0;
+Sequence SequenceIntro1;
+Sequence SequenceIntro2;
+Sequence SequenceExit;
+
+namespace {
+
+// What one pass of the main loop came to.
+enum class PassResult { Continue, Quit, Failed };
+
+struct PassOutcome {
+    PassResult result;
+    int quitCode;        // with Quit: the code the window system ended with
+    const char* failure; // with Failed: the text for the error box
+};
+
+// Shows the failure, releases what start-up made and gives the exit code.
+int failStartUp(const char* failure) {
+    char message[400];
+    std::snprintf(message, sizeof message, "ERROR:%s", failure);
+    showFailure(message);
+    releaseDisplay();
+    if (MusicEnabled == 1) stopMusic();
+    videoStop();
+    return 1;
+}
+
+// Shows the frame in the back buffer; a lost display is rebuilt at once so the
+// stage machine can go on in the same stage.
+const char* present() {
+    if (presentFrame() == PLATFORM_SURFACE_LOST) return restoreSurfaces();
+    return nullptr;
+}
+
+const char* startIntros() {
+    if (const char* failure = startSequence(&SequenceIntro1, 3, 0.1f, "DATAS/QVR.RAW", 0))
+        return failure;
+    if (const char* failure = startSequence(&SequenceIntro2, 3, 0.05f, "DATAS/CHECKERS.RAW", 0))
+        return failure;
+    setRenderStates();
+    AppStage = 1;
+    return nullptr;
+}
+
+const char* mainPhaseStep() {
+    switch (ExitStage) {
+    case 0: {
+        // The frame gameFrame drew in the previous pass goes on screen first.
+        const char* failure = present();
+        if (failure == nullptr) gameFrame();
+        return failure;
+    }
+    case 1:
+        // The frame drawn last, not yet shown, is the picture that fades out.
+        startSequence(&SequenceExit, 2, 0.1f, nullptr, 1);
+        ExitStage = 2;
+        return nullptr;
+    case 2:
+        ExitStage += playSequenceFrame(&SequenceExit);
+        return present();
+    default:
+        postMessage(Message{WM_CLOSE, 0, 0});
+        return nullptr;
+    }
+}
+
+const char* stageStep() {
+    switch (AppStage) {
+    case 0:
+        return startIntros();
+    case 1:
+        AppStage += playSequenceFrame(&SequenceIntro1);
+        return present();
+    case 2:
+        AppStage += playSequenceFrame(&SequenceIntro2);
+        return present();
+    default:
+        return mainPhaseStep();
+    }
+}
+
+PassOutcome runPass() {
+    if (peekMessage()) {
+        Message message;
+        int quitCode = 0;
+        if (!getMessage(&message, &quitCode)) return {PassResult::Quit, quitCode, nullptr};
+        dispatchMessage(message);
+        return {PassResult::Continue, 0, nullptr};
+    }
+    if (AppActive == 0) return {PassResult::Continue, 0, nullptr};
+    if (const char* failure = stageStep()) return {PassResult::Failed, 0, failure};
+    return {PassResult::Continue, 0, nullptr};
+}
+
+int runMainLoop(PassHook beforeEachPass) {
+    for (;;) {
+        if (beforeEachPass != nullptr) beforeEachPass();
+        const PassOutcome outcome = runPass();
+        ++LoopPasses;
+        if (outcome.result == PassResult::Quit) return outcome.quitCode;
+        if (outcome.result == PassResult::Failed) return failStartUp(outcome.failure);
+    }
+}
+
+} // namespace
+
+void showFailure(const char* message) {
+    showMessageBox("FAILED", message);
+    if (windowExists()) destroyGameWindow();
+}
+
+int runKorvath(PassHook beforeEachPass) {
+    if (const char* failure = loadSettings()) return failStartUp(failure);
+    if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
+        return failStartUp("CreateWindow");
+    if (MusicEnabled == 1) startMusic();
+    if (const char* failure = initDisplay()) return failStartUp(failure);
+    clearTextureTable();
+    if (const char* failure = loadResources()) return failStartUp(failure);
+    const int code = runMainLoop(beforeEachPass);
+    // The process is about to end anyway; stopping the synthesizer and giving
+    // the desktop its mode back just makes the end tidy.
+    if (MusicEnabled == 1) stopMusic();
+    videoStop();
+    return code;
+}

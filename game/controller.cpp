@@ -1,0 +1,343 @@
+// gameFrame and the menu: every decision of the game is taken here, once a
+// frame, from the input globals the window procedure left. Owns the controller
+// state declared in controller.h and ExitStage; writes MouseButton (255 marks a
+// handled press), the camera angles and RedrawRequest back.
+#include "game/controller.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/display.h"
+#include "game/outline.h"
+#include "game/screenshot.h"
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/screen.h"
+#include "rules/random.h"
+#include "rules/search.h"
+#include "scene/backdrop.h"
+#include "scene/buttons.h"
+#include "scene/cursor.h"
+#include "scene/input.h"
+#include "scene/picking.h"
+#include "scene/scene.h"
+
+int ExitStage = 0;
+
+int gameStarted = 0;
+int humanSide = 0;
+int computerSide = 1;
+int level = 0;
+int sideToMove = 0;
+int plyCount = 0;
+int selectedPiece = -1;
+int movePlaying = 0;
+int moveStep = 0;
+MoveList humanMoves;
+TargetSquare targetSquares[MaxTargetSquares];
+int targetSquareCount = 0;
+uint8_t previousButton = 0;
+int screenshotCounter = 0;
+int previousAzimuth = 0;
+int previousElevation = 0;
+int previousRoll = 0;
+
+namespace {
+
+constexpr uint8_t NoButtonEvent = 255;
+constexpr uint8_t LeftPress = 1;
+constexpr int AzimuthPerSide = 204; // half a turn in azimuth units: the board from the human's side
+constexpr int EndOfGameTurn = 5;    // azimuth units a frame while a side has lost
+
+constexpr uint16_t HoverColour = 0xFFFF;
+constexpr uint16_t FinalSquareColour = 0xF800;
+constexpr uint16_t PathSquareColour = 0x03FF;
+
+void dropSelection() {
+    selectedPiece = -1;
+    targetSquareCount = 0;
+}
+
+void startNewGame() {
+    gameStarted = 1;
+    CameraElevation = -50;
+    CameraAzimuth = AzimuthPerSide * humanSide;
+    setUpPosition(gamePosition);
+    sideToMove = 0;
+    dropSelection();
+    movePlaying = 0;
+    plyCount = 0;
+    RedrawRequest = 1;
+}
+
+// A press or a release is seen in exactly one frame; 255 means nothing new.
+uint8_t takeButtonEvent() {
+    uint8_t b = MouseButton;
+    if (b == previousButton) {
+        b = NoButtonEvent;
+        MouseButton = NoButtonEvent;
+    }
+    previousButton = b;
+    return b;
+}
+
+void noteCameraChange() {
+    if (CameraAzimuth != previousAzimuth || CameraElevation != previousElevation ||
+        CameraRoll != previousRoll)
+        RedrawRequest = 1;
+    if (CameraElevation < CameraElevationLowest) CameraElevation = CameraElevationLowest;
+    if (CameraElevation > CameraElevationHighest) CameraElevation = CameraElevationHighest;
+    previousAzimuth = CameraAzimuth;
+    previousElevation = CameraElevation;
+    previousRoll = CameraRoll;
+}
+
+void setUpFrame() {
+    ShadowColor = DefaultShadowColor;
+    fillSurface(DDrawSurfaceBack, 0);
+    FarDistance = 10000.0f;
+    FarReciprocal = 0.0001f;
+    beginScene();
+    setRenderStates();
+    boardSize = ruleVariants[ruleVariant].columns;
+    orbitCamera();
+    computerSide = humanSide == 0 ? 1 : 0;
+}
+
+void takeScreenshot() {
+    char name[32];
+    std::snprintf(name, sizeof name, "page%d.raw", screenshotCounter);
+    ++screenshotCounter;
+    if (saveScreenshot(name) != 0)
+        std::fprintf(stderr, "korvath: screenshot %s not saved: %s\n", name, std::strerror(errno));
+}
+
+// The 3D picture is drawn only when something changed; every other frame
+// starts from the cached copy in Backtemp.
+void drawBoardPicture() {
+    if (RedrawRequest != 1) {
+        copySurface(DDrawSurfaceBack, Backtemp);
+        return;
+    }
+    fillSurface(Zbuffer, 0xFFFF);
+    const bool screenshot = ScreenshotRequest != 0;
+    // A screenshot shows the board on black, without the backdrop.
+    if (!screenshot)
+        drawBackdrop(BackdropTexture, static_cast<float>(ScreenWidth),
+                     static_cast<float>(ScreenHeight));
+    drawScene(gamePosition, ruleVariant);
+    copySurface(Backtemp, DDrawSurfaceBack);
+    RedrawRequest = 0;
+    if (screenshot) {
+        takeScreenshot();
+        ScreenshotRequest = 0;
+    }
+}
+
+void playNextStep() {
+    const Move& move = bestMove[0];
+    if (moveStep < move.steps) {
+        applyStep(gamePosition, move.piece, move.path[moveStep], sideToMove);
+        ++moveStep;
+        RedrawRequest = 1;
+        dropSelection();
+        return;
+    }
+    sideToMove = 1 - sideToMove;
+    ++plyCount;
+    dropSelection();
+    movePlaying = 0;
+}
+
+// The last move of the selected piece that ends on the hovered square, or -1.
+int findChosenMove() {
+    int chosen = -1;
+    for (int i = 0; i < humanMoves.count; ++i) {
+        const Move& move = humanMoves.moves[i];
+        const Square last = move.path[move.steps - 1];
+        if (move.piece == selectedPiece && last.column == hoverColumn && last.row == hoverRow)
+            chosen = i;
+    }
+    return chosen;
+}
+
+void handleHumanPress(uint8_t& b) {
+    if (b != LeftPress) return;
+    if (selectedPiece == -1) {
+        selectedPiece = pickPiece(gamePosition, humanSide);
+        // The press was for the piece: the menu must not see it as well.
+        MouseButton = NoButtonEvent;
+        b = NoButtonEvent;
+        collectTargetSquares();
+        return;
+    }
+    pickSquare();
+    generateMoves(gamePosition, humanSide, humanMoves);
+    const int chosen = findChosenMove();
+    if (chosen == -1) {
+        selectedPiece = pickPiece(gamePosition, humanSide);
+        collectTargetSquares();
+        return;
+    }
+    bestMove[0] = humanMoves.moves[chosen];
+    movePlaying = 1;
+    moveStep = 0;
+    dropSelection();
+}
+
+void searchComputerMove() {
+    bestMove[0].piece = -1;
+    searchDepth = levelSearchDepth(level);
+    searchMove(0, gamePosition, computerSide, -SearchInfinity, SearchInfinity);
+    if (bestMove[0].piece != -1) {
+        movePlaying = 1;
+        moveStep = 0;
+    }
+    dropSelection();
+}
+
+void playComputerTurn() {
+    if (plyCount > 1) {
+        searchComputerMove();
+        return;
+    }
+    const OpeningStep step = chooseOpeningMove(gamePosition, sideToMove);
+    // Only a position no game reaches leaves no front-row step; search then.
+    if (step.piece == -1) {
+        searchComputerMove();
+        return;
+    }
+    applyStep(gamePosition, step.piece, step.target, computerSide);
+    sideToMove = 1 - sideToMove;
+    ++plyCount;
+    dropSelection();
+    RedrawRequest = 1;
+}
+
+void playOneStep(uint8_t& b) {
+    if (movePlaying != 0)
+        playNextStep();
+    else if (sideToMove == humanSide)
+        handleHumanPress(b);
+    else
+        playComputerTurn();
+}
+
+void drawOutlines() {
+    pickSquare();
+    outlineSquare(hoverColumn, hoverRow, HoverColour);
+    for (int i = 0; i < targetSquareCount; ++i) {
+        const TargetSquare& target = targetSquares[i];
+        outlineSquare(target.column, target.row,
+                      target.final ? FinalSquareColour : PathSquareColour);
+    }
+}
+
+// ---- The menu --------------------------------------------------------------
+
+constexpr int MenuX = 10;
+constexpr int MenuButtonWidth = 100;
+constexpr int MenuHitHeight = 25;
+
+enum MenuButton { BeginButton, SideButton, LevelButton, RulesButton, ExitButton, MenuButtons };
+constexpr int MenuButtonY[MenuButtons] = {30, 60, 90, 120, 150};
+
+const char* menuLabel(int button) {
+    switch (button) {
+    case BeginButton:
+        return "BEGIN";
+    case SideButton:
+        return humanSide == 0 ? "WHITES" : "BLACKS";
+    case LevelButton:
+        return level == 0 ? "BEGINNERS" : "EXPERT";
+    case RulesButton:
+        return ruleVariants[ruleVariant].label;
+    default:
+        return "EXIT";
+    }
+}
+
+void drawMenu() {
+    for (int button = 0; button < MenuButtons; ++button)
+        drawButton(MenuX, MenuButtonY[button], MenuButtonWidth, menuLabel(button));
+}
+
+void operateButton(int button) {
+    switch (button) {
+    case BeginButton:
+        gameStarted = 0;
+        break;
+    case SideButton:
+        humanSide = humanSide == 0 ? 1 : 0;
+        CameraAzimuth = AzimuthPerSide * humanSide;
+        break;
+    case LevelButton:
+        level = level == 0 ? 1 : 0;
+        MouseButton = NoButtonEvent;
+        previousButton = NoButtonEvent;
+        break;
+    case RulesButton:
+        ruleVariant = (ruleVariant + 1) % RuleVariantCount;
+        RedrawRequest = 1;
+        gameStarted = 0;
+        MouseButton = NoButtonEvent;
+        previousButton = NoButtonEvent;
+        break;
+    default:
+        ExitStage = 1;
+        MouseButton = NoButtonEvent;
+        break;
+    }
+}
+
+// Every rectangle is tested on its own; they do not overlap, so one press
+// operates at most one button.
+void handleMenuClicks() {
+    for (int button = 0; button < MenuButtons; ++button) {
+        const int top = MenuButtonY[button];
+        if (isCursorInRect(MenuX, top, MenuX + MenuButtonWidth, top + MenuHitHeight))
+            operateButton(button);
+    }
+}
+
+void turnCameraAfterLoss() {
+    if (countPieces(gamePosition, humanSide) == 0)
+        CameraAzimuth += EndOfGameTurn;
+    else if (countPieces(gamePosition, computerSide) == 0)
+        CameraAzimuth -= EndOfGameTurn;
+}
+
+} // namespace
+
+void collectTargetSquares() {
+    generateMoves(gamePosition, humanSide, humanMoves);
+    targetSquareCount = 0;
+    for (int i = 0; i < humanMoves.count; ++i) {
+        const Move& move = humanMoves.moves[i];
+        if (move.piece != selectedPiece) continue;
+        for (int k = 0; k < move.steps; ++k) {
+            targetSquares[targetSquareCount++] = {move.path[k].column, move.path[k].row,
+                                                  k == move.steps - 1 ? 1 : 0};
+        }
+    }
+}
+
+void gameFrame() {
+    if (gameStarted == 0) startNewGame();
+    uint8_t b = takeButtonEvent();
+    noteCameraChange();
+    setUpFrame();
+    drawBoardPicture();
+    playOneStep(b);
+    drawOutlines();
+    nextRandom();
+    drawMenu();
+    if (sideToMove == humanSide)
+        drawArrowCursor();
+    else
+        drawWaitCursor();
+    turnCameraAfterLoss();
+    if (b == LeftPress) handleMenuClicks();
+    endScene();
+}

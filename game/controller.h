@@ -1,0 +1,45 @@
+// The game as the player sees it: gameFrame draws one frame and advances the
+// game by at most one step. The controller state below is written only here
+// (the menu is part of the frame); ExitStage is also read and advanced by the
+// shell's main loop, which plays the closing fade once the menu sets it.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/moves.h"
+
+extern int ExitStage; // 0 running, 1 EXIT picked, 2 closing fade, 3+ close; never decreases
+
+extern int gameStarted;  // 0: the next frame sets up a new game; cleared by BEGIN and a rule change
+extern int humanSide;    // 0 "WHITES" or 1 "BLACKS"; changed by the menu only, never reset
+extern int computerSide; // 1 - humanSide, recomputed every frame
+extern int level;        // 0 "BEGINNERS", 1 "EXPERT"; changed by the menu only, never reset
+extern int sideToMove;   // whose turn it is; 0 when a game starts
+extern int plyCount;     // moves completed in this game; 0 when a game starts
+extern int selectedPiece;   // the human's selected piece, or -1; cleared when a game starts
+extern int movePlaying;     // 1 while bestMove[0] is being played step by step
+extern int moveStep;        // next path step of that move
+extern MoveList humanMoves; // the human side's legal moves, as last listed
+
+// One outlined square of the selected piece's moves: every path square of every
+// legal move, in list and path order; final marks the last square of a move.
+struct TargetSquare {
+    int column, row, final;
+};
+constexpr int MaxTargetSquares = MaxMoves * MaxPathSteps;
+extern TargetSquare
+    targetSquares[MaxTargetSquares]; // the selected piece's squares; emptied with the selection
+extern int targetSquareCount;        // used entries of targetSquares
+
+extern uint8_t previousButton; // MouseButton as the previous frame saw it (after its own marking)
+extern int screenshotCounter;  // number of the next "page%d.raw"; 0 at start, never reset
+extern int previousAzimuth;    // camera angles as the previous frame saw them (elevation clamped)
+extern int previousElevation;
+extern int previousRoll;
+
+// One frame: new game, button event, camera, board picture (cached in
+// Backtemp), one step of play, outlines, buttons, cursor, end-of-game turn,
+// menu clicks. Call only while the display is usable.
+void gameFrame();
+// Fills targetSquares from the legal moves of selectedPiece.
+void collectTargetSquares();
