@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/data_file.h"
+#include "app/settings.h"
 #include "platform/platform.h"
 
 const char* MusicSoundFont = nullptr;
@@ -87,6 +88,7 @@ static std::vector<char> readMusicFile() {
 }
 
 int startMusic() {
+    if (MusicEnabled != 1) return 0; // the player turned the music off: make nothing at all
     assert(!MusicSettings && "the music is started once");
     for (int level = FLUID_PANIC; level <= FLUID_DBG; level++)
         fluid_set_log_function(level, discardLog, nullptr);

@@ -9,9 +9,10 @@
 extern const char* MusicSoundFont;   // a .sf2 file, or nullptr
 extern const char* MusicAudioDriver; // "pulseaudio", "alsa", "file"..., or nullptr
 
-// Starts the music. Each failure shows its message box captioned "Tavolant"
-// and returns at once, the game carrying on silently: 0 on success, else minus
-// the number of the failed step (1 to 7).
+// Starts the music when MusicEnabled is 1 (else makes nothing and returns 0).
+// Each failure shows its message box captioned "Tavolant" and returns at once,
+// the game carrying on silently: 0 on success, else minus the number of the
+// failed step (1 to 7).
 int startMusic();
 // True while the file is still playing its 201 rounds.
 bool musicPlaying();

@@ -1,0 +1,214 @@
+// The fade player against a headless back buffer: frame counts, brightness,
+// scaling of the intro files, capture of the shown frame, bad intro files.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/fade.h"
+#include "platform/platform.h"
+#include "render/screen.h"
+
+namespace {
+
+// A headless display of the given size and format, as the display set-up leaves it.
+void openDisplay(int width, int height, bool format555) {
+    HeadlessOptions options;
+    options.format555 = format555;
+    selectBackend(Backend::Headless, options);
+    ASSERT_EQ(videoStart(), PLATFORM_OK);
+    ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
+    ScreenWidth = width;
+    ScreenHeight = height;
+    ScreenGreenMask = displayGreenMask();
+    DDrawSurfaceBack = backBuffer();
+}
+
+uint16_t backPixel(int x, int y) {
+    LockedSurface locked{};
+    EXPECT_EQ(lockSurface(DDrawSurfaceBack, &locked), PLATFORM_OK);
+    uint16_t p = locked.memory[y * (locked.pitch / 2) + x];
+    unlockSurface(DDrawSurfaceBack);
+    return p;
+}
+
+void fillBack(uint16_t (*colourAt)(int x, int y)) {
+    LockedSurface locked{};
+    ASSERT_EQ(lockSurface(DDrawSurfaceBack, &locked), PLATFORM_OK);
+    for (int y = 0; y < ScreenHeight; y++)
+        for (int x = 0; x < ScreenWidth; x++)
+            locked.memory[y * (locked.pitch / 2) + x] = colourAt(x, y);
+    unlockSurface(DDrawSurfaceBack);
+}
+
+// Every file pixel different: red from the column, green and blue from the row.
+uint16_t filePixel(int x, int y) {
+    return static_cast<uint16_t>((x & 31) << 11 | ((x >> 5) & 31) << 6 | (y & 63) << 0 | 0);
+}
+
+std::string writeIntroFile(const char* name, long bytes) {
+    std::string path = testing::TempDir() + name;
+    std::vector<uint8_t> data(static_cast<size_t>(bytes), 0);
+    for (long i = 8; i + 1 < bytes; i += 2) {
+        long pixel = (i - 8) / 2;
+        uint16_t p = filePixel(static_cast<int>(pixel % 1024), static_cast<int>(pixel / 1024));
+        data[i] = static_cast<uint8_t>(p);
+        data[i + 1] = static_cast<uint8_t>(p >> 8);
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+int callsUntilEnd(Sequence* s) {
+    for (int calls = 1; calls < 1000; calls++)
+        if (playSequenceFrame(s)) return calls;
+    return -1;
+}
+
+// What a picture byte becomes at brightness b, in the order the player computes it.
+unsigned scaled(unsigned value, float b, double factor) {
+    return static_cast<unsigned>(static_cast<float>(value) * b * factor);
+}
+
+} // namespace
+
+TEST(Fade, SequencesEndAfterTheirFrameCountsAndStayEnded) {
+    openDisplay(640, 480, false);
+    Sequence intro1, intro2, closing;
+    ASSERT_EQ(startSequence(&intro1, 3, 0.1f, "unused", 1), nullptr);
+    ASSERT_EQ(startSequence(&intro2, 3, 0.05f, "unused", 1), nullptr);
+    ASSERT_EQ(startSequence(&closing, 2, 0.1f, "unused", 1), nullptr);
+    EXPECT_FLOAT_EQ(closing.fadeLevel, 1.9f);
+    EXPECT_EQ(callsUntilEnd(&intro1), 31);
+    EXPECT_EQ(callsUntilEnd(&intro2), 61);
+    EXPECT_EQ(callsUntilEnd(&closing), 12);
+    EXPECT_EQ(intro1.fadeLevel, 3.0f);
+    EXPECT_EQ(playSequenceFrame(&intro1), 1);
+    EXPECT_EQ(intro1.fadeLevel, 3.0f);
+}
+
+TEST(Fade, BrightnessFollowsTheLevelThroughTheTables) {
+    for (bool format555 : {false, true}) {
+        openDisplay(256, 4, format555);
+        Sequence s;
+        ASSERT_EQ(startSequence(&s, 3, 0.1f, "unused", 1), nullptr);
+        // Column x holds the value x in all three channels; rows vary the channel mix.
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 256; x++) {
+                uint8_t* p = &s.picture[(y * 256 + x) * 4];
+                p[0] = static_cast<uint8_t>(y == 1 ? 0 : x);       // blue
+                p[1] = static_cast<uint8_t>(y == 2 ? 0 : x);       // green
+                p[2] = static_cast<uint8_t>(y == 3 ? 0 : 255 - x); // red
+            }
+        for (float level : {0.0f, 0.3f, 0.7f, 1.0f, 1.5f, 2.0f, 2.45f, 2.95f}) {
+            s.fadeLevel = level;
+            playSequenceFrame(&s);
+            float b = level <= 1.0f ? level : (level <= 2.0f ? 1.0f : 3.0f - level);
+            for (int y = 0; y < 4; y++)
+                for (int x = 0; x < 256; x++) {
+                    const uint8_t* p = &s.picture[(y * 256 + x) * 4];
+                    unsigned expected =
+                        format555 ? scaled(p[2], b, 0.125) << 10 | scaled(p[1], b, 0.125) << 5 |
+                                        scaled(p[0], b, 0.125)
+                                  : scaled(p[2], b, 0.125) << 11 | scaled(p[1], b, 0.25) << 5 |
+                                        scaled(p[0], b, 0.125);
+                    ASSERT_EQ(backPixel(x, y), expected)
+                        << "level " << level << " x " << x << " y " << y << " 555 " << format555;
+                }
+        }
+        s.fadeLevel = 1.5f;
+        playSequenceFrame(&s);
+        EXPECT_EQ(backPixel(255, 3), format555 ? 0x03FFu : 0x07FFu); // x = 255, red 0
+    }
+}
+
+TEST(Fade, FirstFrameOfAnIntroIsBlack) {
+    openDisplay(320, 240, false);
+    fillBack([](int, int) -> uint16_t { return 0x1234; });
+    std::string path = writeIntroFile("intro_black.raw", SequenceFileBytes);
+    Sequence s;
+    ASSERT_EQ(startSequence(&s, 3, 0.1f, path.c_str(), 0), nullptr);
+    EXPECT_EQ(playSequenceFrame(&s), 0);
+    for (int y = 0; y < 240; y += 7)
+        for (int x = 0; x < 320; x += 5) ASSERT_EQ(backPixel(x, y), 0) << x << "," << y;
+}
+
+TEST(Fade, IntroFileIsScaledToTheScreenByNearestNeighbour) {
+    std::string path = writeIntroFile("intro_scale.raw", SequenceFileBytes);
+    auto expectFrom = [](const Sequence& s, int x, int y, int fx, int fy) {
+        uint16_t p = filePixel(fx, fy);
+        const uint8_t* px = &s.picture[(static_cast<size_t>(y) * ScreenWidth + x) * 4];
+        EXPECT_EQ(px[2], (p >> 11) << 3) << x << "," << y;
+        EXPECT_EQ(px[1], ((p >> 5) & 63) << 2) << x << "," << y;
+        EXPECT_EQ(px[0], (p & 31) << 3) << x << "," << y;
+    };
+    openDisplay(800, 600, false);
+    Sequence small;
+    ASSERT_EQ(startSequence(&small, 3, 0.1f, path.c_str(), 0), nullptr);
+    expectFrom(small, 799, 599, 1022, 766);
+    expectFrom(small, 0, 0, 0, 0);
+    expectFrom(small, 400, 300, 512, 384);
+
+    openDisplay(1024, 768, false);
+    Sequence full;
+    ASSERT_EQ(startSequence(&full, 3, 0.1f, path.c_str(), 0), nullptr);
+    for (int y = 0; y < 768; y += 37)
+        for (int x = 0; x < 1024; x += 41) expectFrom(full, x, y, x, y);
+    // At full brightness a 5-6-5 screen shows the file's own pixels.
+    full.fadeLevel = 1.5f;
+    playSequenceFrame(&full);
+    EXPECT_EQ(backPixel(1023, 767), filePixel(1023, 767));
+    EXPECT_EQ(backPixel(517, 301), filePixel(517, 301));
+}
+
+TEST(Fade, MissingOrShortIntroFileIsReportedByName) {
+    openDisplay(320, 240, false);
+    Sequence s;
+    std::string missing = testing::TempDir() + "no_such_intro.raw";
+    const char* text = startSequence(&s, 3, 0.1f, missing.c_str(), 0);
+    ASSERT_NE(text, nullptr);
+    EXPECT_NE(std::string(text).find(missing), std::string::npos) << text;
+
+    std::string shortFile = writeIntroFile("short_intro.raw", SequenceFileBytes - 1);
+    text = startSequence(&s, 3, 0.1f, shortFile.c_str(), 0);
+    ASSERT_NE(text, nullptr);
+    EXPECT_NE(std::string(text).find(shortFile), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("1572871"), std::string::npos) << text;
+
+    // The record is still playable: a black picture for the usual number of frames.
+    EXPECT_EQ(s.picture.size(), 320u * 240u * 4u);
+    EXPECT_EQ(callsUntilEnd(&s), 31);
+    EXPECT_EQ(backPixel(100, 100), 0);
+}
+
+// The closing fade starts from the frame on show: at full brightness it gives
+// back exactly that frame, on either display format.
+TEST(Fade, ClosingFadeStartsFromTheShownFrame) {
+    for (bool format555 : {false, true}) {
+        openDisplay(640, 480, format555);
+        // Pixel (0, 0) is white in 5-5-5: read as 5-6-5 it would turn green-cyan.
+        if (format555)
+            fillBack([](int x, int y) -> uint16_t {
+                return x + y == 0 ? 0x7FFF : static_cast<uint16_t>((x * 97 + y * 31) & 0x7FFF);
+            });
+        else
+            fillBack(
+                [](int x, int y) -> uint16_t { return static_cast<uint16_t>(x * 97 + y * 31); });
+        std::vector<uint16_t> shown;
+        for (int y = 0; y < 480; y += 3)
+            for (int x = 0; x < 640; x += 3) shown.push_back(backPixel(x, y));
+
+        Sequence closing;
+        ASSERT_EQ(startSequence(&closing, 2, 0.1f, nullptr, 1), nullptr);
+        EXPECT_EQ(playSequenceFrame(&closing), 0); // level 1.9: full brightness
+        size_t i = 0;
+        for (int y = 0; y < 480; y += 3)
+            for (int x = 0; x < 640; x += 3, i++)
+                ASSERT_EQ(backPixel(x, y), shown[i]) << x << "," << y << " 555 " << format555;
+        EXPECT_EQ(callsUntilEnd(&closing), 11);
+    }
+}
