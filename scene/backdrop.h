@@ -13,7 +13,8 @@ struct BackdropSample {
     float fog;  // 0..1, already squared
 };
 
-// Paints the backdrop over the whole render target of size width x height.
+// Paints the backdrop over the whole render target of size width x height;
+// depth testing, depth writes and perspective are on again afterwards.
 void drawBackdrop(int texture, float width, float height);
 // CombinedMatrix := the rotation taking camera-space directions to the world.
 void buildBackdropRotation();

@@ -1,0 +1,98 @@
+// Scene drawing: the board, every piece's shadow, then the pieces, from one
+// fixed point light. ShadowColor is written by the game controller each
+// frame; ShadowZBias here before each shadow; the shared piece meshes are
+// moved and dressed here for every piece.
+#include "scene/scene.h"
+
+#include "render/mesh_renderer.h"
+#include "rules/position.h"
+#include "scene/shadow_projection.h"
+#include "scene/shadow_texture.h"
+
+#include <cassert>
+
+const Vec3 SceneLight = {500.0f, -1255.0f, 0.0f};
+uint16_t ShadowColor = DefaultShadowColor;
+int ShadowZBias = 2;
+
+// Piece materials: texture 2 dresses side 0, texture 3 side 1.
+constexpr int SideMaterial[SideCount] = {2, 3};
+
+Vec3 squareCentre(int column, int row, int columns) {
+    const int half = columns / 2;
+    return {static_cast<float>((column - half) * 512 + 256), 0.0f,
+            static_cast<float>((row - half) * 512 + 256)};
+}
+
+void lightMeshFaces(Mesh& mesh, const Vec3& light, int slot) {
+    matFromPose(mesh, CombinedMatrix);
+    for (int i = 0; i < mesh.vertexCount; ++i) projectVertex(mesh.vertices[i]);
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        MeshFace& face = mesh.faces[f];
+        Vec3 worldNormal;
+        transformDirection({face.normalX, face.normalY, face.normalZ}, worldNormal);
+        face.viewNormalX = worldNormal.x;
+        face.viewNormalY = worldNormal.y;
+        face.viewNormalZ = worldNormal.z;
+        const MeshVertex &a = *face.vertexA, &b = *face.vertexB, &c = *face.vertexC;
+        const Vec3 centroid = {(a.viewX + b.viewX + c.viewX) / 3.0f,
+                               (a.viewY + b.viewY + c.viewY) / 3.0f,
+                               (a.viewZ + b.viewZ + c.viewZ) / 3.0f};
+        Vec3 d = vecSub(centroid, light);
+        vecNormalize(d);
+        const float k = vecDot(d, worldNormal);
+        face.litFlags[slot] = k < 0.0f ? 0 : 1;
+        face.intensity = k < 0.0f ? 0.0f : (k > 1.0f ? 1.0f : k);
+    }
+}
+
+// Chooses and places the mesh of one piece; kings stand 200 tall, men 64.
+static Mesh& placePiece(const Piece& piece, int columns) {
+    const bool king = piece.king == 1;
+    Mesh& mesh = king ? *KingMesh : *ManMesh;
+    const Vec3 centre = squareCentre(piece.column, piece.row, columns);
+    mesh.posX = centre.x;
+    mesh.posY = king ? -100.0f : -32.0f;
+    mesh.posZ = centre.z;
+    mesh.shadowTexture = 0;
+    return mesh;
+}
+
+static void dressPieces(int side) {
+    setMeshMaterial(*ManMesh, SideMaterial[side]);
+    setMeshMaterial(*KingMesh, SideMaterial[side]);
+}
+
+void drawScene(const Position& position, int ruleSet) {
+    const RuleVariant& rules = ruleVariants[ruleSet];
+    const int columns = rules.columns;
+    assert(rules.boardMesh != nullptr && "resources are loaded before any scene is drawn");
+    // The rules keep the mesh opaque; it is one of ours, and lighting writes into it.
+    Mesh& board = *const_cast<Mesh*>(static_cast<const Mesh*>(rules.boardMesh));
+    updateCamera();
+    lightMeshFaces(board, SceneLight, 0);
+    drawMesh(board);
+
+    // Every shadow before any piece, so that no shadow is laid over a piece.
+    for (int side = 0; side < SideCount; ++side) {
+        dressPieces(side);
+        for (int i = 0; i < rules.piecesPerSide; ++i) {
+            const Piece& piece = pieceOf(position, side, i);
+            if (piece.column == -1) continue;
+            Mesh& mesh = placePiece(piece, columns);
+            ShadowZBias = piece.king == 1 ? 3 : 2;
+            renderShadowTexture(mesh, SceneLight);
+            drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
+        }
+    }
+    for (int side = 0; side < SideCount; ++side) {
+        dressPieces(side);
+        for (int i = 0; i < rules.piecesPerSide; ++i) {
+            const Piece& piece = pieceOf(position, side, i);
+            if (piece.column == -1) continue;
+            Mesh& mesh = placePiece(piece, columns);
+            lightMeshFaces(mesh, SceneLight, 0);
+            drawMesh(mesh);
+        }
+    }
+}

@@ -1,0 +1,132 @@
+// The orbiting camera and the projection, from the worked figures of an
+// 800 x 600 screen at the starting camera.
+#include "render/camera.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Point {
+    float x, y, z;
+    float viewX = 0, viewY = 0, viewZ = 0, rhw = 0, depth = 0, screenX = 0, screenY = 0;
+};
+
+class CameraTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        buildSineTable();
+        ScreenWidth = 800;
+        ScreenHeight = 600;
+        FocalLength = 350.0f;
+        setCameraConstants();
+        FarDistance = 10000.0f;
+        FarReciprocal = 0.0001f;
+        placeCamera(0, -50, 0);
+    }
+    static void placeCamera(int azimuth, int elevation, int roll) {
+        CameraAzimuth = azimuth;
+        CameraElevation = elevation;
+        CameraRoll = roll;
+        orbitCamera();
+        updateCamera();
+    }
+    static Point project(float x, float y, float z) {
+        Point p = {x, y, z};
+        projectPoint(p, ViewMatrix);
+        return p;
+    }
+};
+
+TEST_F(CameraTest, StartingEyeIsAboveTheNearSide) {
+    EXPECT_NEAR(CameraEye.x, 0.0f, 1e-3f);
+    EXPECT_NEAR(CameraEye.y, -2915.0f, 1.0f);
+    EXPECT_NEAR(CameraEye.z, 3024.0f, 1.0f);
+}
+
+TEST_F(CameraTest, WorkedProjectionsOnAn800By600Screen) {
+    Point origin = project(0, 0, 0);
+    EXPECT_NEAR(origin.screenX, 400.0f, 1e-3f);
+    EXPECT_NEAR(origin.screenY, 300.0f, 1e-3f);
+    Point right = project(1000, 0, 0); // world +x shows on the left from this side
+    EXPECT_NEAR(right.screenX, 316.7f, 0.1f);
+    EXPECT_NEAR(right.screenY, 300.0f, 0.1f);
+    Point near = project(0, 0, 1000);
+    EXPECT_NEAR(near.screenX, 400.0f, 0.1f);
+    EXPECT_NEAR(near.screenY, 369.8f, 0.1f);
+    Point above = project(0, -500, 0);
+    EXPECT_NEAR(above.screenX, 400.0f, 0.1f);
+    EXPECT_NEAR(above.screenY, 267.3f, 0.1f);
+}
+
+TEST_F(CameraTest, TheTargetProjectsToTheCentreFromAnywhere) {
+    const int views[][3] = {{0, -20, 0}, {204, -50, 0}, {77, -185, 1000}, {-300, -100, -64}};
+    for (const auto& v : views) {
+        placeCamera(v[0], v[1], v[2]);
+        Point origin = project(0, 0, 0);
+        EXPECT_NEAR(origin.screenX, 400.0f, 1e-2f);
+        EXPECT_NEAR(origin.screenY, 300.0f, 1e-2f);
+        EXPECT_NEAR(origin.viewZ, 4200.0f, 0.5f);
+    }
+}
+
+TEST_F(CameraTest, DepthRunsFromTheFocalLengthToTheFarPlane) {
+    // Straight down the view axis: the points at the near and far distances.
+    const Vec3 axis = {-CameraEye.x / 4200.0f, -CameraEye.y / 4200.0f, -CameraEye.z / 4200.0f};
+    auto along = [&](float distance) {
+        return project(CameraEye.x + axis.x * distance, CameraEye.y + axis.y * distance,
+                       CameraEye.z + axis.z * distance);
+    };
+    EXPECT_NEAR(along(350.0f).depth, 0.0f, 1e-4f);
+    EXPECT_NEAR(along(10000.0f).depth, 1.0f, 1e-4f);
+    EXPECT_GT(along(200.0f).depth * along(12000.0f).depth, -1.0f); // finite either side
+    EXPECT_LT(along(200.0f).depth, 0.0f);
+    EXPECT_GT(along(12000.0f).depth, 1.0f);
+}
+
+TEST_F(CameraTest, RollTurnsThePictureAboutTheCentre) {
+    placeCamera(0, -50, 1024); // a quarter turn
+    Point right = project(1000, 0, 0);
+    const float dx = right.screenX - 400.0f, dy = right.screenY - 300.0f;
+    EXPECT_NEAR(std::abs(dx), 0.0f, 0.1f);
+    EXPECT_NEAR(std::abs(dy), 83.3f, 0.2f);
+}
+
+TEST_F(CameraTest, EyeStraightAboveStillGivesABasis) {
+    for (float y : {-4200.0f, 4200.0f}) {
+        CameraEye = {0, y, 0};
+        CameraRoll = 0;
+        updateCamera();
+        Point origin = project(0, 0, 0);
+        EXPECT_NEAR(origin.screenX, 400.0f, 1e-3f);
+        EXPECT_NEAR(origin.screenY, 300.0f, 1e-3f);
+        Point side = project(1000, 0, 0);
+        EXPECT_NEAR(std::abs(side.screenX - 400.0f), 1000.0f / 4200.0f * 350.0f, 0.01f);
+        EXPECT_FALSE(std::isnan(side.screenY));
+    }
+}
+
+TEST_F(CameraTest, LookAtCentresItsTargetAndExtentsGrow) {
+    const Vec3 light = {500, -1255, 0};
+    const Pose piece = {1000, -32, 1500, 0, 0, 0};
+    lookAtFrom(light, piece, CombinedMatrix);
+    Point p = {piece.posX, piece.posY, piece.posZ};
+    p.depth = 0.5f;
+    ExtentOrigin = {0, 0, 0};
+    MaxExtentDistance = MaxExtentRadius = 0;
+    projectExtent(p);
+    EXPECT_NEAR(p.viewX, 0.0f, 1e-2f);
+    EXPECT_NEAR(p.viewY, 0.0f, 1e-2f);
+    EXPECT_NEAR(p.viewZ, vecLength(500, 1223, 1500), 0.1f);
+    EXPECT_FLOAT_EQ(p.depth, 0.5f); // not written by the extent projection
+    EXPECT_NEAR(MaxExtentDistance, p.viewZ, 0.1f);
+    EXPECT_NEAR(MaxExtentRadius, 0.0f, 1e-4f);
+
+    Point behind = {light.x * 2 - piece.posX, light.y * 2 - piece.posY, light.z * 2 - piece.posZ};
+    const float before = MaxExtentDistance;
+    projectExtent(behind); // behind the light: no part in the maxima
+    EXPECT_LT(behind.viewZ, 0.0f);
+    EXPECT_EQ(MaxExtentDistance, before);
+}
+
+} // namespace

@@ -1,0 +1,291 @@
+// The shadow's clipping onto receiver faces and the silhouette filler: the
+// cases that decide whether a shadow has holes, spills off its face or
+// loses its soft rim.
+#include "scene/shadow_projection.h"
+#include "scene/shadow_texture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+MeshVertex vertexAt(float x, float y, float z, float u = 0, float v = 0) {
+    MeshVertex m{};
+    m.x = x, m.y = y, m.z = z, m.u = u, m.v = v;
+    // Receiver faces are read in world coordinates, which drawShadow leaves
+    // in the view fields.
+    m.viewX = x, m.viewY = y, m.viewZ = z;
+    return m;
+}
+
+// A ground triangle at y = 0 facing +y, like the board and the shadow plate.
+struct Ground {
+    MeshVertex corners[3];
+    MeshFace face{};
+    Ground(Vec3 a, Vec3 b, Vec3 c) {
+        corners[0] = vertexAt(a.x, a.y, a.z);
+        corners[1] = vertexAt(b.x, b.y, b.z);
+        corners[2] = vertexAt(c.x, c.y, c.z);
+        face.vertexA = &corners[0], face.vertexB = &corners[1], face.vertexC = &corners[2];
+        Vec3 n;
+        vecCross(vecSub(b, a), vecSub(c, a), n);
+        vecNormalize(n);
+        face.normalX = n.x, face.normalY = n.y, face.normalZ = n.z;
+    }
+};
+
+float liveArea(const ShadowClipList& list) {
+    float area = 0;
+    for (int t = 0; t < list.triangleCount; ++t) {
+        if (list.triangles[t].dead) continue;
+        const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
+        const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
+        const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
+        area += 0.5f * std::abs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
+    }
+    return area;
+}
+
+int liveCount(const ShadowClipList& list) {
+    int n = 0;
+    for (int t = 0; t < list.triangleCount; ++t) n += list.triangles[t].dead ? 0 : 1;
+    return n;
+}
+
+// Light straight above the origin: projection onto y = 0 keeps x and z.
+const Vec3 Overhead = {0, -1000, 0};
+// Winding of the board's faces (normal +y): a, then +z..., as the grid builds them.
+const Ground BigGround({-1000, 0, 1000}, {1000, 0, 1000}, {1000, 0, -1000});
+
+TEST(ShadowClipTest, TriangleInsideTheFaceIsKeptWhole) {
+    MeshVertex p[3] = {vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
+                       vertexAt(300, -50, 300, 1, 1)};
+    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
+    ShadowClipList list{};
+    projectOntoFace(tri, BigGround.face, Overhead, list);
+    ASSERT_EQ(list.triangleCount, 1);
+    EXPECT_EQ(list.vertexCount, 3);
+    EXPECT_FALSE(list.triangles[0].dead);
+    // Seen from 1000 above, a point 50 above the ground lands 1000/950 further out.
+    EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
+    EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
+    EXPECT_EQ(list.pool[2].u, 1.0f);
+}
+
+TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
+    // The face x >= 0, z >= 0, x + z <= 1000 on the ground, facing +y; a light
+    // so far above that the projection leaves ground points where they are.
+    const Ground face({0, 0, 0}, {0, 0, 1000}, {1000, 0, 0});
+    const Vec3 farAbove = {0, -1e6f, 0};
+    struct Case {
+        Vec3 a, b, c;
+        int live;   // pieces drawn
+        float area; // of the part inside the face
+    };
+    const Case cases[] = {
+        {{100, 0, 100}, {100, 0, 500}, {500, 0, 100}, 1, 80000},    // inside
+        {{200, 0, 200}, {200, 0, 1200}, {1200, 0, 200}, 1, 180000}, // one corner inside
+        {{100, 0, 100}, {100, 0, 600}, {1100, 0, 100}, 2, 230000},  // two inside
+        {{100, 0, 100}, {100, 0, 900}, {900, 0, 100}, 1, 320000},   // two corners on the edge
+        {{-1000, 0, -1000}, {-1000, 0, 3000}, {3000, 0, -1000}, 0, 500000}, // covers the face
+    };
+    for (const Case& c : cases) {
+        MeshVertex p[3] = {vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
+                           vertexAt(c.c.x, 0, c.c.z)};
+        const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
+        ShadowClipList list{};
+        projectOntoFace(tri, face.face, farAbove, list);
+        if (c.live > 0) {
+            EXPECT_EQ(liveCount(list), c.live) << c.a.x;
+        }
+        EXPECT_NEAR(liveArea(list), c.area, c.area * 1e-4f) << c.a.x;
+        for (int t = 0; t < list.triangleCount; ++t) {
+            if (list.triangles[t].dead) continue;
+            for (int k : list.triangles[t].corner) {
+                const MeshVertex& v = list.pool[k];
+                EXPECT_GE(v.x, -0.01f);
+                EXPECT_GE(v.z, -0.01f);
+                EXPECT_LE(v.x + v.z, 1000.01f);
+            }
+        }
+    }
+}
+
+TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
+    // Clip against the plane x = 0, inside towards +x.
+    auto clip = [](Vec3 a, Vec3 b, Vec3 c, ShadowClipList& list) {
+        list = ShadowClipList{};
+        list.pool[0] = vertexAt(a.x, a.y, a.z, 0, 0);
+        list.pool[1] = vertexAt(b.x, b.y, b.z, 1, 0);
+        list.pool[2] = vertexAt(c.x, c.y, c.z, 0, 1);
+        list.vertexCount = 3;
+        list.triangles[0] = ClipTriangle{{0, 1, 2}, false};
+        list.triangleCount = 1;
+        return clipTriangleByPlane(0, {0, 0, 0}, {1, 0, 0}, list);
+    };
+    ShadowClipList list;
+    EXPECT_EQ(clip({1, 0, 0}, {2, 0, 0}, {1, 0, 1}, list), 3);
+    EXPECT_EQ(list.triangleCount, 1); // untouched
+    EXPECT_EQ(clip({-1, 0, 0}, {-2, 0, 0}, {-1, 0, 1}, list), 0);
+    EXPECT_EQ(list.triangleCount, 1);
+
+    // One inside: (X, I1, I2) with the cut points on the plane and u, v interpolated.
+    EXPECT_EQ(clip({-1, 0, 0}, {3, 0, 0}, {-1, 0, 4}, list), 1);
+    ASSERT_EQ(list.triangleCount, 2);
+    ASSERT_EQ(list.vertexCount, 5);
+    EXPECT_EQ(list.triangles[1].corner[0], 1);
+    // X = (3, 0, 0) u 1; I1 three quarters of the way to Y = (-1, 0, 4), I2 to Z = (-1, 0, 0).
+    EXPECT_NEAR(list.pool[3].x, 0.0f, 1e-6f);
+    EXPECT_NEAR(list.pool[3].z, 3.0f, 1e-6f);
+    EXPECT_NEAR(list.pool[3].u, 0.25f, 1e-6f);
+    EXPECT_NEAR(list.pool[3].v, 0.75f, 1e-6f);
+    EXPECT_NEAR(list.pool[4].x, 0.0f, 1e-6f);
+    EXPECT_NEAR(list.pool[4].z, 0.0f, 1e-6f);
+    EXPECT_NEAR(list.pool[4].u, 0.25f, 1e-6f);
+
+    // Two inside: two pieces that keep the triangle's winding.
+    EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
+    ASSERT_EQ(list.triangleCount, 3);
+    float area = 0;
+    for (int t = 1; t < 3; ++t) {
+        const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
+        const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
+        const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
+        const float signedArea = 0.5f * ((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
+        EXPECT_LT(signedArea, 0.0f) << t; // same sense as the original (1,0,0),(-1,0,0),(1,0,2)
+        area -= signedArea;
+    }
+    EXPECT_NEAR(area, 1.5f, 1e-5f); // the triangle's 2 minus the cut-off 0.5
+
+    // A corner exactly on the plane counts as outside.
+    EXPECT_EQ(clip({0, 0, 0}, {2, 0, 0}, {2, 0, 2}, list), 2);
+}
+
+TEST(ShadowClipTest, ProjectionFromBehindTheLightOrOntoADegenerateFaceGivesNothing) {
+    MeshVertex p[3] = {vertexAt(100, -2000, 100), vertexAt(300, -50, 100), vertexAt(300, -50, 300)};
+    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
+    ShadowClipList list{};
+    projectOntoFace(tri, BigGround.face, Overhead, list); // p[0] is above the light
+    EXPECT_EQ(list.triangleCount, 0);
+    const Ground flat({0, 0, 0}, {0, 0, 0}, {100, 0, 0});
+    p[0] = vertexAt(100, -50, 100);
+    projectOntoFace(tri, flat.face, Overhead, list);
+    EXPECT_EQ(liveCount(list), 0);
+}
+
+TEST(ShadowClipTest, ProjectorSquareStandsThroughThePieceFacingTheLight) {
+    ShadowRadius[0] = 300;
+    Mesh piece{};
+    piece.posX = 1000, piece.posY = -32, piece.posZ = 500;
+    const Vec3 light = {500, -1255, 0};
+    ShadowProjector projector;
+    buildShadowProjector(light, piece, projector);
+    Vec3 d = vecSub({1000, -32, 500}, light);
+    vecNormalize(d);
+    for (int k = 0; k < 16; ++k) {
+        const MeshVertex& v = projector.vertices[k];
+        const Vec3 offset = vecSub({v.x, v.y, v.z}, {1000, -32, 500});
+        EXPECT_NEAR(vecDot(offset, d), 0.0f, 1e-2f) << k; // in the plane facing the light
+        EXPECT_LE(std::abs(vecLength(offset.x, offset.y, offset.z)), 300 * std::sqrt(2.0f) + 0.1f);
+    }
+    const MeshVertex& c0 = projector.vertices[0];
+    const MeshVertex& c2 = projector.vertices[15];
+    EXPECT_NEAR(vecLength(c2.x - c0.x, c2.y - c0.y, c2.z - c0.z), 600 * std::sqrt(2.0f), 0.1f);
+    EXPECT_EQ(c2.u, 1.0f);
+    EXPECT_EQ(c2.v, 1.0f);
+    EXPECT_EQ(projector.triangles[17][0], 4 * 2 + 2);
+}
+
+// ---- The silhouette filler --------------------------------------------------------
+
+struct Canvas {
+    static constexpr int Side = 32;
+    std::vector<uint16_t> texels = std::vector<uint16_t>(Side * Side, 0);
+    ShadowCanvas canvas() { return {texels.data(), Side * 2, Side}; }
+    int count() const {
+        int n = 0;
+        for (uint16_t t : texels) n += t != 0;
+        return n;
+    }
+    bool at(int x, int y) const { return texels[y * Side + x] != 0; }
+};
+
+struct Triangle {
+    MeshVertex v[3];
+    MeshFace face{};
+    Triangle(float ax, float ay, float bx, float by, float cx, float cy) {
+        v[0] = MeshVertex{}, v[1] = MeshVertex{}, v[2] = MeshVertex{};
+        v[0].screenX = ax, v[0].screenY = ay;
+        v[1].screenX = bx, v[1].screenY = by;
+        v[2].screenX = cx, v[2].screenY = cy;
+        face.vertexA = &v[0], face.vertexB = &v[1], face.vertexC = &v[2];
+    }
+};
+
+TEST(ShadowFillTest, SpansAreWidenedByTwoTexelsEachSide) {
+    Canvas c;
+    // Clockwise on a y-down grid: top, then right, then left.
+    const Triangle t(16, 4, 20, 12, 12, 12);
+    rasterizeShadowTriangle(t.face, 0xB000, c.canvas());
+    // The first row is the apex's: trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
+    EXPECT_FALSE(c.at(12, 4));
+    EXPECT_TRUE(c.at(13, 4));
+    EXPECT_TRUE(c.at(17, 4));
+    EXPECT_FALSE(c.at(18, 4));
+    EXPECT_FALSE(c.at(16, 3));
+    EXPECT_EQ(c.texels[4 * Canvas::Side + 13], 0xB000);
+    // Rows 4..11 are drawn, the bottom edge's row 12 is not.
+    EXPECT_TRUE(c.at(16, 11));
+    EXPECT_FALSE(c.at(16, 12));
+
+    Canvas backwards;
+    const Triangle reversed(16, 4, 12, 12, 20, 12);
+    rasterizeShadowTriangle(reversed.face, 0xB000, backwards.canvas());
+    EXPECT_EQ(backwards.count(), 0); // seen from behind
+}
+
+TEST(ShadowFillTest, FlatHalvesAreSkippedButThinTrianglesStillShow) {
+    Canvas flat;
+    rasterizeShadowTriangle(Triangle(4, 10, 20, 10.1f, 8, 10.15f).face, 0xB000, flat.canvas());
+    EXPECT_EQ(flat.count(), 0); // at most 0.15 texels tall in both halves
+
+    Canvas degenerate; // all three corners on one vertical line: zero area, still drawn
+    rasterizeShadowTriangle(Triangle(10, 2, 10, 6, 10, 10).face, 0xB000, degenerate.canvas());
+    EXPECT_GT(degenerate.count(), 0);
+    // trunc(10 - 2.1) = 7 up to trunc(10 + 2.1) = 12, exclusive.
+    EXPECT_FALSE(degenerate.at(6, 5));
+    EXPECT_TRUE(degenerate.at(7, 5));
+    EXPECT_TRUE(degenerate.at(11, 5));
+    EXPECT_FALSE(degenerate.at(12, 5));
+}
+
+TEST(ShadowFillTest, SpansAndRowsAreClippedToTheTexture) {
+    Canvas c;
+    // Far bigger than the texture on every side.
+    rasterizeShadowTriangle(Triangle(16, -100, 200, 100, -150, 100).face, 0xB000, c.canvas());
+    for (int y = 0; y < Canvas::Side; ++y) {
+        EXPECT_TRUE(c.at(0, y) || y < 10) << y;
+    }
+    EXPECT_TRUE(c.at(Canvas::Side - 1, Canvas::Side - 1));
+    // Nothing was written outside: the guard rows of a taller buffer stay clear.
+    std::vector<uint16_t> guarded(Canvas::Side * (Canvas::Side + 2), 0);
+    ShadowCanvas inner = {guarded.data() + Canvas::Side, Canvas::Side * 2, Canvas::Side};
+    rasterizeShadowTriangle(Triangle(16, -100, 200, 100, -150, 100).face, 0xB000, inner);
+    for (int x = 0; x < Canvas::Side; ++x) {
+        EXPECT_EQ(guarded[x], 0);
+        EXPECT_EQ(guarded[(Canvas::Side + 1) * Canvas::Side + x], 0);
+    }
+}
+
+TEST(ShadowFillTest, TopCornerTiesGoToTheEarlierCorner) {
+    // Corners 0 and 1 share the top row. With corner 0 as the top, the walk
+    // is 0 -> 1 -> 2, clockwise: drawn. Had corner 1 been taken, the same
+    // triangle would read as counter-clockwise and vanish.
+    Canvas c;
+    rasterizeShadowTriangle(Triangle(8, 8, 20, 8, 14, 20).face, 0xB000, c.canvas());
+    EXPECT_GT(c.count(), 0);
+    EXPECT_TRUE(c.at(14, 14));
+}
+
+} // namespace
