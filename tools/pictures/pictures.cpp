@@ -186,18 +186,20 @@ void drawButton(Picture& out) {
 }
 
 void drawSky(Picture& out) {
-    // Seen through mirror repeats: a calm evening sky, soft clouds of low
-    // contrast and no strong feature, so no seam or symmetry catches the eye.
-    const Colour sky = {46, 70, 112}, haze = {92, 110, 148}, cloud = {176, 176, 196};
+    // Seen through mirror repeats, one mirror line right behind the board: a
+    // calm evening sky of long, low-contrast streaks of cloud that run across
+    // the mirror lines without a feature to betray them.
+    const Colour sky = {44, 68, 112}, haze = {80, 100, 142}, cloud = {170, 172, 194};
     for (int y = 0; y < PictureSize; ++y) {
         for (int x = 0; x < PictureSize; ++x) {
             const float fx = x / 256.0f, fy = y / 256.0f;
-            Colour c = mix(sky, haze, 0.5f + 0.5f * fbm(fx * 1.5f, fy * 1.5f, 61, 3));
-            const float body = fbm(fx * 3.0f + 0.3f * fbm(fx * 2, fy * 2, 67, 2), fy * 3.0f, 71, 6);
-            const float cover = smoothstep(0.0f, 0.45f, body);
-            c = mix(c, cloud, cover * 0.7f);
-            const float shade = fbm(fx * 6.0f, fy * 6.0f, 73, 3);
-            c = scale(c, 1.0f - 0.1f * cover * std::max(0.0f, shade));
+            Colour c = mix(sky, haze, 0.5f + 0.6f * fbm(fx * 1.0f, fy * 2.0f, 61, 3));
+            const float drift = 0.25f * fbm(fx * 1.5f, fy * 3.0f, 67, 2);
+            const float body = fbm(fx * 1.6f + drift, fy * 7.0f, 71, 6);
+            const float cover = smoothstep(-0.05f, 0.4f, body);
+            c = mix(c, cloud, cover * 0.6f);
+            const float shade = fbm(fx * 3.0f, fy * 12.0f, 73, 3);
+            c = scale(c, 1.0f - 0.08f * cover * std::max(0.0f, shade));
             paint(out, x, y, c);
         }
     }

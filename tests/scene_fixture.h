@@ -1,0 +1,124 @@
+// A headless display for the scene's drawing tests and benchmarks: the
+// platform's device on a back buffer with a depth buffer, the texture table
+// filled with plain colours or the game's pictures, and the shared meshes.
+// The app's display set-up and resource loading sit above the scene, so
+// this makes the same objects from the platform calls directly.
+#pragma once
+
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/mesh.h"
+#include "render/screen.h"
+#include "render/textures.h"
+#include "rules/position.h"
+#include "scene/scene.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace scene_fixture {
+
+inline float focalLengthFor(int width) {
+    return width == 1024 ? 500.0f : width == 800 ? 350.0f : 250.0f;
+}
+
+// False when the headless display could not be made.
+inline bool openDisplay(int width, int height) {
+    selectBackend(Backend::Headless);
+    ScreenWidth = width;
+    ScreenHeight = height;
+    FocalLength = focalLengthFor(width);
+    if (videoStart() != PLATFORM_OK || setCooperativeLevel(true) != PLATFORM_OK ||
+        setDisplayMode(width, height) != PLATFORM_OK)
+        return false;
+    DDrawSurfacePrimary = primarySurface();
+    DDrawSurfaceBack = backBuffer();
+    ScreenGreenMask = displayGreenMask();
+    Zbuffer = createSurface(width, height, PixelFormat::Depth16);
+    return Zbuffer != nullptr && attachDepthSurface(DDrawSurfaceBack, Zbuffer) == PLATFORM_OK &&
+           createDevice(0, DDrawSurfaceBack) == PLATFORM_OK &&
+           setViewport(0, 0, width, height, 0.0f, 1.0f) == PLATFORM_OK;
+}
+
+inline void closeDisplay() {
+    for (Surface*& slot : TextureTable) {
+        releaseSurface(slot);
+        slot = nullptr;
+    }
+    releaseShadowTextures();
+    releaseSurface(Zbuffer);
+    Zbuffer = nullptr;
+    releaseDevice();
+    videoStop();
+    DDrawSurfacePrimary = DDrawSurfaceBack = nullptr;
+}
+
+// A 256 x 256 5-6-5 texture from pixels (row-major).
+inline void makeTexture(int slot, const std::vector<uint16_t>& pixels) {
+    releaseSurface(TextureTable[slot]);
+    Surface* texture = createSurface(PictureSide, PictureSide, PixelFormat::Rgb565);
+    LockedSurface locked{};
+    lockSurface(texture, &locked);
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x)
+            locked.memory[y * (locked.pitch / 2) + x] = pixels[y * PictureSide + x];
+    }
+    unlockSurface(texture);
+    TextureTable[slot] = texture;
+}
+
+inline void makeSolidTexture(int slot, uint16_t colour) {
+    makeTexture(slot, std::vector<uint16_t>(PictureSide * PictureSide, colour));
+}
+
+// One of the game's picture files, as stored (5-6-5, little-endian).
+inline bool loadPicture(int slot, const char* fileName) {
+    FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr) return false;
+    std::vector<uint8_t> bytes(PictureSide * PictureSide * 2);
+    const bool complete = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::fclose(file);
+    if (!complete) return false;
+    std::vector<uint16_t> pixels(PictureSide * PictureSide);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    makeTexture(slot, pixels);
+    return true;
+}
+
+// Sine table, camera constants, meshes, rule-set rows and shadow textures.
+inline void buildScene(int shadowSide = 128) {
+    buildSineTable();
+    setCameraConstants();
+    buildGameMeshes();
+    fillRuleVariants(BoardMesh8, BoardMesh10);
+    createShadowTextures(shadowSide, 0);
+    createShadowTextures(shadowSide, 1);
+}
+
+// The game's frame set-up and board redraw, without the backdrop when asked.
+inline void beginFrame(int azimuth, int elevation, int roll) {
+    ShadowColor = DefaultShadowColor;
+    fillSurface(DDrawSurfaceBack, 0);
+    fillSurface(Zbuffer, 0xFFFF);
+    FarDistance = 10000.0f;
+    FarReciprocal = 0.0001f;
+    beginScene();
+    setRenderState(RS_ZENABLE, 1);
+    setRenderState(RS_ZWRITEENABLE, 1);
+    CameraAzimuth = azimuth;
+    CameraElevation = elevation;
+    CameraRoll = roll;
+    orbitCamera();
+}
+
+// The back buffer's pixel at (x, y).
+inline uint16_t pixelAt(int x, int y) {
+    LockedSurface locked{};
+    lockSurface(DDrawSurfaceBack, &locked);
+    const uint16_t value = locked.memory[y * (locked.pitch / 2) + x];
+    unlockSurface(DDrawSurfaceBack);
+    return value;
+}
+
+} // namespace scene_fixture
