@@ -58,6 +58,18 @@ static std::string findSoundFont() {
     return "";
 }
 
+// A RIFF file of instruments (SoundFont or DLS). Anything else is refused here:
+// the synthesizer's own check would print library warnings of its own first.
+static bool isInstrumentFile(const std::string& path) {
+    char header[12] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    size_t got = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    return got == sizeof header && std::memcmp(header, "RIFF", 4) == 0 &&
+           (std::memcmp(header + 8, "sfbk", 4) == 0 || std::memcmp(header + 8, "DLS ", 4) == 0);
+}
+
 static fluid_audio_driver_t* openAudioOutput() {
     if (MusicAudioDriver) {
         fluid_settings_setstr(MusicSettings, "audio.driver", MusicAudioDriver);
@@ -105,7 +117,8 @@ int startMusic() {
     MusicSynth = new_fluid_synth(MusicSettings);
     if (!MusicSynth) return fail(3, "Could not create DMusic Performance");
 
-    if (fluid_synth_sfload(MusicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
+    if (!isInstrumentFile(soundFont) ||
+        fluid_synth_sfload(MusicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
         return fail(4, "Could not initialize performance");
 
     fluid_synth_set_gain(MusicSynth, 0.6f);

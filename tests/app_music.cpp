@@ -1,0 +1,124 @@
+// The background music's start and its failure paths: each failure names its
+// step in a "Tavolant" box (standard error on the headless backend) and the
+// game carries on; a successful start plays into FluidSynth's file output.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/music.h"
+#include "app/settings.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs each test in a folder of its own (FluidSynth's file output lands in the
+// current folder), holding a copy of the game's music unless told otherwise.
+class Music : public testing::Test {
+  protected:
+    void SetUp() override {
+        selectBackend(Backend::Headless);
+        MusicEnabled = 1;
+        MusicSoundFont = nullptr;
+        MusicAudioDriver = "file";
+        home = fs::current_path();
+        folder =
+            fs::path(testing::TempDir()) /
+            (std::string("music_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder / "datas");
+        fs::copy_file(fs::path(KORVATH_DATA_DIR) / "DATAS" / "jazz1.mid",
+                      folder / "datas" / "jazz1.mid");
+        fs::current_path(folder);
+    }
+    void TearDown() override {
+        stopMusic();
+        fs::current_path(home);
+        fs::remove_all(folder);
+        MusicSoundFont = nullptr;
+        MusicAudioDriver = nullptr;
+    }
+    // startMusic's result, with what it wrote to standard error.
+    int start(std::string* box) {
+        testing::internal::CaptureStderr();
+        int result = startMusic();
+        *box = testing::internal::GetCapturedStderr();
+        return result;
+    }
+    fs::path home, folder;
+};
+
+} // namespace
+
+TEST_F(Music, StartsAndStopsCleanly) {
+    std::string box;
+    EXPECT_EQ(start(&box), 0);
+    EXPECT_EQ(box, "");
+    EXPECT_TRUE(musicPlaying());
+    EXPECT_EQ(stopMusic(), 0);
+    EXPECT_FALSE(musicPlaying());
+    // Stopping twice, or starting again afterwards, is safe.
+    EXPECT_EQ(stopMusic(), 0);
+    EXPECT_EQ(start(&box), 0);
+}
+
+TEST_F(Music, DisabledMusicMakesNothing) {
+    MusicEnabled = 0;
+    MusicSoundFont = "/nonexistent/none.sf2"; // would fail if anything were tried
+    std::string box;
+    EXPECT_EQ(start(&box), 0);
+    EXPECT_EQ(box, "");
+    EXPECT_FALSE(musicPlaying());
+    MusicEnabled = 2;
+    EXPECT_EQ(start(&box), 0);
+    EXPECT_EQ(box, "");
+}
+
+TEST_F(Music, EachFailureShowsItsStepsMessageAndTheGameGoesOn) {
+    struct Case {
+        const char* what;
+        int step;
+        const char* message;
+    };
+    std::ofstream("not_a_soundfont.sf2") << "plain text, not instruments";
+    std::ofstream("not_midi.mid") << "plain text, not music";
+    const Case cases[] = {{"no soundfont", -2, "Could not create DMusic Loader"},
+                          {"unreadable soundfont", -4, "Could not initialize performance"},
+                          {"no audio output", -6, "Could not add port to performance"},
+                          {"no music file", -7, "Could not load segment"},
+                          {"not a MIDI file", -7, "Could not load segment"}};
+    for (const Case& c : cases) {
+        MusicSoundFont = nullptr;
+        MusicAudioDriver = "file";
+        std::string what = c.what;
+        if (what == "no soundfont") MusicSoundFont = "/nonexistent/none.sf2";
+        if (what == "unreadable soundfont") MusicSoundFont = "not_a_soundfont.sf2";
+        if (what == "no audio output") MusicAudioDriver = "no-such-driver";
+        if (what == "no music file") fs::remove("datas/jazz1.mid");
+        if (what == "not a MIDI file") fs::copy_file("not_midi.mid", "datas/jazz1.mid");
+        std::string box;
+        EXPECT_EQ(start(&box), c.step) << c.what;
+        EXPECT_EQ(box, std::string("Tavolant: ") + c.message + "\n") << c.what;
+        EXPECT_FALSE(musicPlaying()) << c.what;
+        EXPECT_EQ(stopMusic(), 0) << c.what;
+    }
+}
+
+// On a machine without sound (a build server) the system's outputs all fail:
+// one box, and start-up carries on. With sound, the music simply plays.
+TEST_F(Music, SystemAudioOutputPlaysOrFailsWithOneBox) {
+    MusicAudioDriver = nullptr;
+    std::string box;
+    int result = start(&box);
+    if (result == 0) {
+        EXPECT_EQ(box, "");
+    } else {
+        EXPECT_EQ(result, -6);
+        EXPECT_EQ(box, "Tavolant: Could not add port to performance\n");
+    }
+}
