@@ -40,6 +40,7 @@ void releaseSurface(Surface* surface) {
     if (surface->next != nullptr) surface->next->previous = surface->previous;
     if (LiveSurfaces == surface) LiveSurfaces = surface->next;
     std::free(surface->pixels);
+    std::free(surface->texelCache);
     delete surface;
 }
 

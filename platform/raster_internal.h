@@ -1,0 +1,93 @@
+// What the triangle set-up (platform/raster.cpp) hands to the span pipeline
+// (platform/raster_span.cpp): the per-triangle record of plane equations,
+// texture access and the span functions chosen for the current state.
+// Built fresh for every triangle; nothing here outlives one drawPrimitive.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/device_state.h"
+
+// value(x, y) = a + dx * x + dy * y, in screen pixels.
+struct Plane {
+    double a, dx, dy;
+    double at(double x, double y) const { return a + dx * x + dy * y; }
+};
+
+// How texels are fetched: None gives an opaque white texel; the two fast
+// kinds read a texel cache (power-of-two sizes, wrap or mirror); Generic
+// reads the surface itself, any format, size and addressing.
+enum class TexKind { None, Rgb565, Argb4444, Generic };
+
+// The stage-0 colour operation, sorted into the cases with loops of their own.
+enum class ColourKind { Modulate, Add, Texture, Diffuse, Generic };
+
+struct Rgba {
+    int r, g, b, a; // 0..255
+};
+
+struct TriangleSetup;
+struct SpanBuffers;
+
+// Fills n texels (a texture's own packed format, or ARGB 8888 for Generic)
+// from 16.16 texel coordinates stepping by du, dv.
+using FetchFunction = void (*)(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                               uint32_t* out);
+// Combines, blends and writes n pixels of a chunk.
+using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
+                                uint16_t* zrow, int n);
+
+struct TriangleSetup {
+    uint16_t* target; // render target row 0
+    int targetStride; // pixels per row
+    bool target555;   // else 5-6-5
+    uint16_t* depth;  // depth row 0, or nullptr when depth is off
+    int depthStride;  // depth values per row
+    bool depthTest;   // less-or-equal against the depth buffer
+    bool depthWrite;  // passing pixels store their depth
+    Plane z;          // depth-buffer units + 0.5 - bias
+    bool zClip;       // a corner lies outside depth 0..1: spans are cut to it
+    double zLow;      // the plane's value at depth 0 ...
+    double zHigh;     // ... and at depth 1
+    bool perspective; // texture coordinates and colour divided by rhw per segment
+    Plane w;          // rhw (1 without perspective)
+    Plane u, v;       // texel units, sample offset included (times rhw with perspective)
+    Plane colour[4];  // r, g, b, a in 0..255 (times rhw with perspective)
+    bool gouraud;     // the corners' colours differ
+    Rgba flat;        // the colour of all corners when not gouraud
+    TexKind kind;
+    bool linear; // bilinear filtering
+    // Fast kinds: the texel cache and the fixed-point addressing constants.
+    const uint32_t* cache; // texel (0, 0); rows cacheStride apart, border around
+    int cacheStride;
+    int maskU, maskV;       // one addressing period in 16.16, minus one
+    int halfU, halfV;       // mirror: where the reflected half of the period starts
+    int reflectU, reflectV; // mirror: the reflected coordinate is reflect - q
+    // Generic kind: the surface itself.
+    const uint16_t* texels;
+    int texelStride;
+    int texWidth, texHeight;
+    PixelFormat texFormat;
+    uint32_t address;
+    ColourKind colourKind;
+    StageState stage;
+    bool blend; // alpha blending on
+    uint32_t srcBlend, destBlend;
+    FetchFunction fetch;
+    OutputFunction output;
+};
+
+constexpr int ChunkLength = 64; // pixels a span is processed in at a time
+
+// Per-chunk scratch of a span, on the stack of drawSpan.
+struct SpanBuffers {
+    uint16_t depth[ChunkLength];   // each pixel's depth-buffer value
+    uint8_t pass[ChunkLength];     // 1 where the depth test passed
+    uint32_t texel[ChunkLength];   // fetched texels
+    uint32_t diffuse[ChunkLength]; // ARGB 8888 vertex colour
+};
+
+// Chooses setup.fetch and setup.output for the triangle's state.
+void chooseSpanFunctions(TriangleSetup& setup);
+// Draws pixels [x0, x1) of row y (already inside the clip rectangle).
+void drawSpan(const TriangleSetup& setup, int y, int x0, int x1);

@@ -1,0 +1,593 @@
+// The span pipeline: a row of a triangle is processed in chunks, each in
+// short passes over fixed buffers (depth test, texel fetch, vertex colour,
+// then combine, blend and write) so that every loop stays small enough for
+// the optimiser. Texture coordinates and colours are exact at the ends of
+// short segments and stepped in fixed point between them. Stateless.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "platform/raster_internal.h"
+#include "platform/texel_cache.h"
+
+namespace {
+
+#define KORVATH_HOT [[gnu::always_inline]] inline
+
+constexpr int SegmentLength = 16;           // pixels between two perspective divisions
+constexpr double DepthFixed = 4294967296.0; // depth in 32.32 depth-buffer units
+constexpr float FixedOne = 65536.0f;        // 16.16 texture coordinates and colours
+constexpr float TexelLimit = 16000.0f; // keeps 16.16 coordinates and their differences in int32
+
+// ---- Arithmetic ----------------------------------------------------------------------
+
+KORVATH_HOT int64_t floorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return q;
+}
+
+KORVATH_HOT int64_t ceilDiv(int64_t a, int64_t b) {
+    return -floorDiv(-a, b);
+}
+
+// a * b / 255, rounded: exact at 0 and 255.
+KORVATH_HOT int mul255(int a, int b) {
+    const int t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+// a * b / 255 for colour operations, truncated: exact at 0 and 255, cheaper.
+KORVATH_HOT int mulColour(int a, int b) {
+    return (a * (b + (b >> 7))) >> 8;
+}
+
+KORVATH_HOT int expand5(int v) {
+    return (v << 3) | (v >> 2);
+}
+KORVATH_HOT int expand6(int v) {
+    return (v << 2) | (v >> 4);
+}
+
+KORVATH_HOT Rgba unpackArgb(uint32_t c) {
+    return Rgba{static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255),
+                static_cast<int>(c & 255), static_cast<int>(c >> 24)};
+}
+
+KORVATH_HOT uint32_t packArgb(int r, int g, int b, int a) {
+    return static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(r) << 16 |
+           static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+}
+
+KORVATH_HOT Rgba decodeTexel(uint32_t t, PixelFormat format) {
+    switch (format) {
+    case PixelFormat::Rgb565:
+        return Rgba{expand5(t >> 11), expand6((t >> 5) & 63), expand5(t & 31), 255};
+    case PixelFormat::Bgr565:
+        return Rgba{expand5(t & 31), expand6((t >> 5) & 63), expand5(t >> 11), 255};
+    case PixelFormat::Rgb555:
+        return Rgba{expand5((t >> 10) & 31), expand5((t >> 5) & 31), expand5(t & 31), 255};
+    case PixelFormat::Argb1555:
+        return Rgba{expand5((t >> 10) & 31), expand5((t >> 5) & 31), expand5(t & 31),
+                    (t & 0x8000) != 0 ? 255 : 0};
+    case PixelFormat::Argb4444:
+        return Rgba{static_cast<int>((t >> 8) & 15) * 17, static_cast<int>((t >> 4) & 15) * 17,
+                    static_cast<int>(t & 15) * 17, static_cast<int>((t >> 12) & 15) * 17};
+    case PixelFormat::Depth16:
+        break;
+    }
+    return Rgba{255, 255, 255, 255};
+}
+
+// ---- Depth -----------------------------------------------------------------------------------
+
+// Cuts [x0, x1) to the pixels whose depth lies within 0..1.
+bool clipSpanToDepth(const TriangleSetup& s, int64_t z0, int64_t dz, int& x0, int& x1) {
+    const auto low = static_cast<int64_t>(s.zLow * DepthFixed);
+    const auto high = static_cast<int64_t>(s.zHigh * DepthFixed);
+    int64_t kMin = 0, kMax = x1 - x0 - 1;
+    if (dz == 0) {
+        if (z0 < low || z0 > high) return false;
+    } else if (dz > 0) {
+        kMin = std::max(kMin, ceilDiv(low - z0, dz));
+        kMax = std::min(kMax, floorDiv(high - z0, dz));
+    } else {
+        kMin = std::max(kMin, ceilDiv(z0 - high, -dz));
+        kMax = std::min(kMax, floorDiv(z0 - low, -dz));
+    }
+    if (kMin > kMax) return false;
+    x1 = x0 + static_cast<int>(kMax) + 1;
+    x0 = x0 + static_cast<int>(kMin);
+    return true;
+}
+
+// Less-or-equal test of n pixels; the number that passed.
+int testDepth(int64_t zf, int64_t dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+    int passed = 0;
+    for (int i = 0; i < n; ++i) {
+        int d = static_cast<int>(zf >> 32);
+        d = d < 0 ? 0 : (d > 65535 ? 65535 : d);
+        b.depth[i] = static_cast<uint16_t>(d);
+        const int pass = d <= zrow[i] ? 1 : 0;
+        b.pass[i] = static_cast<uint8_t>(pass);
+        passed += pass;
+        zf += dz;
+    }
+    return passed;
+}
+
+// ---- Texel fetch -------------------------------------------------------------------------------
+
+struct Weights {
+    uint32_t w00, w10, w01, w11;
+};
+
+// Bilinear weights for every pair of fractions of `bits` bits, u major; each
+// set sums to 1 << bits.
+template <int Bits> constexpr std::array<Weights, (1 << (2 * Bits))> makeWeights() {
+    std::array<Weights, (1 << (2 * Bits))> table{};
+    for (int fu = 0; fu < (1 << Bits); ++fu)
+        for (int fv = 0; fv < (1 << Bits); ++fv) {
+            const int w11 = (fu * fv) >> Bits;
+            table[(fu << Bits) | fv] = Weights{
+                static_cast<uint32_t>((1 << Bits) - fu - fv + w11), static_cast<uint32_t>(fu - w11),
+                static_cast<uint32_t>(fv - w11), static_cast<uint32_t>(w11)};
+        }
+    return table;
+}
+
+constexpr auto Weights5 = makeWeights<5>(); // 5-6-5 texels: sums fit the spread gaps
+constexpr auto Weights4 = makeWeights<4>(); // 4-4-4-4 texels
+
+// A 16.16 coordinate brought into one period of the texture; with mirroring
+// the reflected half is turned back, which also mirrors the filter footprint.
+template <bool Mirror> KORVATH_HOT int addressCoordinate(int q, int mask, int half, int reflect) {
+    q &= mask;
+    if constexpr (Mirror) q = q >= half ? reflect - q : q;
+    return q;
+}
+
+// Texels stay in the spread layout: the output pass reads channels from it
+// as cheaply as from the packed one.
+template <bool Is4444, bool Mirror, bool Linear>
+void fetchCached(const TriangleSetup& s, int u, int v, int du, int dv, int n, uint32_t* out) {
+    // Locals, not fields: stores to out could otherwise alias the set-up.
+    const uint32_t* const cache = s.cache;
+    const int stride = s.cacheStride;
+    const int maskU = s.maskU, maskV = s.maskV, halfU = s.halfU, halfV = s.halfV;
+    const int reflectU = s.reflectU, reflectV = s.reflectV;
+    for (int i = 0; i < n; ++i) {
+        const int qu = addressCoordinate<Mirror>(u, maskU, halfU, reflectU);
+        const int qv = addressCoordinate<Mirror>(v, maskV, halfV, reflectV);
+        const uint32_t* p = cache + (qv >> 16) * stride + (qu >> 16);
+        if constexpr (!Linear) {
+            out[i] = p[0];
+        } else if constexpr (Is4444) {
+            const Weights& w = Weights4[((qu >> 8) & 0xF0) | ((qv >> 12) & 15)];
+            out[i] =
+                ((p[0] * w.w00 + p[1] * w.w10 + p[stride] * w.w01 + p[stride + 1] * w.w11) >> 4) &
+                0x0F0F0F0Fu;
+        } else {
+            const Weights& w = Weights5[((qu >> 6) & 0x3E0) | ((qv >> 11) & 31)];
+            out[i] =
+                ((p[0] * w.w00 + p[1] * w.w10 + p[stride] * w.w01 + p[stride + 1] * w.w11) >> 5) &
+                0x07E0F81Fu;
+        }
+        u += du;
+        v += dv;
+    }
+}
+
+KORVATH_HOT int addressGeneric(int i, int size, uint32_t mode) {
+    if (mode == TADDRESS_CLAMP) return i < 0 ? 0 : (i >= size ? size - 1 : i);
+    if (mode == TADDRESS_MIRROR) {
+        int m = i % (2 * size);
+        if (m < 0) m += 2 * size;
+        return m < size ? m : 2 * size - 1 - m;
+    }
+    int m = i % size;
+    return m < 0 ? m + size : m;
+}
+
+// Any format, size and addressing; ARGB 8888 out.
+template <bool Linear>
+void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n, uint32_t* out) {
+    for (int i = 0; i < n; ++i, u += du, v += dv) {
+        const int iu = u >> 16, iv = v >> 16;
+        const int x0 = addressGeneric(iu, s.texWidth, s.address);
+        const uint16_t* row0 =
+            s.texels + addressGeneric(iv, s.texHeight, s.address) * s.texelStride;
+        if constexpr (!Linear) {
+            const Rgba t = decodeTexel(row0[x0], s.texFormat);
+            out[i] = packArgb(t.r, t.g, t.b, t.a);
+            continue;
+        }
+        const int x1 = addressGeneric(iu + 1, s.texWidth, s.address);
+        const uint16_t* row1 =
+            s.texels + addressGeneric(iv + 1, s.texHeight, s.address) * s.texelStride;
+        const Rgba a = decodeTexel(row0[x0], s.texFormat), b = decodeTexel(row0[x1], s.texFormat);
+        const Rgba c = decodeTexel(row1[x0], s.texFormat), d = decodeTexel(row1[x1], s.texFormat);
+        const int fu = (u >> 8) & 255, fv = (v >> 8) & 255;
+        const int w11 = (fu * fv) >> 8, w10 = fu - w11, w01 = fv - w11, w00 = 256 - fu - fv + w11;
+        auto mix = [&](int p, int q, int r, int t) {
+            return (p * w00 + q * w10 + r * w01 + t * w11) >> 8;
+        };
+        out[i] = packArgb(mix(a.r, b.r, c.r, d.r), mix(a.g, b.g, c.g, d.g), mix(a.b, b.b, c.b, d.b),
+                          mix(a.a, b.a, c.a, d.a));
+    }
+}
+
+// ---- Interpolation along a row -------------------------------------------------------------
+
+struct RowPlanes {
+    float w, u, v, c[4]; // each plane's value at x = 0 of the row
+    float dw, du, dv, dc[4];
+};
+
+RowPlanes rowPlanes(const TriangleSetup& s, int y) {
+    const double fy = y;
+    RowPlanes r{};
+    r.w = static_cast<float>(s.w.at(0, fy));
+    r.u = static_cast<float>(s.u.at(0, fy));
+    r.v = static_cast<float>(s.v.at(0, fy));
+    r.dw = static_cast<float>(s.w.dx);
+    r.du = static_cast<float>(s.u.dx);
+    r.dv = static_cast<float>(s.v.dx);
+    if (s.gouraud)
+        for (int i = 0; i < 4; ++i) {
+            r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
+            r.dc[i] = static_cast<float>(s.colour[i].dx);
+        }
+    return r;
+}
+
+KORVATH_HOT int toFixed(float value, float low, float high) {
+    const float clamped = value < low ? low : (value > high ? high : value);
+    return static_cast<int>(std::lrint(clamped * FixedOne));
+}
+
+KORVATH_HOT float perspectiveScale(const TriangleSetup& s, const RowPlanes& r, float x) {
+    if (!s.perspective) return 1.0f;
+    return 1.0f / std::max(r.w + r.dw * x, 1e-30f);
+}
+
+// 65536 / n for segment lengths, so that steps need no division.
+constexpr std::array<int, ChunkLength + 1> makeReciprocals() {
+    std::array<int, ChunkLength + 1> table{};
+    for (int n = 1; n <= ChunkLength; ++n) table[n] = 65536 / n;
+    return table;
+}
+constexpr auto Reciprocals = makeReciprocals();
+
+KORVATH_HOT int stepOf(int from, int to, int n) {
+    return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
+}
+
+void fetchChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
+    const int segment = s.perspective ? SegmentLength : ChunkLength;
+    float fx = static_cast<float>(x0);
+    float scale = perspectiveScale(s, r, fx);
+    int u = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
+    int v = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+    for (int done = 0; done < n;) {
+        const int len = std::min(segment, n - done);
+        fx = static_cast<float>(x0 + done + len);
+        scale = perspectiveScale(s, r, fx);
+        const int uEnd = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
+        const int vEnd = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+        s.fetch(s, u, v, stepOf(u, uEnd, len), stepOf(v, vEnd, len), len, out + done);
+        u = uEnd;
+        v = vEnd;
+        done += len;
+    }
+}
+
+void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
+    if (!s.gouraud) {
+        out[0] = packArgb(s.flat.r, s.flat.g, s.flat.b, s.flat.a); // read by every pixel
+        return;
+    }
+    const int segment = s.perspective ? SegmentLength : ChunkLength;
+    auto colourAt = [&](int x, int c[4]) {
+        const float fx = static_cast<float>(x);
+        const float scale = perspectiveScale(s, r, fx);
+        for (int k = 0; k < 4; ++k) c[k] = toFixed((r.c[k] + r.dc[k] * fx) * scale, 0.0f, 255.0f);
+    };
+    int c[4];
+    colourAt(x0, c);
+    for (int done = 0; done < n;) {
+        const int len = std::min(segment, n - done);
+        int end[4], step[4];
+        colourAt(x0 + done + len, end);
+        for (int k = 0; k < 4; ++k) step[k] = stepOf(c[k], end[k], len);
+        for (int i = 0; i < len; ++i) {
+            out[done + i] = packArgb(c[0] >> 16, c[1] >> 16, c[2] >> 16, c[3] >> 16);
+            for (int k = 0; k < 4; ++k) c[k] += step[k];
+        }
+        for (int k = 0; k < 4; ++k) c[k] = end[k];
+        done += len;
+    }
+}
+
+// ---- Texture stage, blending and writing -------------------------------------------------
+
+enum class TexelFormat { White, R565, A4444, Argb8 };
+
+// Channels of a fetched texel: the two cached kinds arrive spread (see
+// platform/texel_cache.h), the generic one as ARGB 8888.
+template <TexelFormat F> KORVATH_HOT Rgba texelOf(uint32_t t) {
+    if constexpr (F == TexelFormat::R565)
+        return Rgba{expand5(static_cast<int>((t >> 11) & 31)), expand6(static_cast<int>(t >> 21)),
+                    expand5(static_cast<int>(t & 31)), 255};
+    else if constexpr (F == TexelFormat::A4444)
+        return Rgba{static_cast<int>((t >> 8) & 15) * 17, static_cast<int>((t >> 16) & 15) * 17,
+                    static_cast<int>(t & 15) * 17, static_cast<int>(t >> 24) * 17};
+    else if constexpr (F == TexelFormat::Argb8)
+        return unpackArgb(t);
+    else
+        return Rgba{255, 255, 255, 255};
+}
+
+KORVATH_HOT int argument(uint32_t which, int texel, int diffuse, int texelAlpha, int diffuseAlpha) {
+    int value;
+    if ((which & 0x20u) != 0) // alpha replicated into the colour
+        value = (which & 0x0Fu) == TA_TEXTURE ? texelAlpha : diffuseAlpha;
+    else
+        value = (which & 0x0Fu) == TA_TEXTURE ? texel : diffuse;
+    return (which & 0x10u) != 0 ? 255 - value : value; // complement
+}
+
+KORVATH_HOT int operation(uint32_t op, int a1, int a2, int diffuse) {
+    switch (op) {
+    case TOP_SELECTARG1:
+        return a1;
+    case 3:
+        return a2; // select argument 2
+    case TOP_MODULATE:
+        return mul255(a1, a2);
+    case 5:
+        return std::min(255, 2 * mul255(a1, a2));
+    case 6:
+        return std::min(255, 4 * mul255(a1, a2));
+    case TOP_ADD:
+        return std::min(255, a1 + a2);
+    case 8:
+        return std::clamp(a1 + a2 - 128, 0, 255); // add signed
+    case 10:
+        return std::max(0, a1 - a2); // subtract
+    default:
+        return diffuse; // disabled: the diffuse value passes
+    }
+}
+
+KORVATH_HOT int stageChannel(uint32_t op, uint32_t arg1, uint32_t arg2, int texel, int diffuse,
+                             int texelAlpha, int diffuseAlpha) {
+    return operation(op, argument(arg1, texel, diffuse, texelAlpha, diffuseAlpha),
+                     argument(arg2, texel, diffuse, texelAlpha, diffuseAlpha), diffuse);
+}
+
+template <ColourKind CK>
+KORVATH_HOT Rgba combine(const StageState& st, const Rgba& t, const Rgba& d) {
+    if constexpr (CK == ColourKind::Modulate)
+        return Rgba{mulColour(t.r, d.r), mulColour(t.g, d.g), mulColour(t.b, d.b), 0};
+    else if constexpr (CK == ColourKind::Add)
+        return Rgba{std::min(255, t.r + d.r), std::min(255, t.g + d.g), std::min(255, t.b + d.b),
+                    0};
+    else if constexpr (CK == ColourKind::Texture)
+        return Rgba{t.r, t.g, t.b, 0};
+    else if constexpr (CK == ColourKind::Diffuse)
+        return Rgba{d.r, d.g, d.b, 0};
+    else
+        return Rgba{stageChannel(st.colorOp, st.colorArg1, st.colorArg2, t.r, d.r, t.a, d.a),
+                    stageChannel(st.colorOp, st.colorArg1, st.colorArg2, t.g, d.g, t.a, d.a),
+                    stageChannel(st.colorOp, st.colorArg1, st.colorArg2, t.b, d.b, t.a, d.a), 0};
+}
+
+KORVATH_HOT int blendFactor(uint32_t factor, int alpha) {
+    switch (factor) {
+    case BLEND_ZERO:
+        return 0;
+    case BLEND_SRCALPHA:
+        return alpha;
+    case BLEND_INVSRCALPHA:
+        return 255 - alpha;
+    default:
+        return 255; // ONE, and what this device does not offer
+    }
+}
+
+// Blending as the game uses it (source alpha over the frame) has a loop of
+// its own; any other pair of factors takes the general one.
+enum class BlendMode { Off, Over, General };
+
+// The stage's alpha: the texel's for the shadows, the vertex colour's when the
+// stage passes it through, anything else by the general operation.
+KORVATH_HOT int stageAlpha(const StageState& st, const Rgba& t, const Rgba& d) {
+    if (st.alphaOp == TOP_SELECTARG1 && st.alphaArg1 == TA_TEXTURE) return t.a;
+    if (st.alphaOp == TOP_DISABLE) return d.a;
+    return stageChannel(st.alphaOp, st.alphaArg1 & ~0x20u, st.alphaArg2 & ~0x20u, t.a, d.a, t.a,
+                        d.a);
+}
+
+KORVATH_HOT uint16_t pack565(int r, int g, int b) {
+    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+// A 5-6-5 value as the 5-5-5 target stores it.
+KORVATH_HOT uint16_t to555(uint16_t p) {
+    return static_cast<uint16_t>(((p >> 1) & 0x7FE0) | (p & 31));
+}
+
+// The colour of one pixel, 5-6-5, before it meets the frame.
+template <TexelFormat F, ColourKind CK>
+KORVATH_HOT Rgba shadePixel(const StageState& st, uint32_t texel, const Rgba& d) {
+    const Rgba t = F == TexelFormat::White ? Rgba{255, 255, 255, 255} : texelOf<F>(texel);
+    return combine<CK>(st, t, d);
+}
+
+template <TexelFormat F, ColourKind CK, BlendMode B>
+KORVATH_HOT uint16_t finalPixel(const TriangleSetup& s, uint32_t texel, const Rgba& d,
+                                uint16_t under, PixelFormat targetFormat) {
+    if constexpr (F == TexelFormat::R565 && CK == ColourKind::Modulate && B == BlendMode::Off) {
+        // Straight from the texel's own 5 and 6 bits: the truncated result of
+        // going through 8 bits, without the expansion.
+        const int r = (static_cast<int>((texel >> 11) & 31) * (d.r + (d.r >> 7))) >> 8;
+        const int g = (static_cast<int>(texel >> 21) * (d.g + (d.g >> 7))) >> 8;
+        const int b = (static_cast<int>(texel & 31) * (d.b + (d.b >> 7))) >> 8;
+        return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+    }
+    Rgba out = shadePixel<F, CK>(s.stage, texel, d);
+    if constexpr (B != BlendMode::Off) {
+        const Rgba t = F == TexelFormat::White ? Rgba{255, 255, 255, 255} : texelOf<F>(texel);
+        const int alpha = stageAlpha(s.stage, t, d);
+        const Rgba frame = decodeTexel(under, targetFormat);
+        int fs = alpha, fd = 255 - alpha;
+        if constexpr (B == BlendMode::General) {
+            fs = blendFactor(s.srcBlend, alpha);
+            fd = blendFactor(s.destBlend, alpha);
+        }
+        out.r = std::min(255, mul255(out.r, fs) + mul255(frame.r, fd));
+        out.g = std::min(255, mul255(out.g, fs) + mul255(frame.g, fd));
+        out.b = std::min(255, mul255(out.b, fs) + mul255(frame.b, fd));
+        const uint16_t p = pack565(out.r, out.g, out.b);
+        return targetFormat == PixelFormat::Rgb555 ? to555(p) : p;
+    }
+    return pack565(out.r, out.g, out.b);
+}
+
+template <TexelFormat F, ColourKind CK, BlendMode B>
+void writeChunk(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst, uint16_t* zrow,
+                int n) {
+    const PixelFormat targetFormat = s.target555 ? PixelFormat::Rgb555 : PixelFormat::Rgb565;
+    const bool depthTest = s.depthTest, depthWrite = s.depthWrite;
+    // No texture: the buffer was never filled and is not read.
+    auto texelAt = [&](int i) { return F == TexelFormat::White ? 0u : b.texel[i]; };
+    // Every pixel that is drawn, in order; the colour comes from `colour`.
+    auto each = [&](auto colour) {
+        if (!depthTest) {
+            for (int i = 0; i < n; ++i) dst[i] = colour(i);
+        } else if (depthWrite) {
+            for (int i = 0; i < n; ++i)
+                if (b.pass[i] != 0) {
+                    dst[i] = colour(i);
+                    zrow[i] = b.depth[i];
+                }
+        } else {
+            for (int i = 0; i < n; ++i)
+                if (b.pass[i] != 0) dst[i] = colour(i);
+        }
+    };
+    if (s.gouraud) {
+        each([&](int i) {
+            return finalPixel<F, CK, B>(s, texelAt(i), unpackArgb(b.diffuse[i]), dst[i],
+                                        targetFormat);
+        });
+    } else {
+        const Rgba flat = s.flat;
+        each(
+            [&](int i) { return finalPixel<F, CK, B>(s, texelAt(i), flat, dst[i], targetFormat); });
+    }
+    // The 5-5-5 target only appears in tests: converted afterwards instead of
+    // slowing down every pixel of the 5-6-5 display.
+    if (s.target555 && B == BlendMode::Off)
+        for (int i = 0; i < n; ++i)
+            if (!depthTest || b.pass[i] != 0) dst[i] = to555(dst[i]);
+}
+
+template <TexelFormat F, ColourKind CK> OutputFunction outputFor(BlendMode blend) {
+    switch (blend) {
+    case BlendMode::Off:
+        return writeChunk<F, CK, BlendMode::Off>;
+    case BlendMode::Over:
+        return writeChunk<F, CK, BlendMode::Over>;
+    case BlendMode::General:
+        break;
+    }
+    return writeChunk<F, CK, BlendMode::General>;
+}
+
+template <TexelFormat F> OutputFunction outputFor(ColourKind kind, BlendMode blend) {
+    switch (kind) {
+    case ColourKind::Modulate:
+        return outputFor<F, ColourKind::Modulate>(blend);
+    case ColourKind::Add:
+        return outputFor<F, ColourKind::Add>(blend);
+    case ColourKind::Texture:
+        return outputFor<F, ColourKind::Texture>(blend);
+    case ColourKind::Diffuse:
+        return outputFor<F, ColourKind::Diffuse>(blend);
+    case ColourKind::Generic:
+        break;
+    }
+    return outputFor<F, ColourKind::Generic>(blend);
+}
+
+BlendMode blendModeOf(const TriangleSetup& s) {
+    if (!s.blend) return BlendMode::Off;
+    if (s.srcBlend == BLEND_SRCALPHA && s.destBlend == BLEND_INVSRCALPHA) return BlendMode::Over;
+    return BlendMode::General;
+}
+
+template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
+    if (mirror) return linear ? fetchCached<Is4444, true, true> : fetchCached<Is4444, true, false>;
+    return linear ? fetchCached<Is4444, false, true> : fetchCached<Is4444, false, false>;
+}
+
+} // namespace
+
+void chooseSpanFunctions(TriangleSetup& s) {
+    const bool mirror = s.address == TADDRESS_MIRROR;
+    switch (s.kind) {
+    case TexKind::None:
+        s.fetch = nullptr;
+        s.output = outputFor<TexelFormat::White>(s.colourKind, blendModeOf(s));
+        return;
+    case TexKind::Rgb565:
+        s.fetch = cachedFetchFor<false>(mirror, s.linear);
+        s.output = outputFor<TexelFormat::R565>(s.colourKind, blendModeOf(s));
+        return;
+    case TexKind::Argb4444:
+        s.fetch = cachedFetchFor<true>(mirror, s.linear);
+        s.output = outputFor<TexelFormat::A4444>(s.colourKind, blendModeOf(s));
+        return;
+    case TexKind::Generic:
+        break;
+    }
+    s.fetch = s.linear ? fetchGeneric<true> : fetchGeneric<false>;
+    s.output = outputFor<TexelFormat::Argb8>(s.colourKind, blendModeOf(s));
+}
+
+void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
+    const int64_t dz = std::llrint(s.z.dx * DepthFixed);
+    int64_t zf = std::llrint(s.z.at(x0, y) * DepthFixed);
+    if (s.zClip) {
+        const int first = x0;
+        if (!clipSpanToDepth(s, zf, dz, x0, x1)) return;
+        zf += dz * (x0 - first);
+    }
+    const RowPlanes r = rowPlanes(s, y);
+    uint16_t* dst = s.target + static_cast<std::ptrdiff_t>(y) * s.targetStride;
+    uint16_t* zrow =
+        s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
+    // Rows lie a whole pitch apart: ask for the next rows' lines early, so that
+    // the walk down a narrow triangle does not wait for memory at every row.
+    for (int ahead = 1; ahead <= 2; ++ahead) {
+        __builtin_prefetch(dst + ahead * s.targetStride + x0, 1);
+        __builtin_prefetch(dst + ahead * s.targetStride + x1 - 1, 1);
+        if (zrow != nullptr) {
+            __builtin_prefetch(zrow + ahead * s.depthStride + x0, 1);
+            __builtin_prefetch(zrow + ahead * s.depthStride + x1 - 1, 1);
+        }
+    }
+    SpanBuffers b;
+    for (int x = x0; x < x1; x += ChunkLength) {
+        const int n = std::min(ChunkLength, x1 - x);
+        const int64_t zChunk = zf;
+        zf += dz * n;
+        if (s.depthTest && testDepth(zChunk, dz, zrow + x, n, b) == 0) continue;
+        if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
+        fillDiffuse(s, r, x, n, b.diffuse);
+        s.output(s, b, dst + x, zrow != nullptr ? zrow + x : nullptr, n);
+    }
+}

@@ -1,0 +1,29 @@
+// Filter-ready copies of textures for the rasteriser's fast paths: each texel
+// spread into 32 bits with room between the channels for weighted sums, and
+// a one-texel border holding what the addressing mode puts past each edge, so
+// that a bilinear footprint never needs addressing of its own. The copy lives
+// with the surface and is remade when the surface changed since.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/internal.h"
+
+// Texels per row of a cache: the texture's width plus the left and right border.
+inline int texelCacheStride(const Surface* texture) {
+    return texture->width + 2;
+}
+
+// Texel (0, 0) of the cache for this addressing mode (wrap or mirror); row -1
+// and column -1 are the border. nullptr when the memory cannot be had.
+const uint32_t* texelCacheFor(Surface* texture, uint32_t address);
+
+// 5-6-5 spread: green in bits 21-26, red 11-15, blue 0-4; the gaps take a sum
+// of 32-weighted texels. 4-4-4-4 spread: alpha 24-27, green 16-19, red 8-11,
+// blue 0-3; the gaps take a sum of 16-weighted texels.
+inline uint32_t spread565(uint32_t t) {
+    return (t | (t << 16)) & 0x07E0F81Fu;
+}
+inline uint32_t spread4444(uint32_t t) {
+    return (t & 0x0F0Fu) | ((t & 0xF0F0u) << 12);
+}
