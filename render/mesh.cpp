@@ -188,6 +188,24 @@ void computeNormals(Mesh& mesh) {
     }
 }
 
+// The frame's long inner edges meet the squares' corners in T-junctions,
+// which can leave single-pixel cracks along the seam. The frame is therefore
+// slid a little under the squares and dropped just below them, so a seam
+// pixel shows frame and the squares win the depth test where both lie.
+constexpr float FrameOverlap = 24.0f; // world units the frame reaches under the squares
+constexpr float FrameDrop = 6.0f;     // world units below the board surface (+y is down)
+
+static void tuckFrameUnderSquares(Mesh& board, int n) {
+    for (int k = 0; k < 8; ++k) {
+        MeshVertex& v = board.vertices[n * n + k];
+        v.y += FrameDrop;
+        if (k < 4) { // the inner square
+            v.x -= v.x > 0 ? FrameOverlap : -FrameOverlap;
+            v.z -= v.z > 0 ? FrameOverlap : -FrameOverlap;
+        }
+    }
+}
+
 void buildGameMeshes() {
     for (Mesh** slot : {&BoardMesh10, &BoardMesh8, &ShadowPlaneMesh, &ManMesh, &KingMesh}) {
         releaseMesh(*slot);
@@ -195,6 +213,8 @@ void buildGameMeshes() {
     }
     BoardMesh10 = buildGridMesh(512, 512, 11, 1, 0, 2, 0, 1);
     BoardMesh8 = buildGridMesh(512, 512, 9, 1, 0, 2, 0, 1);
+    tuckFrameUnderSquares(*BoardMesh10, 11);
+    tuckFrameUnderSquares(*BoardMesh8, 9);
     ShadowPlaneMesh = buildGridMesh(3072, 3072, 1, 0, 1, 3, 0, 1);
     ManMesh = buildCylinderMesh(16, 0, 200.0f, 32.0f, 0);
     KingMesh = buildCylinderMesh(16, 0, 200.0f, 100.0f, 0);

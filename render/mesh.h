@@ -62,5 +62,6 @@ void setMeshMaterial(Mesh& mesh, int material);
 // Two faces (a, b, c) and (a, c, d) at faceIndex and faceIndex + 1.
 void addQuad(int faceIndex, int a, int b, int c, int d, Mesh& mesh);
 void computeNormals(Mesh& mesh);
-// Releases the previous five meshes and builds them again.
+// Releases the previous five meshes and builds them again; the boards' frames
+// are tucked a little under their squares so that the seam never cracks.
 void buildGameMeshes();
