@@ -142,8 +142,8 @@ bool musicPlaying() {
 
 int stopMusic() {
     if (MusicPlayer) {
+        // No join: a player that never started would be waited for forever.
         fluid_player_stop(MusicPlayer);
-        fluid_player_join(MusicPlayer);
         delete_fluid_player(MusicPlayer);
         MusicPlayer = nullptr;
     }
