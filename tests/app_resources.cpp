@@ -1,0 +1,235 @@
+// Resource loading on the headless display: picture files read and expanded,
+// missing and short files named in the failure, textures scaled to the
+// device's limits, the button picture in the screen's format, the shadow
+// textures, and a surface loss that rebuilds everything without leaking.
+#include "app/resources.h"
+
+#include "app/display.h"
+#include "app/settings.h"
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/mesh.h"
+#include "render/screen.h"
+#include "render/textures.h"
+#include "rules/position.h"
+#include "scene/input.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const PictureNames[] = {"DBLANC.RAW", "DNOIR.RAW",  "PION0.RAW",
+                                    "PION1.RAW",  "BOUTON.RAW", "FOND.RAW"};
+
+// A pattern whose texel at (x, y) tells where it came from.
+uint16_t patternPixel(int x, int y) {
+    return static_cast<uint16_t>((x & 31) | (y & 63) << 5);
+}
+
+void writePicture(const fs::path& path, size_t bytes, uint16_t (*pixel)(int, int)) {
+    std::vector<char> data(bytes);
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        const int index = static_cast<int>(i / 2);
+        const uint16_t p = pixel(index % 256, index / 256);
+        data[i] = static_cast<char>(p & 0xFF);
+        data[i + 1] = static_cast<char>(p >> 8);
+    }
+    std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(bytes));
+}
+
+class ResourcesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        folder = fs::temp_directory_path() /
+                 ("korvath-resources-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder / "DATAS");
+        for (const char* name : PictureNames) {
+            writePicture(folder / "DATAS" / name, PictureFileBytes, patternPixel);
+        }
+        fs::current_path(folder);
+    }
+    void TearDown() override {
+        if (displayOpen) {
+            releaseDisplay();
+            releaseSurface(Backtemp);
+            releaseSurface(Zbuffer);
+            Backtemp = Zbuffer = nullptr;
+            releaseDevice();
+            videoStop();
+        }
+        fs::current_path(previous);
+        fs::remove_all(folder);
+    }
+    void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
+        HeadlessOptions options;
+        options.maxTextureWidth = maxTextureWidth;
+        options.format555 = format555;
+        selectBackend(Backend::Headless, options);
+        ScreenWidth = 640;
+        ScreenHeight = 480;
+        WindowedMode = 1;
+        UseHardware = 1;
+        TextureSize = 256;
+        ShadowTextureSize = 128;
+        ASSERT_EQ(initDisplay(), nullptr);
+        displayOpen = true;
+        clearTextureTable();
+    }
+    static std::vector<uint16_t> texels(Surface* surface) {
+        LockedSurface locked{};
+        EXPECT_EQ(lockSurface(surface, &locked), PLATFORM_OK);
+        const int w = surfaceWidth(surface), h = surfaceHeight(surface);
+        std::vector<uint16_t> out(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) out[y * w + x] = locked.memory[y * (locked.pitch / 2) + x];
+        }
+        unlockSurface(surface);
+        return out;
+    }
+
+    fs::path previous, folder;
+    bool displayOpen = false;
+};
+
+TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
+    writePicture("DATAS/X.RAW", PictureFileBytes, [](int x, int) -> uint16_t {
+        return x == 0 ? 0xFFFF : x == 1 ? 0xF800 : x == 2 ? 0x07E0 : 0x0000;
+    });
+    static RgbPicture picture;
+    ASSERT_EQ(loadImage565("DATAS/X.RAW", picture), nullptr);
+    const uint8_t expected[4][3] = {{248, 252, 248}, {248, 0, 0}, {0, 252, 0}, {0, 0, 0}};
+    for (int x = 0; x < 4; ++x) {
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(picture.rgb[3 * x + c], expected[x][c]) << x;
+    }
+    // The game's own names work whatever the case on disk.
+    ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
+}
+
+TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
+    openDisplay();
+    fs::remove("DATAS/FOND.RAW");
+    const char* failure = loadResources();
+    ASSERT_NE(failure, nullptr);
+    EXPECT_NE(std::string(failure).find("DATAS/FOND.RAW"), std::string::npos) << failure;
+    EXPECT_NE(std::string(failure).find("missing"), std::string::npos) << failure;
+
+    writePicture("DATAS/FOND.RAW", PictureFileBytes, patternPixel);
+    writePicture("DATAS/DNOIR.RAW", 1000, patternPixel);
+    failure = loadResources();
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(std::string(failure), "DATAS/DNOIR.RAW is too short (1000 of 131072 bytes)");
+
+    fs::remove("DATAS/DNOIR.RAW");
+    fs::create_directory("DATAS/DNOIR.RAW"); // opens, but reads nothing
+    failure = loadResources();
+    ASSERT_NE(failure, nullptr);
+    EXPECT_NE(std::string(failure).find("DATAS/DNOIR.RAW"), std::string::npos) << failure;
+
+    fs::remove("DATAS/DNOIR.RAW");
+    writePicture("DATAS/DNOIR.RAW", PictureFileBytes, patternPixel);
+    EXPECT_EQ(loadResources(), nullptr);
+}
+
+TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
+    openDisplay(256);
+    static RgbaPicture picture;
+    for (int i = 0; i < PicturePixels; ++i) {
+        const uint16_t p = patternPixel(i % 256, i / 256);
+        picture.rgba[4 * i] = static_cast<uint8_t>((p >> 11) << 3);
+        picture.rgba[4 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
+        picture.rgba[4 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
+        picture.rgba[4 * i + 3] = 255;
+    }
+    ASSERT_EQ(createTexture(128, 7, picture), PLATFORM_OK);
+    ASSERT_EQ(surfaceWidth(TextureTable[7]), 128);
+    const std::vector<uint16_t> half = texels(TextureTable[7]);
+    for (int y = 0; y < 128; y += 17) {
+        for (int x = 0; x < 128; x += 13) EXPECT_EQ(half[y * 128 + x], patternPixel(2 * x, 2 * y));
+    }
+    ASSERT_EQ(createTexture(256, 7, picture), PLATFORM_OK);
+    const std::vector<uint16_t> full = texels(TextureTable[7]);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) ASSERT_EQ(full[y * 256 + x], patternPixel(x, y));
+    }
+    createTexture(512, 7, picture); // beyond the device's 256
+    EXPECT_EQ(surfaceWidth(TextureTable[7]), 256);
+    createTexture(-65536 + 64, 7, picture); // only the low 16 bits count
+    EXPECT_EQ(surfaceWidth(TextureTable[7]), 64);
+}
+
+TEST_F(ResourcesTest, ADeviceWithoutALimitGets256) {
+    openDisplay(0);
+    TextureSize = 512;
+    ShadowTextureSize = 512;
+    ASSERT_EQ(loadResources(), nullptr);
+    EXPECT_EQ(surfaceWidth(TextureTable[0]), 256);
+    EXPECT_EQ(ShadowTextureSide, 256);
+}
+
+TEST_F(ResourcesTest, ShadowTexturesFollowTheSettingUpToTheDeviceLimit) {
+    openDisplay(1024);
+    for (int size : {128, 1024, 4096}) {
+        ASSERT_GE(createShadowTextures(size, 0), 0);
+        ASSERT_GE(createShadowTextures(size, 1), 0);
+        const int side = size < 1024 ? size : 1024;
+        EXPECT_EQ(ShadowTextureSide, side);
+        for (Surface* texture : ShadowTextures) {
+            ASSERT_NE(texture, nullptr);
+            EXPECT_EQ(surfaceWidth(texture), side);
+            EXPECT_EQ(surfaceFormat(texture), PixelFormat::Argb4444);
+            for (uint16_t t : texels(texture)) ASSERT_EQ(t, 0); // fully transparent
+        }
+        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), side);
+    }
+    EXPECT_LT(createShadowTextures(0, 0), 0); // no surface of side 0: reported, nothing written
+    EXPECT_EQ(ShadowTextures[0], nullptr);
+}
+
+TEST_F(ResourcesTest, TheButtonPictureIsInTheScreensFormat) {
+    openDisplay(2048, true);
+    ASSERT_EQ(ScreenGreenMask, 0x03E0u);
+    ASSERT_EQ(loadScreenImage("DATAS/BOUTON.RAW"), nullptr);
+    // 5-5-5: the 6-bit green loses its lowest bit.
+    const uint16_t p = patternPixel(21, 45);
+    const uint16_t expected =
+        static_cast<uint16_t>((p >> 11) << 10 | ((p >> 6) & 31) << 5 | (p & 31));
+    EXPECT_EQ(ButtonImage[45 * 256 + 21], expected);
+}
+
+TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
+    openDisplay();
+    ASSERT_EQ(loadResources(), nullptr);
+    EXPECT_EQ(ButtonImage[3 * 256 + 9], patternPixel(9, 3)); // 5-6-5: unchanged
+    for (int slot : {0, 1, 2, 3, 5}) EXPECT_NE(TextureTable[slot], nullptr) << slot;
+    EXPECT_EQ(TextureTable[4], nullptr);
+    EXPECT_EQ(TextureTable[6], nullptr);
+    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
+    EXPECT_EQ(ruleVariants[2].boardMesh, BoardMesh10);
+    EXPECT_EQ(ruleVariants[1].piecesPerSide, 20);
+    EXPECT_EQ(CameraDistance, 3500);
+    EXPECT_FLOAT_EQ(NearDistance, 250.0f);
+    EXPECT_FLOAT_EQ(ScreenCentreY, 240.0f);
+    EXPECT_FLOAT_EQ(SineTable[1024], 1.0f);
+
+    CameraRoll = 96;
+    RedrawRequest = 0;
+    ASSERT_EQ(restoreSurfaces(), nullptr);
+    EXPECT_EQ(CameraRoll, 0);
+    EXPECT_EQ(RedrawRequest, 1); // the cached board picture was lost with the surfaces
+    for (int slot : {0, 1, 2, 3, 5}) ASSERT_NE(TextureTable[slot], nullptr) << slot;
+    EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
+    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
+    // Whatever the earlier loads made was released (the sanitizer run reports leaks).
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,96 @@
+// The mesh renderer on the headless device: a face's shade from its lighting
+// flag and intensity, untextured faces, and faces beyond the far distance.
+#include "render/mesh_renderer.h"
+
+#include "render/textures.h"
+#include "tests/scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int Width = 640, Height = 480;
+
+class MeshRendererTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
+        buildSineTable();
+        setCameraConstants();
+        FarDistance = 10000.0f;
+        FarReciprocal = 0.0001f;
+        CameraEye = {0, -1000, 0};
+        CameraRoll = 0;
+        updateCamera();
+        scene_fixture::makeSolidTexture(0, 0xFFFF);
+        scene_fixture::makeSolidTexture(1, 0xF800);
+        // One 512 cell under the eye, centred on the origin.
+        quad = buildGridMesh(512, 512, 2, 0, 0, 0, 0, 0);
+        quad->posX = 256.0f;
+        quad->posZ = 256.0f;
+    }
+    void TearDown() override {
+        releaseMesh(quad);
+        scene_fixture::closeDisplay();
+    }
+    // The centre pixel after drawing the quad with both faces set alike.
+    uint16_t drawWith(int lit, float intensity, int material) {
+        fillSurface(DDrawSurfaceBack, 0);
+        fillSurface(Zbuffer, 0xFFFF);
+        for (int f = 0; f < quad->faceCount; ++f) {
+            quad->faces[f].litFlags[0] = static_cast<int8_t>(lit);
+            quad->faces[f].intensity = intensity;
+            quad->faces[f].material = material;
+        }
+        beginScene();
+        setRenderState(RS_ZENABLE, 1);
+        setRenderState(RS_ZWRITEENABLE, 1);
+        drawMesh(*quad);
+        endScene();
+        return scene_fixture::pixelAt(Width / 2 + 7, Height / 2 + 5);
+    }
+    Mesh* quad = nullptr;
+};
+
+int red(uint16_t p) {
+    return p >> 11;
+}
+int green(uint16_t p) {
+    return (p >> 5) & 63;
+}
+int blue(uint16_t p) {
+    return p & 31;
+}
+
+TEST_F(MeshRendererTest, AFacesShadeComesFromItsLightingFlagAndIntensity) {
+    const struct {
+        int lit;
+        float intensity;
+        int level; // 0..255 grey the white texture is multiplied by
+    } cases[] = {{0, 1.0f, 51}, {1, 1.0f, 255}, {1, 0.5f, 127}, {1, 0.0f, 85}, {2, 0.0f, 255}};
+    for (const auto& c : cases) {
+        const uint16_t p = drawWith(c.lit, c.intensity, 0);
+        EXPECT_NEAR(green(p), c.level >> 2, 1) << c.lit << " " << c.intensity;
+        EXPECT_NEAR(red(p), c.level >> 3, 1) << c.lit << " " << c.intensity;
+        EXPECT_EQ(red(p), blue(p));
+    }
+}
+
+TEST_F(MeshRendererTest, FacesWithoutATextureAreDrawnInTheirShadeAlone) {
+    EXPECT_EQ(green(drawWith(1, 1.0f, 1)), 0); // the red texture
+    const uint16_t none = drawWith(1, 1.0f, -1);
+    EXPECT_GE(green(none), 62);
+    EXPECT_GE(blue(none), 30);
+    const uint16_t emptySlot = drawWith(1, 1.0f, 9);
+    EXPECT_EQ(emptySlot, none);
+}
+
+TEST_F(MeshRendererTest, FacesBeyondTheFarDistanceAreNotSent) {
+    ASSERT_NE(drawWith(1, 1.0f, 0), 0);
+    FarDistance = 900.0f; // the quad lies 1000 away; depths still fit the device's range
+    EXPECT_EQ(drawWith(1, 1.0f, 0), 0);
+    quad->vertices[1].y = -200.0f; // one corner (of both faces) within the distance is enough
+    EXPECT_NE(drawWith(1, 1.0f, 0), 0);
+}
+
+} // namespace
