@@ -1,0 +1,314 @@
+// korvath-headless end to end: the real program on the headless backend,
+// driven by scripts. The menu by its rectangles, screenshots, the closing
+// fade, Escape in every stage, a lost display, minimising, and the script
+// language's own errors.
+#include "app_headless_support.h"
+
+#include "rules/moves.h"
+
+namespace {
+
+using namespace headless;
+
+constexpr int FirstGameFrameWait =
+    PassesToFirstGameFrame - 1; // the activation message takes a pass
+
+std::string waitAndPrint(int passes) {
+    return "wait " + std::to_string(passes) + "\nprint\n";
+}
+
+std::string startPosition(int variant) {
+    selectRuleVariant(variant);
+    Position position{};
+    setUpPosition(position);
+    return formatPosition(position, variant);
+}
+
+// The first legal move of side 0 from the start of a US RULES game: where its
+// piece and its target square are on the screen.
+struct MovePoints {
+    ScreenPoint piece, target;
+};
+
+MovePoints firstHumanMovePoints(const GameFolder& folder) {
+    selectRuleVariant(0);
+    Position position{};
+    setUpPosition(position);
+    static MoveList moves;
+    generateMoves(position, 0, moves);
+    const Move& move = moves.moves[0];
+    const Piece& piece = pieceOf(position, 0, move.piece);
+    return {squareOnScreen(piece.column, piece.row, 8, 0, folder.width(), folder.height()),
+            squareOnScreen(move.path[0].column, move.path[0].row, 8, 0, folder.width(),
+                           folder.height())};
+}
+
+std::string firstHumanMove(const GameFolder& folder) {
+    const MovePoints points = firstHumanMovePoints(folder);
+    return clickAt(points.piece) + clickAt(points.target);
+}
+
+const ScreenPoint BeginInside{50, 42};
+const ScreenPoint BeginBottomEdge{50, 55};
+const ScreenPoint SideButton{50, 70};
+const ScreenPoint LevelButton{50, 100};
+const ScreenPoint RulesButton{50, 130};
+const ScreenPoint ExitButton{50, 160};
+
+TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
+    GameFolder folder;
+    const RunResult run = folder.run(waitAndPrint(FirstGameFrameWait - 1) + waitAndPrint(1));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 2u) << run.out;
+    EXPECT_EQ(run.prints[0].appStage, 3); // the pass that ended the second intro
+    EXPECT_EQ(run.prints[0].ply, 0);
+    EXPECT_EQ(run.prints[1].frame, PassesToFirstGameFrame);
+    EXPECT_EQ(run.prints[1].appStage, 3);
+    EXPECT_EQ(run.prints[1].exitStage, 0);
+    EXPECT_EQ(run.prints[1].rules, 0);
+    EXPECT_EQ(run.prints[1].human, 0);
+    EXPECT_EQ(run.prints[1].level, 0);
+    EXPECT_EQ(run.prints[1].toMove, 0);
+    EXPECT_EQ(run.prints[1].selected, -1);
+    EXPECT_EQ(run.prints[1].position, startPosition(0));
+}
+
+TEST(Headless, BeginCountsOnlyStrictlyInsideItsRectangle) {
+    GameFolder folder;
+    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += firstHumanMove(folder) + waitAndPrint(20); // 0: the computer has answered
+    script += clickAt(BeginBottomEdge) + "print\n";      // 1: only selects a piece
+    script += clickAt(BeginBottomEdge) + "print\n";      // 2: re-selects, no new game
+    script += clickAt(BeginInside) + "print\n";          // 3: re-selects and begins anew
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 4u) << run.out;
+    EXPECT_EQ(run.prints[0].ply, 2);
+    EXPECT_EQ(run.prints[0].toMove, 0);
+    EXPECT_NE(run.prints[1].selected, -1);
+    EXPECT_EQ(run.prints[1].ply, 2);
+    EXPECT_EQ(run.prints[2].ply, 2);
+    EXPECT_EQ(run.prints[2].position, run.prints[0].position);
+    EXPECT_EQ(run.prints[3].ply, 0);
+    EXPECT_EQ(run.prints[3].selected, -1);
+    EXPECT_EQ(run.prints[3].toMove, 0);
+    EXPECT_EQ(run.prints[3].position, startPosition(0));
+}
+
+TEST(Headless, RulesButtonCyclesThroughThreeNewGames) {
+    GameFolder folder;
+    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    for (int i = 0; i < 3; ++i) {
+        // With nothing selected the press is the piece's, not the button's.
+        script += clickAt(RulesButton) + "print\n";
+        script += clickAt(RulesButton) + "print\n";
+    }
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 6u) << run.out;
+    const int expected[3] = {1, 2, 0};
+    for (int i = 0; i < 3; ++i) {
+        const PrintLine& selecting = run.prints[2 * i];
+        const PrintLine& changed = run.prints[2 * i + 1];
+        EXPECT_EQ(selecting.rules, (expected[i] + 2) % 3) << i;
+        EXPECT_NE(selecting.selected, -1) << i;
+        EXPECT_EQ(changed.rules, expected[i]) << i;
+        EXPECT_EQ(changed.ply, 0) << i;
+        EXPECT_EQ(changed.selected, -1) << i;
+        EXPECT_EQ(changed.position, startPosition(expected[i])) << i;
+    }
+}
+
+TEST(Headless, LevelAndSideButtonsChangeTheGameInPlay) {
+    GameFolder folder;
+    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += clickAt(LevelButton) + clickAt(LevelButton) + "print\n"; // 0: EXPERT
+    script += clickAt(LevelButton) + "print\n";                        // 1: BEGINNERS again
+    // The selection survives the level press, so this press turns the sides
+    // and the computer plays the first move for the side just left.
+    script += clickAt(SideButton) + "print\n"; // 2
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 3u) << run.out;
+    EXPECT_EQ(run.prints[0].level, 1);
+    EXPECT_EQ(run.prints[0].ply, 0);
+    EXPECT_EQ(run.prints[1].level, 0);
+    EXPECT_EQ(run.prints[2].human, 1);
+    EXPECT_EQ(run.prints[2].ply, 1);
+    EXPECT_EQ(run.prints[2].toMove, 1);
+    EXPECT_NE(run.prints[2].position, startPosition(0));
+}
+
+TEST(Headless, ExitFadesOutOverTwelveFramesThenEndsWithCodeZero) {
+    GameFolder folder;
+    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += clickAt(ExitButton);                        // selects a piece
+    script += "mouse 50 160\ndown left\nwait 1\nprint\n"; // 0: EXIT picked
+    script += "wait 1\nprint\n";                          // 1: the picture is captured
+    for (int i = 0; i < 12; ++i)
+        script += "wait 1\nprint\nsnap fade" + std::to_string(i) + ".png\n"; // 2..13
+    script += "wait 100\nprint\n"; // never reached: the window is closed
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 14u) << run.out;
+    EXPECT_EQ(run.prints[0].exitStage, 1);
+    EXPECT_EQ(run.prints[1].exitStage, 2);
+    for (int i = 2; i < 13; ++i) EXPECT_EQ(run.prints[i].exitStage, 2) << i;
+    EXPECT_EQ(run.prints[13].exitStage, 3);
+    // Two frames at full brightness, then darker down to almost black.
+    const auto first = fs::file_size(folder.dir() / "fade0.png");
+    const auto last = fs::file_size(folder.dir() / "fade11.png");
+    EXPECT_GT(first, UniformPictureBytes);
+    EXPECT_LT(last, first / 4);
+    EXPECT_NE(run.err.find("ended before"), std::string::npos);
+}
+
+TEST(Headless, EscapeEndsAtOnceInEveryStage) {
+    GameFolder folder;
+    const std::string exitPress = clickAt(ExitButton) + "mouse 50 160\ndown left\nwait 3\n";
+    const std::string before[] = {
+        "",                                                      // before the first stage step
+        "wait 10\n",                                             // first intro
+        "wait 50\n",                                             // second intro
+        "wait " + std::to_string(FirstGameFrameWait + 5) + "\n", // game
+        "wait " + std::to_string(FirstGameFrameWait) + "\n" + exitPress, // closing fade
+        "wait 50\nminimize\nwait 5\n",                                   // minimised
+    };
+    for (const std::string& prefix : before) {
+        const RunResult run = folder.run(prefix + "key ESCAPE\nwait 2000\nprint\n");
+        EXPECT_EQ(run.exitCode, 0) << prefix << run.err;
+        EXPECT_TRUE(run.prints.empty()) << prefix << run.out;
+    }
+    const RunResult f12 = folder.run("wait 20\nkey F12\nwait 2000\nprint\n");
+    EXPECT_EQ(f12.exitCode, 0);
+    EXPECT_TRUE(f12.prints.empty());
+}
+
+TEST(Headless, ScriptEndClosesTheGameAsEscapeWould) {
+    GameFolder folder;
+    const RunResult run = folder.run("# just start and stop\n\nwait 5\nprint\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 1u);
+    EXPECT_EQ(run.prints[0].frame, 6);
+    EXPECT_EQ(run.prints[0].appStage, 1);
+}
+
+TEST(Headless, ScreenshotsShowTheBoardOnBlack) {
+    GameFolder folder;
+    fs::create_directory(folder.dir() / "page2.raw"); // the third one cannot be written
+    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += "key F3\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nprint\n";
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 1u);
+    const uintmax_t bytes = 640u * 480u * 3u;
+    for (const char* name : {"page0.raw", "page1.raw", "page3.raw"}) {
+        ASSERT_TRUE(fs::exists(folder.dir() / name)) << name;
+        EXPECT_EQ(fs::file_size(folder.dir() / name), bytes) << name;
+    }
+    EXPECT_FALSE(fs::exists(folder.dir() / "page4.raw")); // two F3 before one frame: one picture
+    EXPECT_NE(run.err.find("page2.raw"), std::string::npos) << run.err;
+
+    const std::string rgb = GameFolder::readText(folder.dir() / "page0.raw");
+    auto isBlack = [&](int x, int y) {
+        const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
+        return rgb[at] == 0 && rgb[at + 1] == 0 && rgb[at + 2] == 0;
+    };
+    EXPECT_TRUE(isBlack(0, 0)); // no backdrop
+    EXPECT_TRUE(isBlack(639, 479));
+    EXPECT_TRUE(isBlack(50, 40));    // no menu
+    EXPECT_FALSE(isBlack(320, 240)); // the board
+    const double lit = litFraction(rgb);
+    EXPECT_GT(lit, 0.15);
+    EXPECT_LT(lit, 0.85);
+    EXPECT_EQ(GameFolder::readText(folder.dir() / "page1.raw"), rgb);
+}
+
+TEST(Headless, ALostDisplayIsRepairedAndPlayGoesOn) {
+    GameFolder folder;
+    std::string script = "wait 20\nlose\nwait 2\nprint\n"; // 0: during the first intro
+    script += "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += "lose\nwait 2\nprint\nsnap repaired.png\n"; // 1: in the game
+    script += firstHumanMove(folder) + waitAndPrint(20);  // 2: play goes on
+    script += "key F3\nwait 1\n";
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 3u) << run.out;
+    EXPECT_EQ(run.prints[0].appStage, 1);
+    EXPECT_EQ(run.prints[1].appStage, 3);
+    EXPECT_EQ(run.prints[2].ply, 2);
+    EXPECT_GT(fs::file_size(folder.dir() / "repaired.png"), UniformPictureBytes);
+    EXPECT_GT(litFraction(GameFolder::readText(folder.dir() / "page0.raw")), 0.15);
+}
+
+TEST(Headless, MinimisingFreezesEveryStage) {
+    GameFolder folder;
+    std::string script = "wait 40\nprint\nminimize\nwait 300\nprint\nrestore\nwait 1\nprint\n";
+    script += "wait " + std::to_string(FirstGameFrameWait) + "\nprint\n";
+    // A press made while minimised is seen only once the window is back.
+    const MovePoints move = firstHumanMovePoints(folder);
+    script += clickAt(move.piece) + "mouse " + std::to_string(move.target.x) + " " +
+              std::to_string(move.target.y) + "\ndown left\nminimize\n";
+    script += "wait 300\nprint\nrestore\nwait 30\nprint\n";
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 6u) << run.out;
+    EXPECT_EQ(run.prints[0].appStage, 2);
+    EXPECT_EQ(run.prints[1].appStage, 2); // 300 passes later, still the second intro
+    EXPECT_EQ(run.prints[2].appStage, 2);
+    EXPECT_EQ(run.prints[3].appStage, 3);
+    EXPECT_EQ(run.prints[4].ply, 0); // the move waits for the window
+    EXPECT_EQ(run.prints[5].ply, 2);
+}
+
+TEST(Headless, BadScriptLinesAreNamedAndEndWithCodeTwo) {
+    GameFolder folder;
+    const std::pair<std::string, std::string> cases[] = {
+        {"wait 1\nprint\njump 3\n", "script.txt:3:"},
+        {"# comment\nwait x\n", "script.txt:2:"},
+        {"mouse 10\n", "script.txt:1:"},
+        {"key F5\n", "script.txt:1:"},
+        {"down middle\n", "script.txt:1:"},
+        {"snap\n", "script.txt:1:"},
+        {"print now\n", "script.txt:1:"},
+        {"wait -1\n", "script.txt:1:"},
+    };
+    for (const auto& [script, where] : cases) {
+        const RunResult run = folder.run(script);
+        EXPECT_EQ(run.exitCode, 2) << script;
+        EXPECT_NE(run.err.find(where), std::string::npos) << script << run.err;
+        EXPECT_TRUE(run.out.empty()) << script; // the game never started
+    }
+    const int status = std::system("'" KORVATH_BIN_DIR "/korvath-headless' > /dev/null 2>&1");
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+TEST(Headless, AMissingSettingsFileIsReported) {
+    GameFolder folder;
+    fs::remove(folder.dir() / "SETTINGS.TXT");
+    const RunResult run = folder.run("wait 5\nprint\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("FAILED"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("ERROR:"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("SETTINGS.TXT"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.prints.empty());
+}
+
+TEST(Headless, AMissingPictureOrIntroFileIsReported) {
+    for (const char* missing : {"FOND.RAW", "CHECKERS.RAW"}) {
+        GameFolder folder;
+        // A DATAS folder of its own with one file left out.
+        fs::remove(folder.dir() / "DATAS");
+        fs::create_directory(folder.dir() / "DATAS");
+        for (const auto& entry : fs::directory_iterator(fs::path(KORVATH_DATA_DIR) / "DATAS"))
+            if (entry.path().filename() != missing)
+                fs::create_symlink(entry.path(), folder.dir() / "DATAS" / entry.path().filename());
+        const RunResult run = folder.run("wait 200\nprint\n");
+        EXPECT_EQ(run.exitCode, 1) << missing;
+        EXPECT_NE(run.err.find(std::string("ERROR:")), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
+        EXPECT_TRUE(run.prints.empty()) << missing;
+    }
+}
+
+} // namespace
