@@ -371,7 +371,11 @@ int clipPolygon(const ClipCorner* in, int count, ClipCorner* out, bool alongX, d
         const double da = sign * ((alongX ? a.x : a.y) - limit);
         const double db = sign * ((alongX ? b.x : b.y) - limit);
         if (da <= 0) out[n++] = a;
-        if ((da < 0 && db > 0) || (da > 0 && db < 0)) out[n++] = lerp(a, b, da / (da - db));
+        // Cut from the same end whichever way the edge runs, so that two
+        // triangles sharing it get the very same new corner.
+        if ((da < 0 && db > 0) || (da > 0 && db < 0))
+            out[n++] = (a.x < b.x || (a.x == b.x && a.y < b.y)) ? lerp(a, b, da / (da - db))
+                                                                : lerp(b, a, db / (db - da));
     }
     return n;
 }

@@ -1,0 +1,132 @@
+// Display set-up on the headless backend: the surfaces, focal length and
+// viewport per mode, each failing step's text, and the fixed render states.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/display.h"
+#include "app/settings.h"
+#include "render/screen.h"
+
+namespace {
+
+class Display : public ::testing::Test {
+  protected:
+    void start(int width, int height, int hardware = 1, const HeadlessOptions& options = {}) {
+        selectBackend(Backend::Headless, options);
+        ScreenWidth = width;
+        ScreenHeight = height;
+        UseHardware = hardware;
+        WindowedMode = 0;
+        FocalLength = 0.0f;
+        ScreenGreenMask = 0;
+        DDrawSurfacePrimary = DDrawSurfaceBack = Zbuffer = Backtemp = nullptr;
+    }
+    void TearDown() override {
+        releaseDevice();
+        releaseSurface(Zbuffer);
+        releaseSurface(Backtemp);
+        videoStop();
+        DDrawSurfacePrimary = DDrawSurfaceBack = Zbuffer = Backtemp = nullptr;
+    }
+    std::string failure() {
+        const char* text = initDisplay();
+        return text != nullptr ? text : "";
+    }
+    // Draws a white triangle reaching far below the screen; rows it covered.
+    int rowsDrawn() {
+        fillSurface(DDrawSurfaceBack, 0);
+        fillSurface(Zbuffer, 0xFFFF);
+        setRenderStates();
+        const TLVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFFu, 0, 0},
+                               {4, 0, 0.5f, 1, 0xFFFFFFFFu, 0, 0},
+                               {0, 5000, 0.5f, 1, 0xFFFFFFFFu, 0, 0}};
+        drawPrimitive(v, 3);
+        LockedSurface l;
+        lockSurface(DDrawSurfaceBack, &l);
+        int rows = 0;
+        for (int y = 0; y < surfaceHeight(DDrawSurfaceBack); ++y)
+            rows += l.memory[y * l.pitch / 2] == 0xFFFF ? 1 : 0;
+        unlockSurface(DDrawSurfaceBack);
+        return rows;
+    }
+};
+
+TEST_F(Display, EachSupportedModeGetsItsFocalLengthAndSurfaces) {
+    const int modes[3][3] = {{640, 480, 250}, {800, 600, 350}, {1024, 768, 500}};
+    for (const auto& m : modes) {
+        start(m[0], m[1]);
+        ASSERT_EQ(failure(), "") << m[0];
+        EXPECT_EQ(FocalLength, static_cast<float>(m[2]));
+        EXPECT_EQ(ScreenGreenMask, 0x07E0u);
+        ASSERT_NE(DDrawSurfacePrimary, nullptr);
+        ASSERT_NE(DDrawSurfaceBack, nullptr);
+        EXPECT_EQ(surfaceWidth(Backtemp), m[0]);
+        EXPECT_EQ(surfaceFormat(Backtemp), surfaceFormat(DDrawSurfaceBack));
+        EXPECT_EQ(surfaceFormat(Zbuffer), PixelFormat::Depth16);
+        EXPECT_EQ(getRenderTarget(), DDrawSurfaceBack);
+        EXPECT_EQ(rowsDrawn(), m[1]);
+        TearDown();
+    }
+}
+
+TEST_F(Display, ATallerViewportThanTheModeIsCutAtTheSurface) {
+    start(1024, 600);
+    ASSERT_EQ(failure(), "");
+    EXPECT_EQ(surfaceHeight(DDrawSurfaceBack), 600);
+    EXPECT_EQ(rowsDrawn(), 600);
+}
+
+TEST_F(Display, FiveFiveFiveDisplaysAreReportedThroughTheGreenMask) {
+    HeadlessOptions options;
+    options.format555 = true;
+    start(800, 600, 0, options);
+    ASSERT_EQ(failure(), "");
+    EXPECT_EQ(ScreenGreenMask, 0x03E0u);
+    EXPECT_FALSE(screenIs565());
+}
+
+TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
+    HeadlessOptions broken;
+    broken.failVideoStart = true;
+    start(800, 600, 1, broken);
+    EXPECT_EQ(failure(), "DirectDrawCreateEx");
+    TearDown();
+    start(0, 0);
+    EXPECT_EQ(failure(), "DDrawInterface->SetDisplayMode");
+    TearDown();
+    // A width the game has no focal length for is refused instead of drawing
+    // every point at the screen's centre.
+    start(700, 500);
+    EXPECT_EQ(failure(), "DDrawInterface->SetDisplayMode");
+    TearDown();
+    start(800, 600, 2);
+    EXPECT_EQ(failure(), "D3DInterface->CreateDevice");
+    TearDown();
+    start(800, 600, 0);
+    EXPECT_EQ(failure(), ""); // the software device
+}
+
+TEST_F(Display, RenderStatesTurnDepthOnAndLeaveBlendingOff) {
+    start(640, 480);
+    ASSERT_EQ(failure(), "");
+    setRenderState(RS_ZENABLE, 0);
+    setRenderState(RS_ZWRITEENABLE, 0);
+    setRenderStates();
+    fillSurface(DDrawSurfaceBack, 0);
+    fillSurface(Zbuffer, 0xFFFF);
+    const TLVertex near[3] = {{0, 0, 0.2f, 1, 0xFFFF0000u, 0, 0},
+                              {8, 0, 0.2f, 1, 0xFFFF0000u, 0, 0},
+                              {0, 8, 0.2f, 1, 0xFFFF0000u, 0, 0}};
+    const TLVertex far[3] = {{0, 0, 0.8f, 1, 0x000000FFu, 0, 0},
+                             {8, 0, 0.8f, 1, 0x000000FFu, 0, 0},
+                             {0, 8, 0.8f, 1, 0x000000FFu, 0, 0}};
+    drawPrimitive(near, 3);
+    drawPrimitive(far, 3); // hidden, and not blended in either
+    LockedSurface l;
+    lockSurface(DDrawSurfaceBack, &l);
+    EXPECT_EQ(l.memory[1 * l.pitch / 2 + 1], 0xF800);
+    unlockSurface(DDrawSurfaceBack);
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+// The window procedure's table, driven through the headless message queue as
+// the main loop drives it: one message taken and dispatched at a time.
+#include <gtest/gtest.h>
+
+#include "app/window_proc.h"
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/screen.h"
+#include "scene/input.h"
+
+namespace {
+
+class WindowProcedure : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ScreenWidth = 640;
+        ScreenHeight = 480;
+        AppActive = 0;
+        MouseX = MouseY = 0;
+        MouseButton = 0;
+        CameraAzimuth = CameraElevation = CameraRoll = 0;
+        ScreenshotRequest = RedrawRequest = 0;
+        selectBackend(Backend::Headless);
+        ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
+    }
+    void TearDown() override {
+        destroyGameWindow();
+        videoStop();
+    }
+    // Injects one message and runs the queue dry; the quit code or -1.
+    int send(uint32_t message, uint64_t wParam = 0, int64_t lParam = 0) {
+        injectMessage(Message{message, wParam, lParam});
+        while (peekMessage()) {
+            Message m;
+            int code = -1;
+            if (!getMessage(&m, &code)) return code;
+            dispatchMessage(m);
+        }
+        return -1;
+    }
+    static int64_t at(int x, int y) {
+        return (x & 0xFFFF) | static_cast<int64_t>(y & 0xFFFF) << 16;
+    }
+};
+
+TEST_F(WindowProcedure, ActivationFollowsOnlyTheMinimisedFlag) {
+    send(WM_ACTIVATE, WA_ACTIVE);
+    EXPECT_EQ(AppActive, 1);
+    send(WM_ACTIVATE, WA_INACTIVE); // focus lost, not minimised
+    EXPECT_EQ(AppActive, 1);
+    send(WM_ACTIVATE, WA_INACTIVE | (1u << 16)); // minimised
+    EXPECT_EQ(AppActive, 0);
+    send(WM_ACTIVATE, WA_ACTIVE);
+    EXPECT_EQ(AppActive, 1);
+}
+
+TEST_F(WindowProcedure, ButtonsSetAndReleaseTheMouseButton) {
+    send(WM_LBUTTONUP); // a release after a press outside the window
+    EXPECT_EQ(MouseButton, 0);
+    send(WM_LBUTTONDOWN);
+    EXPECT_EQ(MouseButton, 1);
+    send(WM_RBUTTONDOWN);
+    EXPECT_EQ(MouseButton, 2);
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(MouseButton, 0);
+    send(WM_RBUTTONDOWN);
+    send(WM_RBUTTONUP);
+    EXPECT_EQ(MouseButton, 0);
+}
+
+TEST_F(WindowProcedure, MouseMovesReadTheCursorAndKeepTenPixelsFromTheFarEdges) {
+    send(WM_MOUSEMOVE, 0, at(639, 479));
+    EXPECT_EQ(MouseX, 630);
+    EXPECT_EQ(MouseY, 470);
+    send(WM_MOUSEMOVE, 0, at(-20, -3)); // in a black bar left of the picture
+    EXPECT_EQ(MouseX, 0);
+    EXPECT_EQ(MouseY, 0);
+    // The cursor is read, not the message's own coordinates.
+    setHeadlessCursor(100, 200);
+    Message move{WM_MOUSEMOVE, 0, at(5, 5)};
+    postMessage(move);
+    send(0);
+    EXPECT_EQ(MouseX, 100);
+    EXPECT_EQ(MouseY, 200);
+}
+
+TEST_F(WindowProcedure, KeysTurnTheCameraAndAskForScreenshots) {
+    for (int i = 0; i < 3; ++i) send(WM_KEYDOWN, VK_LEFT); // auto-repeat
+    EXPECT_EQ(CameraAzimuth, -30);
+    send(WM_KEYDOWN, VK_RIGHT);
+    EXPECT_EQ(CameraAzimuth, -20);
+    send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(CameraElevation, -10);
+    send(WM_KEYDOWN, VK_DOWN);
+    send(WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(CameraElevation, 10);
+    send(WM_KEYDOWN, VK_F1);
+    EXPECT_EQ(CameraRoll, 32);
+    send(WM_KEYDOWN, VK_F2);
+    send(WM_KEYDOWN, VK_F2);
+    EXPECT_EQ(CameraRoll, -32);
+    send(WM_KEYDOWN, VK_F3);
+    send(WM_KEYDOWN, VK_F3);
+    EXPECT_EQ(ScreenshotRequest, 1);
+    EXPECT_EQ(RedrawRequest, 1);
+    send(WM_KEYDOWN, 'A'); // any other key: nothing
+    EXPECT_EQ(CameraAzimuth, -20);
+    EXPECT_EQ(windowProc(Message{WM_SETCURSOR, 0, 0}), 1);
+}
+
+TEST_F(WindowProcedure, EscapeAndF12CloseTheWindowAndEndTheLoop) {
+    for (uint32_t key : {VK_ESCAPE, VK_F12}) {
+        EXPECT_EQ(windowProc(Message{WM_KEYDOWN, key, 0}), 0);
+        EXPECT_EQ(send(0), 0) << key; // WM_CLOSE, WM_DESTROY, then WM_QUIT with code 0
+        EXPECT_FALSE(windowExists());
+        ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
+    }
+}
+
+} // namespace

@@ -1,0 +1,614 @@
+// The software device's pictures: coverage and the fill rule, culling, depth
+// and depth bias, perspective, texture stages, addressing and filtering,
+// blending, clipping and the triangles it must refuse.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint32_t White = 0xFFFFFFFFu;
+
+TLVertex at(float x, float y, float z = 0.5f, uint32_t colour = White, float u = 0.0f,
+            float v = 0.0f, float rhw = 1.0f) {
+    return TLVertex{x, y, z, rhw, colour, u, v};
+}
+
+// Two triangles, both kept by the default culling (clockwise on screen).
+std::vector<TLVertex> quad(const TLVertex& topLeft, const TLVertex& topRight,
+                           const TLVertex& bottomRight, const TLVertex& bottomLeft) {
+    return {topLeft, topRight, bottomRight, topLeft, bottomRight, bottomLeft};
+}
+
+void draw(const std::vector<TLVertex>& v) {
+    ASSERT_EQ(drawPrimitive(v.data(), static_cast<int>(v.size())), PLATFORM_OK);
+}
+
+class Raster : public ::testing::Test {
+  protected:
+    void open(int width, int height, const HeadlessOptions& options = {}) {
+        selectBackend(Backend::Headless, options);
+        ASSERT_EQ(videoStart(), PLATFORM_OK);
+        ASSERT_EQ(setCooperativeLevel(true), PLATFORM_OK);
+        ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
+        target = backBuffer();
+        depth = createSurface(width, height, PixelFormat::Depth16);
+        ASSERT_EQ(attachDepthSurface(target, depth), PLATFORM_OK);
+        ASSERT_EQ(createDevice(0, target), PLATFORM_OK);
+        clear();
+    }
+    void SetUp() override { open(96, 72); }
+    void TearDown() override {
+        for (Surface* t : textures) releaseSurface(t);
+        releaseDevice();
+        releaseSurface(depth);
+        videoStop();
+    }
+    void clear(uint16_t colour = 0) {
+        fillSurface(target, colour);
+        fillSurface(depth, 0xFFFF);
+    }
+    uint16_t pixel(int x, int y) const { return read(target, x, y); }
+    uint16_t depthAt(int x, int y) const { return read(depth, x, y); }
+    static uint16_t read(Surface* s, int x, int y) {
+        LockedSurface l;
+        lockSurface(s, &l);
+        const uint16_t value = l.memory[y * l.pitch / 2 + x];
+        unlockSurface(s);
+        return value;
+    }
+    // Width x height texels from a function of (x, y).
+    template <class F> Surface* texture(int width, int height, PixelFormat format, F texel) {
+        Surface* t = createSurface(width, height, format);
+        LockedSurface l;
+        lockSurface(t, &l);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) l.memory[y * l.pitch / 2 + x] = texel(x, y);
+        unlockSurface(t);
+        textures.push_back(t);
+        return t;
+    }
+    void additiveBlending() {
+        setRenderState(RS_ALPHABLENDENABLE, 1);
+        setRenderState(RS_SRCBLEND, BLEND_ONE);
+        setRenderState(RS_DESTBLEND, BLEND_ONE);
+        setRenderState(RS_ZENABLE, 0);
+    }
+    // The whole target, row-major, for tests that look at every pixel.
+    std::vector<uint16_t> snapshot() const {
+        const int w = surfaceWidth(target), h = surfaceHeight(target);
+        std::vector<uint16_t> out(static_cast<size_t>(w) * h);
+        LockedSurface l;
+        lockSurface(target, &l);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) out[y * w + x] = l.memory[y * l.pitch / 2 + x];
+        unlockSurface(target);
+        return out;
+    }
+    int countPixels(uint16_t value) const {
+        int n = 0;
+        for (uint16_t p : snapshot()) n += p == value ? 1 : 0;
+        return n;
+    }
+
+    Surface* target = nullptr;
+    Surface* depth = nullptr;
+    std::vector<Surface*> textures;
+};
+
+// One additive layer of 0xFF080808 on black, and two.
+constexpr uint16_t OneLayer = 0x0841, TwoLayers = 0x1082;
+
+TEST_F(Raster, PixelCentresOnIntegersWithTopLeftRule) {
+    draw(quad(at(0, 0), at(4, 0), at(4, 4), at(0, 4)));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(pixel(x, y), (x < 4 && y < 4) ? 0xFFFF : 0) << x << "," << y;
+    clear();
+    // Half-pixel corners: centres 1..3 lie inside, 0 and 4 outside.
+    draw(quad(at(0.5f, 0.5f), at(3.5f, 0.5f), at(3.5f, 3.5f), at(0.5f, 3.5f)));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(pixel(x, y), (x >= 1 && x <= 3 && y >= 1 && y <= 3) ? 0xFFFF : 0)
+                << x << "," << y;
+}
+
+TEST_F(Raster, SharedEdgesCoverEveryPixelExactlyOnce) {
+    additiveBlending();
+    // A lattice with every corner jittered off the pixel grid: edges of all
+    // slopes, each shared by two triangles.
+    constexpr int N = 8;
+    float px[N + 1][N + 1], py[N + 1][N + 1];
+    uint32_t seed = 7;
+    auto jitter = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (static_cast<float>((seed >> 8) % 1000) / 1000.0f - 0.5f) * 7.4f;
+    };
+    for (int i = 0; i <= N; ++i)
+        for (int j = 0; j <= N; ++j) {
+            const bool border = i == 0 || j == 0 || i == N || j == N;
+            px[i][j] = 6.0f + 10.0f * i + (border ? 0.0f : jitter());
+            py[i][j] = 4.0f + 8.0f * j + (border ? 0.0f : jitter());
+        }
+    const uint32_t c = 0xFF080808u;
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < N; ++j)
+            draw(quad(at(px[i][j], py[i][j], 0.5f, c), at(px[i + 1][j], py[i + 1][j], 0.5f, c),
+                      at(px[i + 1][j + 1], py[i + 1][j + 1], 0.5f, c),
+                      at(px[i][j + 1], py[i][j + 1], 0.5f, c)));
+    // The lattice is the rectangle [6, 86) x [4, 68): covered once, nothing twice.
+    for (int y = 0; y < 72; ++y)
+        for (int x = 0; x < 96; ++x) {
+            const bool inside = x >= 6 && x < 86 && y >= 4 && y < 68;
+            ASSERT_EQ(pixel(x, y), inside ? OneLayer : 0) << x << "," << y;
+        }
+    EXPECT_EQ(countPixels(TwoLayers), 0);
+}
+
+TEST_F(Raster, FanAroundAnOffGridCentreHasNoGapsOrOverlaps) {
+    additiveBlending();
+    const float cx = 47.3f, cy = 35.7f;
+    const int spokes = 23;
+    std::vector<TLVertex> fan{at(cx, cy, 0.5f, 0xFF080808u)};
+    for (int k = 0; k <= spokes; ++k) {
+        const float a = 6.2831853f * static_cast<float>(k % spokes) / spokes;
+        fan.push_back(at(cx + 30.0f * std::cos(a), cy + 30.0f * std::sin(a), 0.5f, 0xFF080808u));
+    }
+    ASSERT_EQ(drawTriangleFan(fan.data(), static_cast<int>(fan.size())), PLATFORM_OK);
+    EXPECT_EQ(countPixels(TwoLayers), 0);
+    for (int y = 20; y < 52; ++y)
+        for (int x = 32; x < 63; ++x)
+            if (std::hypot(x - cx, y - cy) < 27.0f) {
+                EXPECT_EQ(pixel(x, y), OneLayer) << x << "," << y;
+            }
+}
+
+TEST_F(Raster, CounterClockwiseTrianglesAreCulledByDefault) {
+    const std::vector<TLVertex> clockwise{at(10, 10), at(30, 10), at(10, 30)};
+    const std::vector<TLVertex> counter{at(10, 10), at(10, 30), at(30, 10)};
+    draw(counter);
+    EXPECT_EQ(pixel(15, 15), 0);
+    draw(clockwise);
+    EXPECT_EQ(pixel(15, 15), 0xFFFF);
+
+    clear();
+    setRenderState(RS_CULLMODE, CULL_CW);
+    draw(clockwise);
+    EXPECT_EQ(pixel(15, 15), 0);
+    draw(counter);
+    EXPECT_EQ(pixel(15, 15), 0xFFFF);
+
+    clear();
+    setRenderState(RS_CULLMODE, CULL_NONE);
+    draw(counter);
+    EXPECT_EQ(pixel(15, 15), 0xFFFF);
+}
+
+TEST_F(Raster, DepthTestIsLessOrEqualAndWritesAreSwitchable) {
+    auto square = [](float z, uint32_t colour) {
+        return quad(at(0, 0, z, colour), at(20, 0, z, colour), at(20, 20, z, colour),
+                    at(0, 20, z, colour));
+    };
+    draw(square(0.5f, 0xFFFF0000u));
+    EXPECT_EQ(pixel(5, 5), 0xF800);
+    EXPECT_EQ(depthAt(5, 5), 32768); // 0.5 of 65535, rounded
+    draw(square(0.5f, 0xFF00FF00u)); // equal depth passes
+    EXPECT_EQ(pixel(5, 5), 0x07E0);
+    draw(square(0.6f, 0xFF0000FFu)); // farther fails
+    EXPECT_EQ(pixel(5, 5), 0x07E0);
+
+    setRenderState(RS_ZWRITEENABLE, 0);
+    draw(square(0.4f, 0xFF0000FFu));
+    EXPECT_EQ(pixel(5, 5), 0x001F);
+    EXPECT_EQ(depthAt(5, 5), 32768);
+
+    setRenderState(RS_ZENABLE, 0);
+    setRenderState(RS_ZWRITEENABLE, 1);
+    draw(square(0.9f, 0xFFFF0000u)); // no test, and no writes either
+    EXPECT_EQ(pixel(5, 5), 0xF800);
+    EXPECT_EQ(depthAt(5, 5), 32768);
+}
+
+TEST_F(Raster, DepthOutsideZeroToOneIsClippedPerPixel) {
+    setRenderState(RS_ZENABLE, 0);
+    // Depth runs from -0.5 at x = 0 to 1.5 at x = 80: only 20..60 lies in 0..1.
+    draw(quad(at(0, 0, -0.5f), at(80, 0, 1.5f), at(80, 10, 1.5f), at(0, 10, -0.5f)));
+    EXPECT_EQ(pixel(18, 5), 0);
+    EXPECT_EQ(pixel(21, 5), 0xFFFF);
+    EXPECT_EQ(pixel(59, 5), 0xFFFF);
+    EXPECT_EQ(pixel(62, 5), 0);
+}
+
+// A camera above the plane y = 0 at the game's distance and focal length,
+// producing screen x, y, depth and rhw as the game's projection does.
+struct Camera {
+    double right[3], up[3], forward[3], eye[3];
+    double focal = 350.0, centreX = 160.0, centreY = 120.0, farDistance = 10000.0;
+
+    Camera(double elevationDegrees, double azimuthDegrees) {
+        const double e = elevationDegrees * 3.14159265358979 / 180.0;
+        const double a = azimuthDegrees * 3.14159265358979 / 180.0;
+        eye[0] = std::sin(a) * std::cos(e) * 4200.0;
+        eye[1] = -std::sin(e) * 4200.0; // up is -y
+        eye[2] = std::cos(a) * std::cos(e) * 4200.0;
+        for (int i = 0; i < 3; ++i) forward[i] = -eye[i] / 4200.0;
+        const double worldUp[3] = {0.0, -1.0, 0.0};
+        cross(worldUp, forward, right);
+        normalise(right);
+        cross(forward, right, up);
+        normalise(up);
+    }
+    static void cross(const double a[3], const double b[3], double out[3]) {
+        out[0] = a[1] * b[2] - a[2] * b[1];
+        out[1] = a[2] * b[0] - a[0] * b[2];
+        out[2] = a[0] * b[1] - a[1] * b[0];
+    }
+    static void normalise(double v[3]) {
+        const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        for (int i = 0; i < 3; ++i) v[i] /= l;
+    }
+    TLVertex project(double x, double y, double z, uint32_t colour) const {
+        const double d[3] = {x - eye[0], y - eye[1], z - eye[2]};
+        const double vx = d[0] * right[0] + d[1] * right[1] + d[2] * right[2];
+        const double vy = -(d[0] * up[0] + d[1] * up[1] + d[2] * up[2]);
+        const double vz = d[0] * forward[0] + d[1] * forward[1] + d[2] * forward[2];
+        const float rhw = static_cast<float>(1.0 / vz);
+        const float depth =
+            static_cast<float>((rhw - 1.0f / focal) / (1.0 / farDistance - 1.0 / focal));
+        return TLVertex{static_cast<float>(vx * rhw * focal + centreX),
+                        static_cast<float>(vy * rhw * focal + centreY),
+                        depth,
+                        rhw,
+                        colour,
+                        0,
+                        0};
+    }
+};
+
+// Triangles of the plane y = 0 over [x0, x1] x [z0, z1], split n x n, kept by the culling.
+std::vector<TLVertex> planeTriangles(const Camera& c, double x0, double x1, double z0, double z1,
+                                     int n, uint32_t colour) {
+    std::vector<TLVertex> out;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            const double xa = x0 + (x1 - x0) * i / n, xb = x0 + (x1 - x0) * (i + 1) / n;
+            const double za = z0 + (z1 - z0) * j / n, zb = z0 + (z1 - z0) * (j + 1) / n;
+            const TLVertex p[4] = {c.project(xa, 0, za, colour), c.project(xb, 0, za, colour),
+                                   c.project(xb, 0, zb, colour), c.project(xa, 0, zb, colour)};
+            static constexpr int halves[2][3] = {{0, 1, 2}, {0, 2, 3}};
+            for (const auto& t : halves) {
+                TLVertex a = p[t[0]], b = p[t[1]], d = p[t[2]];
+                const float w = (b.sx - a.sx) * (d.sy - a.sy) - (b.sy - a.sy) * (d.sx - a.sx);
+                if (w < 0) std::swap(b, d);
+                out.insert(out.end(), {a, b, d});
+            }
+        }
+    return out;
+}
+
+TEST_F(Raster, ShadowBiasWinsOverTheBoardAtEveryAngleButNotOverAPiece) {
+    open(320, 240);
+    const uint32_t board = 0xFF0000FFu, shadow = 0xFFFF0000u, piece = 0xFF00FF00u;
+    for (double elevation : {18.0, 25.0, 45.0, 70.0, 89.0, 110.0, 160.0})
+        for (double azimuth : {0.0, 33.0, 90.0, 200.0}) {
+            const Camera cam(elevation, azimuth);
+            // The shadow patch's own tessellation, finer and offset from the board's.
+            const auto boardTriangles = planeTriangles(cam, -2048, 2048, -2048, 2048, 8, board);
+            const auto shadowTriangles = planeTriangles(cam, -700, 900, -800, 650, 7, shadow);
+            // Coverage of the shadow alone.
+            clear();
+            setRenderState(RS_ZENABLE, 0);
+            draw(shadowTriangles);
+            const std::vector<uint16_t> shadowAlone = snapshot();
+            for (uint32_t boardBias : {0u, 1u})
+                for (uint32_t shadowBias : {2u, 3u}) {
+                    clear();
+                    setRenderState(RS_ZENABLE, 1);
+                    setRenderState(RS_ZBIAS, boardBias);
+                    draw(boardTriangles);
+                    setRenderState(RS_ZBIAS, shadowBias);
+                    draw(shadowTriangles);
+                    const std::vector<uint16_t> frame = snapshot();
+                    int lost = 0;
+                    for (size_t i = 0; i < frame.size(); ++i)
+                        lost += shadowAlone[i] == 0xF800 && frame[i] != 0xF800 ? 1 : 0;
+                    ASSERT_EQ(lost, 0) << "elevation " << elevation << " azimuth " << azimuth;
+                }
+            // A piece side standing on the shadow, 64 units tall, drawn last at bias 1.
+            std::vector<TLVertex> side;
+            for (double a = 0; a < 6.28; a += 6.2831853 / 16) {
+                const double b = a + 6.2831853 / 16;
+                const TLVertex p[4] = {
+                    cam.project(200 * std::cos(a), -64, 200 * std::sin(a), piece),
+                    cam.project(200 * std::cos(b), -64, 200 * std::sin(b), piece),
+                    cam.project(200 * std::cos(b), 0, 200 * std::sin(b), piece),
+                    cam.project(200 * std::cos(a), 0, 200 * std::sin(a), piece)};
+                for (const auto& t : {std::array<TLVertex, 3>{p[0], p[1], p[2]},
+                                      std::array<TLVertex, 3>{p[0], p[2], p[3]}})
+                    side.insert(side.end(), t.begin(), t.end());
+            }
+            setRenderState(RS_CULLMODE, CULL_NONE);
+            clear();
+            setRenderState(RS_ZENABLE, 1);
+            draw(side);
+            const std::vector<uint16_t> pieceAlone = snapshot();
+            clear();
+            setRenderState(RS_ZBIAS, 1);
+            draw(boardTriangles);
+            setRenderState(RS_ZBIAS, 3);
+            draw(shadowTriangles);
+            setRenderState(RS_ZBIAS, 1);
+            draw(side);
+            setRenderState(RS_CULLMODE, CULL_CCW);
+            // At most the pixel row at the piece's foot may show the shadow.
+            const std::vector<uint16_t> frame = snapshot();
+            int columns = 0, eaten = 0;
+            for (int x = 0; x < 320; ++x) {
+                bool any = false;
+                for (int y = 0; y < 240; ++y) {
+                    const bool piecePixel = pieceAlone[y * 320 + x] == 0x07E0;
+                    any = any || piecePixel;
+                    eaten += piecePixel && frame[y * 320 + x] != 0x07E0 ? 1 : 0;
+                }
+                columns += any ? 1 : 0;
+            }
+            EXPECT_LE(eaten, columns) << "elevation " << elevation << " azimuth " << azimuth;
+        }
+}
+
+// A floor from a far top edge (rhw 0.1) to a near bottom edge (rhw 1); the
+// texture's row number is written into its green channel.
+class Perspective : public Raster {
+  protected:
+    void drawFloor() {
+        Surface* rows = texture(4, 64, PixelFormat::Rgb565,
+                                [](int, int y) { return static_cast<uint16_t>(y << 5); });
+        setTexture(0, rows);
+        setTextureStageState(0, TSS_ADDRESS, TADDRESS_CLAMP);
+        draw(quad(at(0, 0, 0.5f, White, 0, 0, 0.1f), at(96, 0, 0.5f, White, 1, 0, 0.1f),
+                  at(96, 64, 0.5f, White, 1, 1, 1.0f), at(0, 64, 0.5f, White, 0, 1, 1.0f)));
+    }
+    int rowShownAt(int y) { return (pixel(48, y) >> 5) & 63; }
+};
+
+TEST_F(Perspective, TextureFollowsDepthWhenOnAndTheScreenWhenOff) {
+    drawFloor();
+    // Halfway down the screen, a perspective-correct v is 0.5 / 0.55.
+    EXPECT_NEAR(rowShownAt(32), 64.0 * (32.0 / 64.0) / (0.1 + 0.9 * 32.0 / 64.0), 1.5);
+    EXPECT_NEAR(rowShownAt(8), 64.0 * (8.0 / 64.0) / (0.1 + 0.9 * 8.0 / 64.0), 1.5);
+    setRenderState(RS_TEXTUREPERSPECTIVE, 0);
+    clear();
+    drawFloor();
+    EXPECT_NEAR(rowShownAt(32), 32.0, 1.0);
+    EXPECT_NEAR(rowShownAt(8), 8.0, 1.0);
+}
+
+TEST_F(Raster, GouraudInterpolatesTheVertexColours) {
+    setRenderState(RS_TEXTUREPERSPECTIVE, 0);
+    draw(quad(at(0, 0, 0.5f, 0xFF000000u), at(64, 0, 0.5f, 0xFFFF0000u),
+              at(64, 8, 0.5f, 0xFFFF0000u), at(0, 8, 0.5f, 0xFF000000u)));
+    const int red16 = pixel(16, 4) >> 11, red48 = pixel(48, 4) >> 11;
+    EXPECT_NEAR(red16, 31 * 16 / 64, 1);
+    EXPECT_NEAR(red48, 31 * 48 / 64, 1);
+}
+
+struct StageCase {
+    const char* name;
+    uint32_t colorOp, arg1, arg2;
+    bool bindTexture;
+    uint16_t expected;
+};
+
+class Stages : public Raster, public ::testing::WithParamInterface<StageCase> {};
+
+// Texel 0x8410 is 132, 130, 132 in 8 bits; the vertex colour is 128 grey.
+TEST_P(Stages, ColourOperationsGiveTheDevicesResults) {
+    const StageCase& c = GetParam();
+    Surface* grey = texture(8, 8, PixelFormat::Rgb565, [](int, int) { return uint16_t{0x8410}; });
+    setTexture(0, c.bindTexture ? grey : nullptr);
+    setTextureStageState(0, TSS_COLOROP, c.colorOp);
+    setTextureStageState(0, TSS_COLORARG1, c.arg1);
+    setTextureStageState(0, TSS_COLORARG2, c.arg2);
+    const uint32_t d = 0xFF808080u;
+    draw(quad(at(0, 0, 0.5f, d), at(16, 0, 0.5f, d), at(16, 16, 0.5f, d), at(0, 16, 0.5f, d)));
+    EXPECT_EQ(pixel(8, 8), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Raster, Stages,
+    ::testing::Values(StageCase{"modulate", TOP_MODULATE, TA_TEXTURE, TA_DIFFUSE, true, 0x4208},
+                      StageCase{"add saturates", TOP_ADD, TA_TEXTURE, TA_DIFFUSE, true, 0xFFFF},
+                      StageCase{"texture", TOP_SELECTARG1, TA_TEXTURE, TA_DIFFUSE, true, 0x8410},
+                      StageCase{"diffuse", TOP_SELECTARG1, TA_DIFFUSE, TA_TEXTURE, true, 0x8410},
+                      StageCase{"disable", TOP_DISABLE, TA_TEXTURE, TA_DIFFUSE, true, 0x8410},
+                      StageCase{"no texture is white", TOP_SELECTARG1, TA_TEXTURE, TA_DIFFUSE,
+                                false, 0xFFFF},
+                      StageCase{"no texture modulates to the colour", TOP_MODULATE, TA_TEXTURE,
+                                TA_CURRENT, false, 0x8410}),
+    [](const ::testing::TestParamInfo<StageCase>& info) {
+        std::string name = info.param.name;
+        for (char& ch : name)
+            if (ch == ' ') ch = '_';
+        return name;
+    });
+
+TEST_F(Raster, ShadowTexelsBlendBySourceAlpha) {
+    // 4-4-4-4 black at alpha 11/15 over white leaves 4/15 of the white.
+    Surface* shadow =
+        texture(8, 8, PixelFormat::Argb4444, [](int, int) { return uint16_t{0xB000}; });
+    clear(0xFFFF);
+    setTexture(0, shadow);
+    setTextureStageState(0, TSS_COLOROP, TOP_MODULATE);
+    setTextureStageState(0, TSS_COLORARG1, TA_TEXTURE);
+    setTextureStageState(0, TSS_COLORARG2, TA_DIFFUSE);
+    setTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
+    setTextureStageState(0, TSS_ALPHAARG1, TA_TEXTURE);
+    setTextureStageState(0, TSS_ALPHAARG2, TA_CURRENT);
+    setRenderState(RS_ALPHABLENDENABLE, 1);
+    setRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
+    setRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
+    const uint32_t black = 0xFF000000u;
+    draw(quad(at(0, 0, 0.5f, black), at(16, 0, 0.5f, black), at(16, 16, 0.5f, black),
+              at(0, 16, 0.5f, black)));
+    const uint16_t p = pixel(8, 8);
+    EXPECT_EQ(p >> 11, 68 >> 3);
+    EXPECT_EQ((p >> 5) & 63, 68 >> 2);
+    // A fully transparent texel leaves the frame alone.
+    Surface* clearTexel =
+        texture(8, 8, PixelFormat::Argb4444, [](int, int) { return uint16_t{0}; });
+    setTexture(0, clearTexel);
+    draw(quad(at(20, 0, 0.5f, black), at(36, 0, 0.5f, black), at(36, 16, 0.5f, black),
+              at(20, 16, 0.5f, black)));
+    EXPECT_EQ(pixel(28, 8), 0xFFFF);
+}
+
+// A 4 x 4 texture: red left column, blue right column, green between.
+class Addressing : public Raster {
+  protected:
+    Surface* columns() {
+        return texture(4, 4, PixelFormat::Rgb565, [](int x, int) {
+            return static_cast<uint16_t>(x == 0 ? 0xF800 : (x == 3 ? 0x001F : 0x07E0));
+        });
+    }
+    // One row of 16 pixels from u0 to u1 (pixel centres at 0..15).
+    void strip(float u0, float u1, uint32_t address, uint32_t filter) {
+        setTexture(0, columns());
+        setTextureStageState(0, TSS_ADDRESS, address);
+        setTextureStageState(0, TSS_MAGFILTER, filter);
+        setTextureStageState(0, TSS_MINFILTER, filter);
+        setRenderState(RS_TEXTUREPERSPECTIVE, 0);
+        // u at pixel centre x is u0 + (u1 - u0) * x / 16.
+        draw(quad(at(0, 0, 0.5f, White, u0, 0.5f), at(16, 0, 0.5f, White, u1, 0.5f),
+                  at(16, 2, 0.5f, White, u1, 0.5f), at(0, 2, 0.5f, White, u0, 0.5f)));
+    }
+};
+
+TEST_F(Addressing, MirrorReflectsAtEveryWholeCoordinate) {
+    strip(0.0f, 2.0f, TADDRESS_MIRROR, TFILTER_POINT);
+    const uint16_t expected[16] = {0xF800, 0xF800, 0x07E0, 0x07E0, 0x07E0, 0x07E0, 0x001F, 0x001F,
+                                   0x001F, 0x001F, 0x07E0, 0x07E0, 0x07E0, 0x07E0, 0xF800, 0xF800};
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(pixel(x, 0), expected[x]) << x;
+    clear();
+    strip(-1.0f, 1.0f, TADDRESS_MIRROR, TFILTER_POINT); // -1..0 is the mirror image of 0..1
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(pixel(x, 0), expected[(x + 8) % 16]) << x;
+    clear();
+    strip(0.0f, 2.0f, TADDRESS_WRAP, TFILTER_POINT);
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(pixel(x, 0), expected[x % 8]) << x;
+}
+
+TEST_F(Addressing, BilinearFilteringAtTheEdgeOnlyBleedsWhereTheAddressingRepeats) {
+    // The pixel at u = 0 samples half a texel before the edge.
+    strip(0.0f, 1.0f, TADDRESS_MIRROR, TFILTER_LINEAR);
+    EXPECT_EQ(pixel(0, 0), 0xF800); // its mirror image is red again
+    clear();
+    strip(0.0f, 1.0f, TADDRESS_WRAP, TFILTER_LINEAR);
+    const uint16_t wrapped = pixel(0, 0); // half red, half blue from the far column
+    EXPECT_NEAR(wrapped >> 11, 15, 1);
+    EXPECT_NEAR(wrapped & 31, 15, 1);
+    clear();
+    strip(0.0f, 1.0f, TADDRESS_CLAMP, TFILTER_LINEAR);
+    EXPECT_EQ(pixel(0, 0), 0xF800);
+    // Between the first two texel centres: half red, half green.
+    clear();
+    strip(0.25f, 0.25f + 1.0f, TADDRESS_MIRROR, TFILTER_LINEAR);
+    const uint16_t between = pixel(0, 0);
+    EXPECT_NEAR(between >> 11, 15, 1);
+    EXPECT_NEAR((between >> 5) & 63, 31, 2);
+}
+
+TEST_F(Raster, OtherTextureFormatsAndSizesDrawToo) {
+    // 4-4-4-4 opaque white, 5-6-5 of a width that is no power of two, and
+    // blue-first 5-6-5: all through the general path.
+    Surface* odd = texture(6, 3, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xF800}; });
+    Surface* bgr = texture(4, 4, PixelFormat::Bgr565, [](int, int) { return uint16_t{0x001F}; });
+    setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
+    for (Surface* t : {odd, bgr}) {
+        clear();
+        setTexture(0, t);
+        draw(quad(at(0, 0, 0.5f, White, -3, -3), at(16, 0, 0.5f, White, 3, -3),
+                  at(16, 16, 0.5f, White, 3, 3), at(0, 16, 0.5f, White, -3, 3)));
+        EXPECT_EQ(pixel(8, 8), 0xF800);
+    }
+}
+
+TEST_F(Raster, DrawingStaysInsideTheViewportAndTheSurface) {
+    setRenderState(RS_ZENABLE, 0);
+    ASSERT_EQ(setViewport(10, 10, 20, 20, 0.0f, 1.0f), PLATFORM_OK);
+    draw(quad(at(-50, -50), at(150, -50), at(150, 150), at(-50, 150)));
+    EXPECT_EQ(countPixels(0xFFFF), 20 * 20);
+    EXPECT_EQ(pixel(10, 10), 0xFFFF);
+    EXPECT_EQ(pixel(29, 29), 0xFFFF);
+    EXPECT_EQ(pixel(30, 29), 0);
+    EXPECT_EQ(pixel(9, 10), 0);
+    // A viewport taller than the surface (a 1024 x 600 mode keeps a 768-row
+    // viewport): the surface's edge cuts the drawing.
+    clear();
+    ASSERT_EQ(setViewport(0, 0, 96, 200, 0.0f, 1.0f), PLATFORM_OK);
+    draw(quad(at(-10, -10), at(200, -10), at(200, 190), at(-10, 190)));
+    EXPECT_EQ(countPixels(0xFFFF), 96 * 72);
+}
+
+TEST_F(Raster, FarAwayCornersAreClippedWithoutLosingPixels) {
+    additiveBlending();
+    // Two triangles sharing a diagonal, corners millions of pixels away.
+    const uint32_t c = 0xFF080808u;
+    draw(quad(at(-3e6f, -2e6f, 0.5f, c), at(4e6f, -2e6f, 0.5f, c), at(4e6f, 5e6f, 0.5f, c),
+              at(-3e6f, 5e6f, 0.5f, c)));
+    EXPECT_EQ(countPixels(OneLayer), 96 * 72);
+}
+
+TEST_F(Raster, TrianglesThatCannotBeDrawnAreRefused) {
+    const float nan = std::nanf(""), inf = INFINITY;
+    const std::vector<std::vector<TLVertex>> refused = {
+        {at(10, 10), at(20, 20), at(30, 30)},                           // in a line
+        {at(10, 10), at(10, 10), at(10, 10)},                           // a point
+        {at(10, 10), at(30, 10), at(10, nan)},                          // not a number
+        {at(10, 10), at(inf, 10), at(10, 30)},                          // infinite
+        {at(10, 10, 0.5f, White, 0, 0, 0.0f), at(30, 10), at(10, 30)},  // at the eye
+        {at(10, 10), at(30, 10, 0.5f, White, 0, 0, -1.0f), at(10, 30)}, // behind it
+    };
+    for (const auto& t : refused) draw(t);
+    EXPECT_EQ(countPixels(0), 96 * 72);
+    EXPECT_EQ(drawPrimitive(nullptr, 3), PLATFORM_FAILED);
+    const TLVertex two[2] = {at(0, 0), at(1, 1)};
+    EXPECT_EQ(drawPrimitive(two, 2), PLATFORM_FAILED);
+    EXPECT_EQ(drawTriangleFan(two, 2), PLATFORM_FAILED);
+}
+
+TEST_F(Raster, FiveFiveFiveTargetsGetFiveBitGreen) {
+    TearDown();
+    HeadlessOptions options;
+    options.format555 = true;
+    open(32, 32, options);
+    EXPECT_EQ(displayGreenMask(), 0x03E0u);
+    draw(quad(at(0, 0, 0.5f, 0xFF00FF00u), at(8, 0, 0.5f, 0xFF00FF00u), at(8, 8, 0.5f, 0xFF00FF00u),
+              at(0, 8, 0.5f, 0xFF00FF00u)));
+    EXPECT_EQ(pixel(4, 4), 0x03E0);
+    Surface* white = texture(4, 4, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xFFFF}; });
+    setTexture(0, white);
+    setTextureStageState(0, TSS_MAGFILTER, TFILTER_LINEAR);
+    draw(quad(at(10, 0), at(18, 0), at(18, 8), at(10, 8)));
+    EXPECT_EQ(pixel(14, 4), 0x7FFF);
+}
+
+TEST_F(Raster, DeviceRefusesWhatItDoesNotOffer) {
+    EXPECT_EQ(createDevice(2, target), PLATFORM_FAILED);
+    EXPECT_EQ(createDevice(-1, target), PLATFORM_FAILED);
+    EXPECT_EQ(createDevice(1, target), PLATFORM_OK);
+    EXPECT_EQ(setRenderState(RS_ZBIAS, 17), PLATFORM_FAILED);
+    EXPECT_EQ(setRenderState(RS_CULLMODE, 9), PLATFORM_FAILED);
+    EXPECT_EQ(setViewport(0, 0, 0, 10, 0.0f, 1.0f), PLATFORM_FAILED);
+    EXPECT_EQ(setTexture(0, depth), PLATFORM_FAILED);
+    EXPECT_EQ(setTextureStageState(8, TSS_COLOROP, TOP_ADD), PLATFORM_FAILED);
+    DeviceCaps caps{};
+    ASSERT_EQ(getDeviceCaps(&caps), PLATFORM_OK);
+    EXPECT_EQ(caps.maxTextureWidth, 2048);
+}
+
+} // namespace

@@ -1,0 +1,259 @@
+// Surfaces, the headless video system and its flipping chain, the message
+// queue, screen text and PNG files; and the SDL backend failing cleanly
+// where there is no display.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+class Headless : public ::testing::Test {
+  protected:
+    void open(int width, int height, const HeadlessOptions& options = {}) {
+        selectBackend(Backend::Headless, options);
+        ASSERT_EQ(videoStart(), PLATFORM_OK);
+        ASSERT_EQ(setCooperativeLevel(false), PLATFORM_OK);
+        ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
+    }
+    void TearDown() override { videoStop(); }
+};
+
+uint16_t pixelOf(Surface* s, int x, int y) {
+    LockedSurface l;
+    lockSurface(s, &l);
+    const uint16_t v = l.memory[y * l.pitch / 2 + x];
+    unlockSurface(s);
+    return v;
+}
+
+TEST(Surfaces, AreMadeLockedFilledAndCopied) {
+    EXPECT_EQ(createSurface(0, 10, PixelFormat::Rgb565), nullptr);
+    EXPECT_EQ(createSurface(10, -1, PixelFormat::Rgb565), nullptr);
+    EXPECT_EQ(createSurface(1 << 20, 1 << 20, PixelFormat::Rgb565), nullptr);
+
+    Surface* a = createSurface(13, 7, PixelFormat::Rgb565);
+    Surface* b = createSurface(13, 7, PixelFormat::Rgb565);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(surfaceWidth(a), 13);
+    EXPECT_EQ(surfaceHeight(a), 7);
+    LockedSurface l;
+    ASSERT_EQ(lockSurface(a, &l), PLATFORM_OK);
+    EXPECT_GE(l.pitch, 13 * 2);
+    l.memory[6 * l.pitch / 2 + 12] = 0x1234; // the last pixel, through the pitch
+    EXPECT_EQ(unlockSurface(a), PLATFORM_OK);
+    EXPECT_EQ(unlockSurface(a), PLATFORM_FAILED); // not locked any more
+
+    ASSERT_EQ(copySurface(b, a), PLATFORM_OK);
+    EXPECT_EQ(pixelOf(b, 12, 6), 0x1234);
+    ASSERT_EQ(fillSurface(b, 0xABCD), PLATFORM_OK);
+    EXPECT_EQ(pixelOf(b, 0, 0), 0xABCD);
+    EXPECT_EQ(pixelOf(b, 12, 6), 0xABCD);
+
+    Surface* other = createSurface(12, 7, PixelFormat::Rgb565);
+    Surface* depth = createSurface(13, 7, PixelFormat::Depth16);
+    EXPECT_EQ(copySurface(other, a), PLATFORM_FAILED);
+    EXPECT_EQ(copySurface(depth, a), PLATFORM_FAILED);
+    EXPECT_EQ(loadTexture(b, a), PLATFORM_OK);
+    EXPECT_EQ(pixelOf(b, 12, 6), 0x1234);
+    for (Surface* s : {a, b, other, depth}) releaseSurface(s);
+    releaseSurface(nullptr);
+}
+
+TEST_F(Headless, DisplayModeMakesTheFlippingChain) {
+    selectBackend(Backend::Headless);
+    EXPECT_EQ(setDisplayMode(800, 600), PLATFORM_FAILED); // not started
+    ASSERT_EQ(videoStart(), PLATFORM_OK);
+    EXPECT_EQ(setDisplayMode(0, 600), PLATFORM_FAILED);
+    EXPECT_EQ(setDisplayMode(800, 0), PLATFORM_FAILED);
+    ASSERT_EQ(setDisplayMode(800, 600), PLATFORM_OK);
+    ASSERT_NE(primarySurface(), nullptr);
+    ASSERT_NE(backBuffer(), nullptr);
+    EXPECT_NE(primarySurface(), backBuffer());
+    EXPECT_EQ(surfaceFormat(backBuffer()), PixelFormat::Rgb565);
+    EXPECT_EQ(displayGreenMask(), 0x07E0u);
+    EXPECT_EQ(surfaceWidth(backBuffer()), 800);
+    EXPECT_EQ(surfaceHeight(backBuffer()), 600);
+}
+
+TEST_F(Headless, FiveFiveFiveAndAFailingStartCanBeAskedFor) {
+    HeadlessOptions options;
+    options.format555 = true;
+    open(640, 480, options);
+    EXPECT_EQ(surfaceFormat(backBuffer()), PixelFormat::Rgb555);
+    EXPECT_EQ(displayGreenMask(), 0x03E0u);
+    videoStop();
+    options.failVideoStart = true;
+    selectBackend(Backend::Headless, options);
+    EXPECT_EQ(videoStart(), PLATFORM_FAILED);
+    EXPECT_EQ(setCooperativeLevel(false), PLATFORM_FAILED);
+}
+
+TEST_F(Headless, PresentedFramesCanBeReadBackAndLossIsReportedOnce) {
+    open(64, 48);
+    fillSurface(backBuffer(), 0xF800);
+    ASSERT_EQ(presentFrame(), PLATFORM_OK);
+    int w = 0, h = 0;
+    const uint16_t* frame = lastPresentedFrame(&w, &h);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    EXPECT_EQ(frame[47 * 64 + 63], 0xF800);
+    EXPECT_EQ(pixelOf(primarySurface(), 10, 10), 0xF800);
+
+    fillSurface(backBuffer(), 0x001F);
+    injectSurfaceLoss();
+    EXPECT_EQ(presentFrame(), PLATFORM_SURFACE_LOST);
+    EXPECT_EQ(lastPresentedFrame(nullptr, nullptr)[0], 0xF800); // nothing shown
+    EXPECT_EQ(restoreAllSurfaces(), PLATFORM_OK);
+    EXPECT_EQ(presentFrame(), PLATFORM_OK);
+    EXPECT_EQ(lastPresentedFrame(nullptr, nullptr)[0], 0x001F);
+}
+
+// Every message the procedure sees, in order.
+std::vector<Message> Seen;
+int64_t recordingProc(const Message& m) {
+    Seen.push_back(m);
+    return m.message == WM_CLOSE ? defWindowProc(m) : 0;
+}
+
+class Messages : public Headless {
+  protected:
+    void SetUp() override {
+        Seen.clear();
+        ASSERT_EQ(createGameWindow("Korvath", 64, 48, recordingProc), PLATFORM_OK);
+        open(64, 48);
+    }
+    void TearDown() override {
+        destroyGameWindow();
+        Headless::TearDown();
+    }
+    // Takes and dispatches everything waiting; the quit code, or -1.
+    int pump() {
+        while (peekMessage()) {
+            Message m;
+            int code = -1;
+            if (!getMessage(&m, &code)) return code;
+            dispatchMessage(m);
+        }
+        return -1;
+    }
+};
+
+TEST_F(Messages, ArriveInOrderWithQuitLastAndTheWindowActivatedWhenShown) {
+    injectMessage(Message{WM_KEYDOWN, VK_LEFT, 0});
+    injectMessage(Message{WM_LBUTTONDOWN, 0, 5 | (6 << 16)});
+    postQuitMessage(3);
+    injectMessage(Message{WM_KEYDOWN, VK_F3, 0});
+    EXPECT_EQ(pump(), 3);
+    ASSERT_EQ(Seen.size(), 4u);
+    EXPECT_EQ(Seen[0].message, WM_ACTIVATE); // the display mode showed the window
+    EXPECT_EQ(Seen[0].wParam, WA_ACTIVE);
+    EXPECT_EQ(Seen[1].wParam, VK_LEFT);
+    EXPECT_EQ(Seen[2].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(Seen[3].wParam, VK_F3);
+    int x = 0, y = 0;
+    getCursorPos(&x, &y);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
+    EXPECT_FALSE(peekMessage());
+}
+
+TEST_F(Messages, ConsecutiveMouseMovesArriveAsTheLatestOne) {
+    pump();
+    Seen.clear();
+    injectMessage(Message{WM_MOUSEMOVE, 0, 1 | (1 << 16)});
+    injectMessage(Message{WM_MOUSEMOVE, 0, 2 | (2 << 16)});
+    injectMessage(Message{WM_LBUTTONDOWN, 0, 2 | (2 << 16)});
+    injectMessage(Message{WM_MOUSEMOVE, 0, 3 | (4 << 16)});
+    pump();
+    ASSERT_EQ(Seen.size(), 3u);
+    EXPECT_EQ(Seen[0].lParam, 2 | (2 << 16));
+    EXPECT_EQ(Seen[2].lParam, 3 | (4 << 16));
+}
+
+TEST_F(Messages, CloseDestroysTheWindowWhichSendsDestroy) {
+    pump();
+    Seen.clear();
+    postMessage(Message{WM_CLOSE, 0, 0});
+    injectMessage(Message{WM_KEYDOWN, VK_UP, 0}); // for a window that will be gone
+    pump();
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].message, WM_CLOSE);
+    EXPECT_EQ(Seen[1].message, WM_DESTROY);
+    EXPECT_FALSE(windowExists());
+    // Nothing waits and nothing can come: getMessage does not hang.
+    Message m;
+    int code = 0;
+    EXPECT_TRUE(getMessage(&m, &code));
+    EXPECT_EQ(m.message, 0u);
+}
+
+TEST_F(Headless, TextIsDrawnEightPixelsAPieceOverWhatWasThere) {
+    open(64, 32);
+    Surface* back = backBuffer();
+    fillSurface(back, 0x001F);
+    ASSERT_EQ(drawText(back, 2, 4, "MW", 255, 255, 255), PLATFORM_OK);
+    auto inkIn = [&](int x0, int x1) {
+        int ink = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = x0; x < x1; ++x) ink += pixelOf(back, x, y) != 0x001F ? 1 : 0;
+        return ink;
+    };
+    EXPECT_GT(inkIn(2, 10), 20);  // the M
+    EXPECT_GT(inkIn(10, 18), 20); // the W, one cell on
+    EXPECT_EQ(inkIn(0, 2), 0);    // the background stays
+    EXPECT_EQ(inkIn(19, 64), 0);
+    // The solid middle of a letter is the colour asked for.
+    bool solidWhite = false;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 2; x < 10; ++x) solidWhite = solidWhite || pixelOf(back, x, y) == 0xFFFF;
+    EXPECT_TRUE(solidWhite);
+    // Off the edges it is cut, not written outside.
+    EXPECT_EQ(drawText(back, -5, -5, "XYZ", 255, 0, 0), PLATFORM_OK);
+    EXPECT_EQ(drawText(back, 60, 28, "XYZ", 255, 0, 0), PLATFORM_OK);
+    EXPECT_EQ(drawText(nullptr, 0, 0, "X", 0, 0, 0), PLATFORM_FAILED);
+}
+
+TEST(Png, IsWrittenWithItsSignature) {
+    std::vector<uint16_t> pixels(16 * 8, 0xF800);
+    const std::string name = ::testing::TempDir() + "korvath_platform_test.png";
+    ASSERT_EQ(savePng(name.c_str(), pixels.data(), 16, 8, 32, PixelFormat::Rgb565), PLATFORM_OK);
+    FILE* f = std::fopen(name.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    unsigned char signature[8] = {};
+    EXPECT_EQ(std::fread(signature, 1, 8, f), 8u);
+    std::fclose(f);
+    std::remove(name.c_str());
+    EXPECT_EQ(signature[1], 'P');
+    EXPECT_EQ(signature[2], 'N');
+    EXPECT_EQ(signature[3], 'G');
+    EXPECT_EQ(savePng("/nonexistent-dir/x.png", pixels.data(), 16, 8, 32, PixelFormat::Rgb565),
+              PLATFORM_FAILED);
+}
+
+TEST(SdlBackend, WithoutADisplayFailsAndMessagesGoToStandardError) {
+    // No X server and no Wayland: the start must fail, not crash.
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", ":9999", 1);
+    unsetenv("WAYLAND_DISPLAY");
+    selectBackend(Backend::Sdl);
+    const int started = videoStart();
+    if (started == PLATFORM_OK) {
+        EXPECT_EQ(setCooperativeLevel(false), PLATFORM_OK);
+        EXPECT_EQ(setDisplayMode(640, 480), PLATFORM_FAILED);
+    }
+    ::testing::internal::CaptureStderr();
+    showMessageBox("FAILED", "ERROR:DirectDrawCreateEx");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("FAILED"), std::string::npos);
+    EXPECT_NE(err.find("ERROR:DirectDrawCreateEx"), std::string::npos);
+    videoStop();
+    selectBackend(Backend::Headless);
+}
+
+} // namespace
