@@ -195,9 +195,9 @@ void drawSky(Picture& out) {
             const float fx = x / 256.0f, fy = y / 256.0f;
             Colour c = mix(sky, haze, 0.5f + 0.6f * fbm(fx * 1.0f, fy * 2.0f, 61, 3));
             const float drift = 0.25f * fbm(fx * 1.5f, fy * 3.0f, 67, 2);
-            const float body = fbm(fx * 1.6f + drift, fy * 7.0f, 71, 6);
+            const float body = fbm(fx * 2.4f + drift, fy * 5.0f, 71, 6);
             const float cover = smoothstep(-0.05f, 0.4f, body);
-            c = mix(c, cloud, cover * 0.6f);
+            c = mix(c, cloud, cover * 0.5f);
             const float shade = fbm(fx * 3.0f, fy * 12.0f, 73, 3);
             c = scale(c, 1.0f - 0.08f * cover * std::max(0.0f, shade));
             paint(out, x, y, c);
