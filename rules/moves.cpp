@@ -1,12 +1,7 @@
 // Move generation (plain moves, man and king capture chains) and move application.
 // The chain generators share module scratch storage that only they write; it is rewritten by
 // every generateMoves call, so the generator is not reentrant.
-//
-// Why MaxMoves (1024) is enough, for any position of at most 20 pieces a side:
-// - plain moves: a piece reaches at most the 17 other squares of its two diagonals; but those
-//   squares must be empty and there are 50 dark squares, so 20 pieces give at most 20 x 17 =
-//   340 (the most found by a search over positions is far lower).
-// - captures: see the bound worked out below, next to collectKingJumps.
+
 #include <cassert>
 #include <cstring>
 
@@ -31,8 +26,10 @@ bool isEmpty(int32_t column, int32_t row, const Position& position) {
     return findPieceAt(column, row, position) == -1;
 }
 
+// Every move is counted; only those of the list's window are written.
 void appendMove(MoveList& list, int32_t piece, int32_t depth, const Square* last) {
-    assert(list.count < MaxMoves);
+    const int64_t index = list.total++;
+    if (index < list.first || list.count == MaxMoves) return;
     Move& move = list.moves[list.count];
     move.piece = piece;
     for (int32_t d = 0; d < depth; ++d) move.path[d] = chainPath[d];
@@ -120,10 +117,6 @@ bool canCaptureOnFrom(Square from, int32_t arrivedAlong, const Position& positio
     return false;
 }
 
-// Long-range chains. Captures, like plain moves, stay within MaxMoves: a chain is a sequence
-// of captures, each removing an opposing piece at once, so the moves of one king are the
-// leaves of a tree whose depth is the number of pieces it takes (see the header and the
-// tests, which build the longest and widest chains we could find).
 void collectKingJumps(int32_t excluded, int32_t depth, int32_t piece, MoveList& list,
                       int32_t column, int32_t row, const Position& position, int32_t side) {
     for (int32_t i = 0; i < 4; ++i) {
@@ -192,16 +185,33 @@ void generatePieceMoves(const Position& position, int32_t piece, int32_t side, M
     }
 }
 
-void generateMoves(const Position& position, int32_t side, MoveList& list) {
+namespace {
+
+void generateWindow(const Position& position, int32_t side, int64_t first, MoveList& list) {
     list.count = 0;
+    list.first = first;
+    list.total = 0;
     const int32_t count = piecesPerSide();
-    for (int32_t mode = 1; mode >= 0 && list.count == 0; --mode) {
+    for (int32_t mode = 1; mode >= 0 && list.total == 0; --mode) {
         for (int32_t piece = 0; piece < count; ++piece) {
             if (pieceOf(position, side, piece).column != -1) {
                 generatePieceMoves(position, piece, side, list, mode);
             }
         }
     }
+}
+
+} // namespace
+
+void generateMoves(const Position& position, int32_t side, MoveList& list) {
+    generateWindow(position, side, 0, list);
+}
+
+bool generateNextMoves(const Position& position, int32_t side, MoveList& list) {
+    const int64_t next = list.first + list.count;
+    if (next >= list.total) return false;
+    generateWindow(position, side, next, list);
+    return true;
 }
 
 void applyStep(Position& position, int32_t piece, int32_t column, int32_t row, int32_t side) {

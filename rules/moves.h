@@ -16,16 +16,26 @@ struct Move {
     int32_t steps;             // used entries of path, 1..MaxPathSteps
 };
 
-// Upper bound on the legal moves of one side in any position; see moves.cpp for the argument.
-constexpr int32_t MaxMoves = 1024;
+// A list holds a window of at most MaxMoves moves. Plain moves always fit (a piece reaches at
+// most the 17 other squares of its diagonals, and 20 x 17 = 340), and so do the captures of
+// any position a game is likely to meet; but capture chains branch at every landing square
+// and every turn, and positions with tens of thousands of legal captures exist. No bound
+// short of millions holds for them, so a list that overflows is not cut: it keeps the first
+// MaxMoves, counts them all in total, and generateNextMoves lists the following ones.
+constexpr int32_t MaxMoves = 512;
 
 struct MoveList {
     Move moves[MaxMoves];
-    int32_t count;
+    int32_t count; // moves held in moves[]
+    int64_t first; // generation-order index of moves[0]
+    int64_t total; // every legal move of the side; count < total when they did not all fit
 };
 
-// Lists every legal move of the side: only captures when any capture exists.
+// Lists the legal moves of the side, from the first: only captures when any capture exists.
 void generateMoves(const Position& position, int32_t side, MoveList& list);
+// Lists the window after the one the list holds (same position and side); false when the
+// list already ended with the last move. Loop: generateMoves, then while generateNextMoves.
+bool generateNextMoves(const Position& position, int32_t side, MoveList& list);
 // Appends the moves of one piece: mode 1 captures only, mode 0 plain moves only.
 void generatePieceMoves(const Position& position, int32_t piece, int32_t side, MoveList& list,
                         int32_t mode);

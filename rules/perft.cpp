@@ -15,11 +15,13 @@ uint64_t perft(const Position& position, int32_t side, int32_t depth) {
     assert(depth > 0 && depth <= MaxPerftDepth);
     MoveList& moves = perftMoves[depth - 1];
     generateMoves(position, side, moves);
-    if (depth == 1) return static_cast<uint64_t>(moves.count);
+    if (depth == 1) return static_cast<uint64_t>(moves.total);
     uint64_t total = 0;
-    for (int32_t i = 0; i < moves.count; ++i) {
-        playMove(position, perftChild[depth - 1], moves.moves[i], side);
-        total += perft(perftChild[depth - 1], 1 - side, depth - 1);
-    }
+    do {
+        for (int32_t i = 0; i < moves.count; ++i) {
+            playMove(position, perftChild[depth - 1], moves.moves[i], side);
+            total += perft(perftChild[depth - 1], 1 - side, depth - 1);
+        }
+    } while (generateNextMoves(position, side, moves));
     return total;
 }

@@ -25,7 +25,7 @@ int32_t searchMove(int32_t ply, const Position& position, int32_t side, int32_t 
     assert(ply >= 0 && ply < MaxSearchDepth && searchDepth <= MaxSearchDepth);
     MoveList& moves = plyMoves[ply];
     generateMoves(position, side, moves);
-    if (moves.count == 0) {
+    if (moves.total == 0) {
         const int32_t loss = (ply - searchDepth - 1) * LossStep;
         // A human left blocked with pieces is a line the computer must not choose.
         if (ply % 2 == 1 && countPieces(position, side) != 0) return BlockedValue;
@@ -33,23 +33,25 @@ int32_t searchMove(int32_t ply, const Position& position, int32_t side, int32_t 
     }
     int32_t best = alpha;
     Position& child = plyChild[ply];
-    for (int32_t i = 0; i < moves.count; ++i) {
-        if (best >= beta) return best;
-        const Move& move = moves.moves[i];
-        playMove(position, child, move, side);
-        const int32_t v = -searchMove(ply + 1, child, 1 - side, -best - 1, -best);
-        if (v <= best) continue;
-        if (v < beta) {
-            const int32_t exact = -searchMove(ply + 1, child, 1 - side, -beta, -best);
-            if (exact > best) {
-                best = exact;
+    do {
+        for (int32_t i = 0; i < moves.count; ++i) {
+            if (best >= beta) return best;
+            const Move& move = moves.moves[i];
+            playMove(position, child, move, side);
+            const int32_t v = -searchMove(ply + 1, child, 1 - side, -best - 1, -best);
+            if (v <= best) continue;
+            if (v < beta) {
+                const int32_t exact = -searchMove(ply + 1, child, 1 - side, -beta, -best);
+                if (exact > best) {
+                    best = exact;
+                    bestMove[ply] = move;
+                }
+            } else {
+                best = v;
                 bestMove[ply] = move;
             }
-        } else {
-            best = v;
-            bestMove[ply] = move;
         }
-    }
+    } while (generateNextMoves(position, side, moves));
     return best;
 }
 

@@ -110,8 +110,12 @@ EngineAnswer commandMoves(const Words& words) {
     std::string what;
     if (!parseSide(words[1], side, what)) return error(what);
     generateMoves(session.position, side, engineMoves);
-    std::string text = std::to_string(engineMoves.count);
-    for (int32_t i = 0; i < engineMoves.count; ++i) text += " " + formatMove(engineMoves.moves[i]);
+    std::string text = std::to_string(engineMoves.total);
+    do {
+        for (int32_t i = 0; i < engineMoves.count; ++i) {
+            text += " " + formatMove(engineMoves.moves[i]);
+        }
+    } while (generateNextMoves(session.position, side, engineMoves));
     return answer(text);
 }
 
@@ -159,13 +163,15 @@ EngineAnswer commandPlay(const Words& words) {
     Move move;
     if (what = parseMove(words[2], ruleVariant, move); !what.empty()) return error(what);
     generateMoves(session.position, side, engineMoves);
-    for (int32_t i = 0; i < engineMoves.count; ++i) {
-        if (!sameMove(engineMoves.moves[i], move)) continue;
-        Position after = session.position;
-        playMove(session.position, after, move, side);
-        session.position = after;
-        return answer(showPosition());
-    }
+    do {
+        for (int32_t i = 0; i < engineMoves.count; ++i) {
+            if (!sameMove(engineMoves.moves[i], move)) continue;
+            Position after = session.position;
+            playMove(session.position, after, move, side);
+            session.position = after;
+            return answer(showPosition());
+        }
+    } while (generateNextMoves(session.position, side, engineMoves));
     return error("move " + quoted(words[2]) + " is not legal for side " + std::to_string(side));
 }
 

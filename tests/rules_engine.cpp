@@ -1,0 +1,142 @@
+// korvath-engine from the outside: scripts piped through the built program, answers compared
+// line by line, and garbage that must be refused without a crash.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs the engine on the script and returns its answer lines; exitCode gets its status.
+std::vector<std::string> runEngine(const std::string& script, int* exitCode = nullptr) {
+    const std::string input = testing::TempDir() + "engine_input.txt";
+    const std::string output = testing::TempDir() + "engine_output.txt";
+    std::ofstream(input, std::ios::binary) << script;
+    const std::string command =
+        std::string(KORVATH_BIN_DIR) + "/korvath-engine < " + input + " > " + output;
+    const int status = std::system(command.c_str());
+    if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(output, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+const std::string UsStart = "0 1.5,3.5,5.5,7.5,0.6,2.6,4.6,6.6,1.7,3.7,5.7,7.7 "
+                            "0.0,2.0,4.0,6.0,1.1,3.1,5.1,7.1,0.2,2.2,4.2,6.2";
+
+TEST(Engine, AnswersEachCommandWithOneLine) {
+    int exitCode = -1;
+    const std::vector<std::string> lines = runEngine("# a comment\n"
+                                                     "\n"
+                                                     "show\n"
+                                                     "moves 0\n"
+                                                     "eval 1\n"
+                                                     "rand\n"
+                                                     "new 0\n"
+                                                     "play 0 0:0.4\n"
+                                                     "set 0 3.3,x,x,x,x,x,x,x,x,x,x,x "
+                                                     "2.2,x,x,x,x,x,x,x,x,x,x,x\n"
+                                                     "moves 0\n"
+                                                     "search 0 3\n"
+                                                     "eval 0\n"
+                                                     "perft 0 0\n"
+                                                     "perft 1 3\n"
+                                                     "set 0 x,x,x,x,x,x,x,x,x,x,x,x "
+                                                     "2.2,x,x,x,x,x,x,x,x,x,x,x\n"
+                                                     "search 0 5\n"
+                                                     "selfplay 1 0 0\n"
+                                                     "show\n"
+                                                     "quit\n"
+                                                     "show\n",
+                                                     &exitCode);
+    const std::vector<std::string> expected = {
+        UsStart,
+        "7 0:2.4 0:0.4 1:4.4 1:2.4 2:6.4 2:4.4 3:6.4",
+        "0",
+        "41",
+        UsStart,
+        "0 0.4," + UsStart.substr(6),
+        "ok",
+        "1 0:1.1",
+        "166665 0:1.1",
+        "22",
+        "1",
+        "0",
+        "ok",
+        "-333330 none",
+        "end",
+        "1 0.6,2.6,4.6,6.6,8.6,1.7,3.7,5.7,7.7,9.7,0.8,2.8,4.8,6.8,8.8,1.9,3.9,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,6.0,8.0,1.1,3.1,5.1,7.1,9.1,0.2,2.2,4.2,6.2,8.2,1.3,3.3,5.3,7.3,9.3",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST(Engine, SelfPlayOpensAtRandomThenSearches) {
+    const std::vector<std::string> lines = runEngine("rand\nselfplay 0 0 4\nshow\n");
+    ASSERT_EQ(lines.size(), 3u);
+    // 18467 picks piece 2, 6334 (<= 16000) sends it right; side 1's first pick (26500, 19169)
+    // would stop in front of it, the second (15724, 11478) is quiet.
+    EXPECT_EQ(lines[1].substr(0, 12), "2:6.4 9:3.3 ");
+    std::istringstream words(lines[1]);
+    std::vector<std::string> moves;
+    for (std::string word; words >> word;) moves.push_back(word);
+    ASSERT_EQ(moves.size(), 5u);
+    EXPECT_EQ(moves.back(), "end");
+}
+
+TEST(Engine, RefusesBadInputAndKeepsItsPosition) {
+    const std::vector<std::string> lines = runEngine("set 0 3.3,x,x,x,x,x,x,x,x,x,x,x "
+                                                     "2.2,x,x,x,x,x,x,x,x,x,x,x\n"
+                                                     "bogus\n"
+                                                     "moves\n"
+                                                     "moves 2\n"
+                                                     "moves 0 1\n"
+                                                     "eval -1\n"
+                                                     "search 0 0\n"
+                                                     "search 0 21\n"
+                                                     "perft 0 x\n"
+                                                     "play 0 0:5.1\n"
+                                                     "play 0 0:1.1-3.3\n"
+                                                     "play 0 zz\n"
+                                                     "new 3\n"
+                                                     "set 0 1.1\n"
+                                                     "set 0 9.9,x,x,x,x,x,x,x,x,x,x,x "
+                                                     "2.2,x,x,x,x,x,x,x,x,x,x,x\n"
+                                                     "selfplay 0 2 10\n"
+                                                     "opening 1\n"
+                                                     "show\n");
+    ASSERT_EQ(lines.size(), 18u);
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind("error: ", 0), 0u) << i << ": " << lines[i];
+    }
+    EXPECT_EQ(lines.back(), "0 3.3,x,x,x,x,x,x,x,x,x,x,x 2.2,x,x,x,x,x,x,x,x,x,x,x");
+}
+
+TEST(Engine, SurvivesGarbage) {
+    std::mt19937 random(3);
+    const std::string alphabet = "0123456789.,:-xK \tnewsetplaymovesperftsearch\r";
+    std::string script;
+    int32_t lines = 0;
+    for (int32_t i = 0; i < 400; ++i) {
+        std::string line;
+        const int32_t length = 1 + random() % 40;
+        for (int32_t k = 0; k < length; ++k) line += alphabet[random() % alphabet.size()];
+        if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
+        // Keep each line to one command word the engine knows, so every line is answered.
+        static const char* const words[] = {"set ", "play 0 ", "moves ", "new ", "eval "};
+        script += words[i % 5] + line + "\n";
+        ++lines;
+    }
+    int exitCode = -1;
+    const std::vector<std::string> answers = runEngine(script + "show\n", &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(static_cast<int32_t>(answers.size()), lines + 1);
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+// Move generation and application: the listing order, the capture obligation, the three
+// rule sets' capture chains, crowning, and the records' capacity on extreme positions.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "rules/moves.h"
+#include "rules/perft.h"
+#include "tests/rules_test_util.h"
+
+namespace {
+
+TEST(MoveOrder, OpeningPositionsListPiecesInIndexOrderAndStepsInDirectionOrder) {
+    selectRuleVariant(0);
+    Position position;
+    setUpPosition(position);
+    EXPECT_EQ(listMoves(position, 0), "7 0:2.4 0:0.4 1:4.4 1:2.4 2:6.4 2:4.4 3:6.4");
+    EXPECT_EQ(listMoves(position, 1), "7 8:1.3 9:3.3 9:1.3 10:5.3 10:3.3 11:7.3 11:5.3");
+    selectRuleVariant(1);
+    setUpPosition(position);
+    EXPECT_EQ(listMoves(position, 0), "9 0:1.5 1:3.5 1:1.5 2:5.5 2:3.5 3:7.5 3:5.5 4:9.5 4:7.5");
+}
+
+TEST(Captures, ACaptureAnywhereRemovesEveryPlainMove) {
+    const Position position = positionOf(0, "7.5,3.5", "2.4");
+    EXPECT_EQ(listMoves(position, 0), "1 1:1.3");
+}
+
+TEST(Captures, MenCaptureForwardOnlyExceptUnderFrench2) {
+    for (const int32_t variant : {0, 1}) {
+        EXPECT_EQ(listMoves(positionOf(variant, "3.3", "4.4"), 0), "2 0:4.2 0:2.2") << variant;
+    }
+    EXPECT_EQ(listMoves(positionOf(2, "3.3", "4.4"), 0), "1 0:5.5");
+}
+
+TEST(Captures, ChainsRunToTheirEndAndForkIntoSeparateMoves) {
+    const Position position = positionOf(0, "4.6", "3.5,1.3,3.3");
+    EXPECT_EQ(listMoves(position, 0), "2 0:2.4-0.2 0:2.4-4.2");
+}
+
+TEST(Captures, KingsCaptureShortUnderUsRulesAndFromAfarUnderFrenchRules) {
+    EXPECT_EQ(listMoves(positionOf(0, "1.1K", "3.3"), 0), "4 0:0.0 0:0.2 0:2.2 0:2.0");
+    EXPECT_EQ(listMoves(positionOf(0, "2.2K", "3.3"), 0), "1 0:4.4");
+    EXPECT_EQ(listMoves(positionOf(1, "1.1K", "3.3"), 0), "6 0:4.4 0:5.5 0:6.6 0:7.7 0:8.8 0:9.9");
+}
+
+TEST(Captures, ALongRangeKingStopsAnywhereBeyondUnlessItCanGoOn) {
+    // Four free squares beyond the captured piece, nothing more to take: four moves.
+    EXPECT_EQ(listMoves(positionOf(1, "0.0K,8.8", "3.3"), 0), "4 0:4.4 0:5.5 0:6.6 0:7.7");
+    // A second capture only from 5.5: the king must land there and go on.
+    EXPECT_EQ(listMoves(positionOf(1, "0.0K,8.8", "3.3,7.3"), 0), "2 0:5.5-8.2 0:5.5-9.1");
+    // Only 5.5 goes on, and from there two directions do: every move passes through it.
+    const Position fork = positionOf(1, "0.0K", "2.2,4.6,6.4");
+    EXPECT_EQ(listMoves(fork, 0), "6 0:5.5-3.7 0:5.5-2.8 0:5.5-1.9 0:5.5-7.3 0:5.5-8.2 0:5.5-9.1");
+}
+
+TEST(Captures, AFrench2ManCrownedMidChainJumpsOnAndEndsAKing) {
+    Position position = positionOf(2, "4.2", "3.1,1.1");
+    EXPECT_EQ(listMoves(position, 0), "1 0:2.0-0.2");
+    Position after;
+    playMove(position, after, allMoves(position, 0)[0], 0);
+    EXPECT_EQ(formatPosition(after, 2).substr(0, 8), "2 0.2K,x");
+    EXPECT_EQ(countPieces(after, 1), 0);
+    // Under "FRENCH 1" the same man only jumps forward: crowned, the chain ends.
+    EXPECT_EQ(listMoves(positionOf(1, "4.2", "3.1,1.1"), 0), "1 0:2.0");
+}
+
+TEST(ApplyStep, CrownsOnTheFarRowAndRemovesOnlyOpposingPieces) {
+    Position position = positionOf(0, "2.2,6.6", "1.1,3.5");
+    applyStep(position, 0, 0, 0, 0);
+    EXPECT_EQ(pieceOf(position, 1, 0).column, -1);
+    EXPECT_EQ(pieceOf(position, 1, 0).row, 1);
+    EXPECT_EQ(pieceOf(position, 0, 0).king, 1);
+    applyStep(position, 1, 4, 7, 1);
+    EXPECT_EQ(pieceOf(position, 1, 1).king, 1) << "side 1 is crowned on row 7";
+    applyStep(position, 1, 5, 7, 0);
+    EXPECT_EQ(pieceOf(position, 0, 1).king, 0) << "side 0 is crowned on row 0 only";
+
+    Position far = positionOf(1, "0.0K,2.2", "3.3");
+    applyStep(far, 0, 5, 5, 0);
+    EXPECT_EQ(formatPosition(far, 1).substr(0, 12), "1 5.5K,2.2,x");
+    EXPECT_EQ(pieceOf(far, 1, 0).column, -1);
+}
+
+TEST(ApplyStep, PlayingAChainStepByStepMatchesPlayMove) {
+    const Position position = positionOf(0, "6.6", "5.5,3.3,3.1");
+    const std::vector<Move> moves = allMoves(position, 0);
+    ASSERT_EQ(moves.size(), 1u);
+    ASSERT_EQ(formatMove(moves[0]), "0:4.4-2.2-4.0");
+    Position stepped = position, played;
+    for (int32_t k = 0; k < moves[0].steps; ++k) applyStep(stepped, 0, moves[0].path[k], 0);
+    playMove(position, played, moves[0], 0);
+    EXPECT_EQ(formatPosition(stepped, 0), formatPosition(played, 0));
+    EXPECT_EQ(formatPosition(played, 0), "0 4.0K,x,x,x,x,x,x,x,x,x,x,x x,x,x,x,x,x,x,x,x,x,x,x");
+}
+
+TEST(ApplyStep, CopyLeavesTheUnusedRecordsOfTheDestinationAlone) {
+    const Position source = positionOf(0, "1.5", "0.0");
+    Position destination;
+    for (Piece& piece : destination.pieces) piece = {7, 7, 1};
+    copyAndApplyStep(source, destination, 0, 2, 4, 0);
+    EXPECT_EQ(pieceOf(destination, 0, 0).column, 2);
+    EXPECT_EQ(pieceOf(destination, 0, 12).column, 7);
+    EXPECT_EQ(pieceOf(destination, 1, 19).king, 1);
+}
+
+// A snake of 14 men: the "FRENCH 2" man takes them all in one move of 14 jumps.
+TEST(Capacity, AChainOfFourteenJumpsIsListedWhole) {
+    const Position position =
+        positionOf(2, "0.2", "1.1,3.1,5.1,7.1,7.3,5.3,3.3,3.5,5.5,7.5,7.7,5.7,3.7,1.7");
+    const std::string snake = "0:2.0-4.2-6.0-8.2-6.4-4.2-2.4-4.6-6.4-8.6-6.8-4.6-2.8-0.6";
+    int32_t longest = 0, found = 0;
+    for (const Move& move : allMoves(position, 0)) {
+        longest = std::max(longest, move.steps);
+        if (formatMove(move) != snake) continue;
+        ++found;
+        Position after;
+        playMove(position, after, move, 0);
+        EXPECT_EQ(countPieces(after, 1), 0);
+    }
+    EXPECT_EQ(found, 1) << listMoves(position, 0);
+    EXPECT_EQ(longest, 14);
+}
+
+TEST(Capacity, ThousandsOfCapturesAreListedWindowByWindow) {
+    const Position position = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
+    const std::vector<Move> moves = allMoves(position, 0);
+    EXPECT_EQ(moves.size(), 6395u);
+    EXPECT_EQ(perft(position, 0, 1), moves.size());
+    std::set<std::string> distinct;
+    int32_t longest = 0;
+    for (const Move& move : moves) {
+        distinct.insert(formatMove(move));
+        longest = std::max(longest, move.steps);
+        Position after;
+        playMove(position, after, move, 0);
+        EXPECT_EQ(countPieces(position, 1) - countPieces(after, 1), move.steps);
+    }
+    EXPECT_EQ(distinct.size(), moves.size());
+    EXPECT_EQ(longest, 15);
+}
+
+TEST(Perft, UsRulesMatchesThePublishedCountsToDepth8) {
+    selectRuleVariant(0);
+    Position position;
+    setUpPosition(position);
+    const uint64_t expected[] = {1, 7, 49, 302, 1469, 7361, 36768, 179740, 845931};
+    for (int32_t depth = 0; depth <= 8; ++depth) {
+        EXPECT_EQ(perft(position, 0, depth), expected[depth]) << depth;
+    }
+}
+
+} // namespace
