@@ -101,13 +101,19 @@ void lookAtFrom(const Vec3& eye, const Pose& target, Matrix4& out) {
     out = CameraBaseView;
 }
 
-Projection projectPosition(float x, float y, float z, const Matrix4& matrix) {
-    const float* m = matrix.m;
+// The view-space position and its reciprocal depth.
+static Projection viewOf(float x, float y, float z, const Matrix4& matrix) {
+    const Vec3 view = transformPoint({x, y, z}, matrix);
     Projection p;
-    p.viewX = x * m[0] + y * m[4] + z * m[8] + m[12];
-    p.viewY = x * m[1] + y * m[5] + z * m[9] + m[13];
-    p.viewZ = x * m[2] + y * m[6] + z * m[10] + m[14];
-    p.rhw = 1.0f / p.viewZ;
+    p.viewX = view.x;
+    p.viewY = view.y;
+    p.viewZ = view.z;
+    p.rhw = 1.0f / view.z;
+    return p;
+}
+
+Projection projectPosition(float x, float y, float z, const Matrix4& matrix) {
+    Projection p = viewOf(x, y, z, matrix);
     p.screenX = p.rhw * p.viewX * FocalLength + ScreenCentreX;
     p.screenY = p.rhw * p.viewY * FocalLength + ScreenCentreY;
     p.depth = (p.rhw - NearReciprocal) / (FarReciprocal - NearReciprocal);
@@ -115,12 +121,7 @@ Projection projectPosition(float x, float y, float z, const Matrix4& matrix) {
 }
 
 Projection projectExtentPosition(float x, float y, float z) {
-    const float* m = CombinedMatrix.m;
-    Projection p;
-    p.viewX = x * m[0] + y * m[4] + z * m[8] + m[12];
-    p.viewY = x * m[1] + y * m[5] + z * m[9] + m[13];
-    p.viewZ = x * m[2] + y * m[6] + z * m[10] + m[14];
-    p.rhw = 1.0f / p.viewZ;
+    Projection p = viewOf(x, y, z, CombinedMatrix);
     p.depth = 0.0f;
     p.screenX = p.rhw * p.viewX;
     p.screenY = p.rhw * p.viewY;

@@ -58,14 +58,23 @@ static Mesh& placePiece(const Piece& piece, int columns) {
     return mesh;
 }
 
-static void dressPieces(int side) {
-    setMeshMaterial(*ManMesh, SideMaterial[side]);
-    setMeshMaterial(*KingMesh, SideMaterial[side]);
+// Every piece on the board, side 0 first and in index order, its mesh
+// dressed in its side's material and placed on its square.
+template <class Visit>
+static void forEachPlacedPiece(const Position& position, const RuleVariant& rules, Visit visit) {
+    for (int side = 0; side < SideCount; ++side) {
+        setMeshMaterial(*ManMesh, SideMaterial[side]);
+        setMeshMaterial(*KingMesh, SideMaterial[side]);
+        for (int i = 0; i < rules.piecesPerSide; ++i) {
+            const Piece& piece = pieceOf(position, side, i);
+            if (piece.column == -1) continue;
+            visit(piece, placePiece(piece, rules.columns));
+        }
+    }
 }
 
 void drawScene(const Position& position, int ruleSet) {
     const RuleVariant& rules = ruleVariants[ruleSet];
-    const int columns = rules.columns;
     assert(rules.boardMesh != nullptr && "resources are loaded before any scene is drawn");
     // The rules keep the mesh opaque; it is one of ours, and lighting writes into it.
     Mesh& board = *const_cast<Mesh*>(static_cast<const Mesh*>(rules.boardMesh));
@@ -74,25 +83,13 @@ void drawScene(const Position& position, int ruleSet) {
     drawMesh(board);
 
     // Every shadow before any piece, so that no shadow is laid over a piece.
-    for (int side = 0; side < SideCount; ++side) {
-        dressPieces(side);
-        for (int i = 0; i < rules.piecesPerSide; ++i) {
-            const Piece& piece = pieceOf(position, side, i);
-            if (piece.column == -1) continue;
-            Mesh& mesh = placePiece(piece, columns);
-            ShadowZBias = piece.king == 1 ? 3 : 2;
-            renderShadowTexture(mesh, SceneLight);
-            drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
-        }
-    }
-    for (int side = 0; side < SideCount; ++side) {
-        dressPieces(side);
-        for (int i = 0; i < rules.piecesPerSide; ++i) {
-            const Piece& piece = pieceOf(position, side, i);
-            if (piece.column == -1) continue;
-            Mesh& mesh = placePiece(piece, columns);
-            lightMeshFaces(mesh, SceneLight, 0);
-            drawMesh(mesh);
-        }
-    }
+    forEachPlacedPiece(position, rules, [](const Piece& piece, Mesh& mesh) {
+        ShadowZBias = piece.king == 1 ? 3 : 2;
+        renderShadowTexture(mesh, SceneLight);
+        drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
+    });
+    forEachPlacedPiece(position, rules, [](const Piece&, Mesh& mesh) {
+        lightMeshFaces(mesh, SceneLight, 0);
+        drawMesh(mesh);
+    });
 }
