@@ -9,6 +9,7 @@
 
 int32_t searchDepth = 0;
 Move bestMove[MaxSearchDepth] = {};
+uint64_t searchNodes = 0;
 
 namespace {
 MoveList plyMoves[MaxSearchDepth]; // the moves of the node at each ply
@@ -21,6 +22,7 @@ int32_t levelSearchDepth(int32_t level) {
 
 int32_t searchMove(int32_t ply, const Position& position, int32_t side, int32_t alpha,
                    int32_t beta) {
+    ++searchNodes;
     if (ply == searchDepth) return evaluate(position, side);
     assert(ply >= 0 && ply < MaxSearchDepth && searchDepth <= MaxSearchDepth);
     MoveList& moves = plyMoves[ply];

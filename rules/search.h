@@ -12,6 +12,7 @@ constexpr int32_t BlockedValue = 10000000;  // the human blocked with pieces lef
 
 extern int32_t searchDepth;           // ply at which the search evaluates
 extern Move bestMove[MaxSearchDepth]; // best move so far per ply; piece -1 means none
+extern uint64_t searchNodes;          // positions searchMove has visited; never wiped
 
 // Search depth of a level (0 "BEGINNERS", 1 "EXPERT") under the current rule set.
 int32_t levelSearchDepth(int32_t level);
