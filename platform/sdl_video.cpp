@@ -67,9 +67,17 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
     Sdl.width = width;
     Sdl.height = height;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    const Uint32 flags = windowed ? 0u : static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP);
-    Sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                  height, flags);
+    if (windowed) {
+        Sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                      height, 0);
+    } else {
+        // Made as large as the desktop at its corner: where no window manager
+        // honours the full-screen request, the window still covers the screen.
+        SDL_DisplayMode desktop{};
+        const bool known = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
+        Sdl.window = SDL_CreateWindow(title, 0, 0, known ? desktop.w : width,
+                                      known ? desktop.h : height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     if (Sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
         closeWindow();
         return PLATFORM_FAILED;
