@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/internal.h"
 
@@ -21,9 +22,23 @@ struct SdlState {
 
 static SdlState Sdl = {}; // cleared by sdlVideoStop
 
+// SDL falls back to drivers that draw nowhere when no display can be
+// reached; a player would then look at nothing. Only asked for by name.
+static bool isInvisibleDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return true;
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    return requested == nullptr || std::strcmp(requested, driver) != 0;
+}
+
 int sdlVideoStart() {
     if (Sdl.videoUp) return PLATFORM_OK;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return PLATFORM_FAILED;
+    if (isInvisibleDriver()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+        return PLATFORM_FAILED;
+    }
     Sdl.videoUp = true;
     return PLATFORM_OK;
 }
