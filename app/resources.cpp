@@ -66,7 +66,8 @@ const char* loadTexture(const char* fileName, int slot) {
         ScratchRgba.rgba[4 * i + 2] = ScratchRgb.rgb[3 * i + 2];
         ScratchRgba.rgba[4 * i + 3] = 255;
     }
-    createTexture(TextureSize, slot, ScratchRgba); // an empty slot draws untextured, as designed
+    // A texture the device refuses leaves its slot empty: those faces draw untextured.
+    createTexture(TextureSize, slot, ScratchRgba);
     return nullptr;
 }
 
