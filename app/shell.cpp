@@ -31,8 +31,10 @@ struct PassOutcome {
     const char* failure; // with Failed: the text for the error box
 };
 
-// Shows the failure, releases what start-up made and gives the exit code.
-int failStartUp(const char* failure) {
+// The one way out after a failure (start-up, the intro files read in the first
+// pass, a display that cannot be rebuilt): the error box, then everything made
+// so far released. A failure is never reported as success: the exit code is 1.
+int endWithFailure(const char* failure) {
     char message[400];
     std::snprintf(message, sizeof message, "ERROR:%s", failure);
     showFailure(message);
@@ -115,7 +117,7 @@ int runMainLoop(PassHook beforeEachPass) {
         const PassOutcome outcome = runPass();
         ++LoopPasses;
         if (outcome.result == PassResult::Quit) return outcome.quitCode;
-        if (outcome.result == PassResult::Failed) return failStartUp(outcome.failure);
+        if (outcome.result == PassResult::Failed) return endWithFailure(outcome.failure);
     }
 }
 
@@ -127,13 +129,13 @@ void showFailure(const char* message) {
 }
 
 int runKorvath(PassHook beforeEachPass) {
-    if (const char* failure = loadSettings()) return failStartUp(failure);
+    if (const char* failure = loadSettings()) return endWithFailure(failure);
     if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
-        return failStartUp("CreateWindow");
+        return endWithFailure("CreateWindow");
     if (MusicEnabled == 1) startMusic();
-    if (const char* failure = initDisplay()) return failStartUp(failure);
+    if (const char* failure = initDisplay()) return endWithFailure(failure);
     clearTextureTable();
-    if (const char* failure = loadResources()) return failStartUp(failure);
+    if (const char* failure = loadResources()) return endWithFailure(failure);
     const int code = runMainLoop(beforeEachPass);
     // The process is about to end anyway; stopping the synthesizer and giving
     // the desktop its mode back just makes the end tidy.
