@@ -81,10 +81,10 @@ constexpr int ChunkLength = 64; // pixels a span is processed in at a time
 
 // Per-chunk scratch of a span, on the stack of drawSpan.
 struct SpanBuffers {
-    uint16_t depth[ChunkLength];   // each pixel's depth-buffer value
-    uint8_t pass[ChunkLength];     // 1 where the depth test passed
-    uint32_t texel[ChunkLength];   // fetched texels
-    uint32_t diffuse[ChunkLength]; // ARGB 8888 vertex colour
+    uint16_t depth[ChunkLength];     // each pixel's depth-buffer value
+    uint8_t pass[ChunkLength];       // 1 where the depth test passed
+    uint32_t texel[ChunkLength + 8]; // fetched texels; eight-texel fetches may run over
+    uint32_t diffuse[ChunkLength];   // ARGB 8888 vertex colour
 };
 
 // Chooses setup.fetch and setup.output for the triangle's state.

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "platform/raster_internal.h"
+#include "platform/raster_simd.h"
 #include "platform/texel_cache.h"
 
 namespace {
@@ -103,17 +104,22 @@ bool clipSpanToDepth(const TriangleSetup& s, int64_t z0, int64_t dz, int& x0, in
     return true;
 }
 
-// Less-or-equal test of n pixels; the number that passed.
+// Less-or-equal test of n pixels from the exact depth zf (32.32) of the
+// first; within a chunk the depth steps in 17.15, which the eight-pixel pass
+// repeats exactly. The number that passed.
 int testDepth(int64_t zf, int64_t dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+    const int64_t z = zf >> 17, step = dz >> 17;
+    const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
+    if (hasWideLanes() && first >= 0 && last >= 0 && first <= 65535 && last <= 65535)
+        return testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
     int passed = 0;
     for (int i = 0; i < n; ++i) {
-        int d = static_cast<int>(zf >> 32);
+        int64_t d = (z + step * i) >> 15;
         d = d < 0 ? 0 : (d > 65535 ? 65535 : d);
         b.depth[i] = static_cast<uint16_t>(d);
         const int pass = d <= zrow[i] ? 1 : 0;
         b.pass[i] = static_cast<uint8_t>(pass);
         passed += pass;
-        zf += dz;
     }
     return passed;
 }
@@ -531,6 +537,7 @@ BlendMode blendModeOf(const TriangleSetup& s) {
 }
 
 template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
+    if (linear && hasWideLanes()) return wideFetchFor(Is4444, mirror);
     if (mirror) return linear ? fetchCached<Is4444, true, true> : fetchCached<Is4444, true, false>;
     return linear ? fetchCached<Is4444, false, true> : fetchCached<Is4444, false, false>;
 }
@@ -547,6 +554,8 @@ void chooseSpanFunctions(TriangleSetup& s) {
     case TexKind::Rgb565:
         s.fetch = cachedFetchFor<false>(mirror, s.linear);
         s.output = outputFor<TexelFormat::R565>(s.colourKind, blendModeOf(s));
+        if (hasWideLanes() && !s.blend && !s.target555)
+            if (OutputFunction wide = wideOutputFor(s.colourKind)) s.output = wide;
         return;
     case TexKind::Argb4444:
         s.fetch = cachedFetchFor<true>(mirror, s.linear);

@@ -1,0 +1,232 @@
+// Eight-pixel versions of the span pipeline's two busiest passes, the
+// bilinear fetch from a texel cache and the depth test, for processors with
+// AVX2; chosen at run time, with the plain loops as the fallback. They give
+// the plain loops' results bit for bit. Stateless.
+#include <immintrin.h>
+
+#include "platform/raster_simd.h"
+
+namespace {
+
+#define KORVATH_AVX2 __attribute__((target("avx2")))
+
+// The bilinear weights of eight lanes from their fractions of `Bits` bits.
+struct LaneWeights {
+    __m256i w00, w10, w01, w11;
+};
+
+template <int Bits> KORVATH_AVX2 inline LaneWeights laneWeights(__m256i fu, __m256i fv) {
+    const __m256i w11 = _mm256_srli_epi32(_mm256_mullo_epi32(fu, fv), Bits);
+    const __m256i w10 = _mm256_sub_epi32(fu, w11);
+    const __m256i w01 = _mm256_sub_epi32(fv, w11);
+    const __m256i one = _mm256_set1_epi32(1 << Bits);
+    const __m256i w00 = _mm256_add_epi32(_mm256_sub_epi32(_mm256_sub_epi32(one, fu), fv), w11);
+    return LaneWeights{w00, w10, w01, w11};
+}
+
+template <bool Mirror>
+KORVATH_AVX2 inline __m256i addressLanes(__m256i q, __m256i mask, __m256i halfMinusOne,
+                                         __m256i reflect) {
+    q = _mm256_and_si256(q, mask);
+    if constexpr (Mirror) {
+        const __m256i upper = _mm256_cmpgt_epi32(q, halfMinusOne);
+        q = _mm256_blendv_epi8(q, _mm256_sub_epi32(reflect, q), upper);
+    }
+    return q;
+}
+
+template <bool Is4444, bool Mirror>
+KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                             uint32_t* out) {
+    constexpr int Bits = Is4444 ? 4 : 5;
+    const int* cache = reinterpret_cast<const int*>(s.cache);
+    const int stride = s.cacheStride;
+    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i lu =
+        _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
+    __m256i lv =
+        _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dv)));
+    const __m256i du8 = _mm256_set1_epi32(du * 8), dv8 = _mm256_set1_epi32(dv * 8);
+    const __m256i maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
+    const __m256i halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
+    const __m256i reflectU = _mm256_set1_epi32(s.reflectU),
+                  reflectV = _mm256_set1_epi32(s.reflectV);
+    const __m256i strideLanes = _mm256_set1_epi32(stride);
+    const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
+    const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
+    const __m256i pairOrder = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+    // Lanes past n are fetched too: their coordinates are addressed like any
+    // other, and the buffer has room for them.
+    for (int i = 0; i < n; i += 8) {
+        const __m256i qu = addressLanes<Mirror>(lu, maskU, halfU, reflectU);
+        const __m256i qv = addressLanes<Mirror>(lv, maskV, halfV, reflectV);
+        const __m256i index = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes), _mm256_srai_epi32(qu, 16));
+        // A texel and its right neighbour come as one 64-bit pair: half as
+        // many gathered elements. Pairs land in lane order 0 1 4 5 2 3 6 7.
+        const long long* pairs = reinterpret_cast<const long long*>(cache);
+        const long long* below = reinterpret_cast<const long long*>(cache + stride);
+        const __m128i lowIndex = _mm256_castsi256_si128(index);
+        const __m128i highIndex = _mm256_extracti128_si256(index, 1);
+        const __m256 top0 = _mm256_castsi256_ps(_mm256_i32gather_epi64(pairs, lowIndex, 4));
+        const __m256 top1 = _mm256_castsi256_ps(_mm256_i32gather_epi64(pairs, highIndex, 4));
+        const __m256 bottom0 = _mm256_castsi256_ps(_mm256_i32gather_epi64(below, lowIndex, 4));
+        const __m256 bottom1 = _mm256_castsi256_ps(_mm256_i32gather_epi64(below, highIndex, 4));
+        const __m256i t00 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0x88));
+        const __m256i t10 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0xDD));
+        const __m256i t01 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0x88));
+        const __m256i t11 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0xDD));
+        const LaneWeights w = laneWeights<Bits>(
+            _mm256_permutevar8x32_epi32(
+                _mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction), pairOrder),
+            _mm256_permutevar8x32_epi32(
+                _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction), pairOrder));
+        __m256i sum =
+            _mm256_add_epi32(_mm256_mullo_epi32(t00, w.w00), _mm256_mullo_epi32(t10, w.w10));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t01, w.w01));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t11, w.w11));
+        sum = _mm256_permutevar8x32_epi32(sum, pairOrder); // back to pixel order
+        sum = _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), sum);
+        lu = _mm256_add_epi32(lu, du8);
+        lv = _mm256_add_epi32(lv, dv8);
+    }
+}
+
+// Eight pixels at a time; the tail one by one, with the same arithmetic.
+KORVATH_AVX2 int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i lz =
+        _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dz)));
+    const __m256i dz8 = _mm256_set1_epi32(dz * 8);
+    const __m256i one = _mm256_set1_epi32(1);
+    int passed = 0, i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i depth = _mm256_srai_epi32(lz, 15);
+        const __m256i stored =
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i)));
+        const __m256i pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(depth, stored), one);
+        // Eight 16-bit depths and eight bytes of pass flags.
+        const __m128i depth16 =
+            _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(b.depth + i), depth16);
+        const __m128i pass16 =
+            _mm_packus_epi32(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + i), _mm_packus_epi16(pass16, pass16));
+        passed += __builtin_popcount(static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(pass, one)))));
+        lz = _mm256_add_epi32(lz, dz8);
+    }
+    for (; i < n; ++i) {
+        const int depth = (z + i * dz) >> 15;
+        b.depth[i] = static_cast<uint16_t>(depth);
+        b.pass[i] = depth <= zrow[i] ? 1 : 0;
+        passed += b.pass[i];
+    }
+    return passed;
+}
+
+// Eight spread 5-6-5 texels combined with eight vertex colours and packed
+// to 5-6-5: the same products as the plain loop's.
+template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m256i d) {
+    const __m256i five = _mm256_set1_epi32(31), byte = _mm256_set1_epi32(255);
+    const __m256i r8 = _mm256_srli_epi32(
+        _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(t, 11), five), _mm256_set1_epi32(33)),
+        2);
+    const __m256i g8 =
+        _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(t, 21), _mm256_set1_epi32(65)), 4);
+    const __m256i b8 =
+        _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(t, five), _mm256_set1_epi32(33)), 2);
+    const __m256i dr = _mm256_and_si256(_mm256_srli_epi32(d, 16), byte);
+    const __m256i dg = _mm256_and_si256(_mm256_srli_epi32(d, 8), byte);
+    const __m256i db = _mm256_and_si256(d, byte);
+    __m256i r, g, b;
+    if constexpr (CK == ColourKind::Modulate) {
+        r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(r8, dr), byte), 11);
+        g = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g8, dg), byte), 10);
+        b = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(b8, db), byte), 11);
+    } else {
+        r = _mm256_srli_epi32(_mm256_min_epi32(_mm256_add_epi32(r8, dr), byte), 3);
+        g = _mm256_srli_epi32(_mm256_min_epi32(_mm256_add_epi32(g8, dg), byte), 2);
+        b = _mm256_srli_epi32(_mm256_min_epi32(_mm256_add_epi32(b8, db), byte), 3);
+    }
+    const __m256i p =
+        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r, 11), _mm256_slli_epi32(g, 5)), b);
+    return _mm_packus_epi32(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
+}
+
+template <ColourKind CK>
+KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
+                             uint16_t* zrow, int n) {
+    const Rgba f = s.flat;
+    const __m256i flat = _mm256_set1_epi32(
+        static_cast<int>(static_cast<uint32_t>(f.a) << 24 | static_cast<uint32_t>(f.r) << 16 |
+                         static_cast<uint32_t>(f.g) << 8 | static_cast<uint32_t>(f.b)));
+    const bool gouraud = s.gouraud, depthTest = s.depthTest, depthWrite = s.depthWrite;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i));
+        const __m256i d =
+            gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
+        __m128i colour = shadeLanes<CK>(t, d);
+        __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        if (depthTest) {
+            const __m128i pass = _mm_cmpgt_epi16(
+                _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b.pass + i))),
+                _mm_setzero_si128());
+            colour = _mm_blendv_epi8(_mm_loadu_si128(out), colour, pass);
+            if (depthWrite) {
+                __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
+                _mm_storeu_si128(
+                    z, _mm_blendv_epi8(
+                           _mm_loadu_si128(z),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)), pass));
+            }
+        }
+        _mm_storeu_si128(out, colour);
+    }
+    if (i == n) return;
+    // The last few pixels: eight lanes shaded, only those that exist written.
+    alignas(32) uint32_t texel[8], diffuse[8];
+    for (int k = 0; k < 8; ++k) {
+        texel[k] = i + k < n ? b.texel[i + k] : 0;
+        diffuse[k] = gouraud && i + k < n ? b.diffuse[i + k] : 0;
+    }
+    const __m256i d = gouraud ? _mm256_load_si256(reinterpret_cast<const __m256i*>(diffuse)) : flat;
+    alignas(16) uint16_t colour[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(colour),
+                    shadeLanes<CK>(_mm256_load_si256(reinterpret_cast<const __m256i*>(texel)), d));
+    for (int k = 0; i + k < n; ++k) {
+        if (depthTest && b.pass[i + k] == 0) continue;
+        dst[i + k] = colour[k];
+        if (depthWrite) zrow[i + k] = b.depth[i + k];
+    }
+}
+
+} // namespace
+
+static bool WideLanesAllowed = true; // switched off only to compare with the plain loops
+
+bool hasWideLanes() {
+    static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+    return avx2 && WideLanesAllowed;
+}
+
+void allowWideLanes(bool allowed) {
+    WideLanesAllowed = allowed;
+}
+
+FetchFunction wideFetchFor(bool is4444, bool mirror) {
+    if (is4444) return mirror ? fetchLanes<true, true> : fetchLanes<true, false>;
+    return mirror ? fetchLanes<false, true> : fetchLanes<false, false>;
+}
+
+int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+    return testLanes(z, dz, zrow, n, b);
+}
+
+OutputFunction wideOutputFor(ColourKind kind) {
+    if (kind == ColourKind::Modulate) return writeLanes<ColourKind::Modulate>;
+    if (kind == ColourKind::Add) return writeLanes<ColourKind::Add>;
+    return nullptr;
+}

@@ -1,0 +1,21 @@
+// The span pipeline's eight-pixel passes (platform/raster_simd.cpp), for
+// processors that have them; the plain loops stay the reference.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/raster_internal.h"
+
+// True when this processor runs the eight-pixel passes and they are allowed.
+bool hasWideLanes();
+// Tests switch them off to check that the plain loops draw the same picture.
+void allowWideLanes(bool allowed);
+// The bilinear fetch from a texel cache, eight texels at a time; it may write
+// up to seven texels past n (SpanBuffers leaves room for them).
+FetchFunction wideFetchFor(bool is4444, bool mirror);
+// The depth test of a chunk whose depths all lie within 0..65535, eight
+// pixels at a time: z and dz in 17.15 depth-buffer units. The number passed.
+int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);
+// Combining, depth masking and writing of spread 5-6-5 texels into a 5-6-5
+// target without blending, for modulation and addition; nullptr otherwise.
+OutputFunction wideOutputFor(ColourKind kind);
