@@ -47,13 +47,15 @@ namespace {
 
 constexpr uint8_t NoButtonEvent = 255;
 constexpr uint8_t LeftPress = 1;
-constexpr int AzimuthPerSide = 204; // half a turn in azimuth units: the board from the human's side
+constexpr int AzimuthPerSide = 204; // about half a turn: the board seen from the human's side
 constexpr int EndOfGameTurn = 5;    // azimuth units a frame while a side has lost
 
 constexpr uint16_t HoverColour = 0xFFFF;
 constexpr uint16_t FinalSquareColour = 0xF800;
 constexpr uint16_t PathSquareColour = 0x03FF;
 
+// The outlines belong to the selection: a new game, a move or the computer's
+// turn never leaves the targets of a piece that is no longer selected.
 void dropSelection() {
     selectedPiece = -1;
     targetSquareCount = 0;
