@@ -129,11 +129,19 @@ std::string parseLine(const std::string& text, Command* command) {
     return "";
 }
 
-bool isBlankOrComment(const std::string& text) {
-    for (char c : text) {
-        if (c == '#') return true;
-        if (!std::isspace(static_cast<unsigned char>(c))) return false;
+// A '#' that starts a word starts a comment, on a line of its own or after a
+// command ("wait 30  # the computer answers").
+std::string withoutComment(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1]))))
+            return text.substr(0, i);
     }
+    return text;
+}
+
+bool isBlank(const std::string& text) {
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c))) return false;
     return true;
 }
 
@@ -148,7 +156,8 @@ bool loadScript(const char* fileName) {
     std::string text;
     for (int line = 1; std::getline(file, text); ++line) {
         if (!text.empty() && text.back() == '\r') text.pop_back();
-        if (isBlankOrComment(text)) continue;
+        text = withoutComment(text);
+        if (isBlank(text)) continue;
         Command command{};
         command.line = line;
         const std::string problem = parseLine(text, &command);

@@ -186,7 +186,7 @@ TEST(Headless, EscapeEndsAtOnceInEveryStage) {
 
 TEST(Headless, ScriptEndClosesTheGameAsEscapeWould) {
     GameFolder folder;
-    const RunResult run = folder.run("# just start and stop\n\nwait 5\nprint\n");
+    const RunResult run = folder.run("# just start and stop\n\n  wait 5 # five passes\nprint\n");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(run.prints.size(), 1u);
     EXPECT_EQ(run.prints[0].frame, 6);

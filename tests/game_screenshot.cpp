@@ -100,15 +100,6 @@ TEST_F(Screenshot, A555ScreenIsStillReadAs565) {
     EXPECT_EQ(bytes[2], 0xF8);
 }
 
-TEST_F(Screenshot, ReplacesAnOlderFileOfTheSameName) {
-    openScreen(64, 48);
-    fillSurface(DDrawSurfaceBack, 0xFFFF);
-    const fs::path file = directory / "page0.raw";
-    std::ofstream(file) << std::string(100000, 'x');
-    ASSERT_EQ(saveScreenshot(file.c_str()), 0);
-    EXPECT_EQ(fs::file_size(file), 64u * 48u * 3u);
-}
-
 TEST_F(Screenshot, UnwritableFileFailsWithoutLeavingAnything) {
     openScreen(64, 48);
     const fs::path missing = directory / "no-such-folder" / "page0.raw";
