@@ -13,8 +13,11 @@ namespace {
 
 // Runs the engine on the script and returns its answer lines; exitCode gets its status.
 std::vector<std::string> runEngine(const std::string& script, int* exitCode = nullptr) {
-    const std::string input = testing::TempDir() + "engine_input.txt";
-    const std::string output = testing::TempDir() + "engine_output.txt";
+    // Named after the test: ctest runs the cases of this file side by side.
+    const std::string stem = testing::TempDir() + "engine_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string input = stem + "_input.txt";
+    const std::string output = stem + "_output.txt";
     std::ofstream(input, std::ios::binary) << script;
     const std::string command =
         std::string(KORVATH_BIN_DIR) + "/korvath-engine < " + input + " > " + output;
