@@ -163,7 +163,75 @@ template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m25
     return _mm_packus_epi32(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
 }
 
-template <ColourKind CK>
+// 5-6-5 frame pixels (the low halves of eight 32-bit lanes) widened to 8 bits
+// a channel, as the plain loop decodes them.
+KORVATH_AVX2 inline void frameChannels(__m128i under, __m256i& r, __m256i& g, __m256i& b) {
+    const __m256i p = _mm256_cvtepu16_epi32(under);
+    const __m256i five = _mm256_set1_epi32(31);
+    r = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(p, 11), _mm256_set1_epi32(33)), 2);
+    g = _mm256_srli_epi32(
+        _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(p, 5), _mm256_set1_epi32(63)),
+                           _mm256_set1_epi32(65)),
+        4);
+    b = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(p, five), _mm256_set1_epi32(33)), 2);
+}
+
+// a * b / 255 rounded, as mul255.
+KORVATH_AVX2 inline __m256i mul255Lanes(__m256i a, __m256i b) {
+    const __m256i t = _mm256_add_epi32(_mm256_mullo_epi32(a, b), _mm256_set1_epi32(128));
+    return _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_srli_epi32(t, 8)), 8);
+}
+
+// The opaque kinds: spread 5-6-5 texels modulated by or added to the colour.
+template <ColourKind CK> struct OpaqueTexels {
+    static constexpr bool ReadsFrame = false;
+    KORVATH_AVX2 static __m128i shade(__m256i t, __m256i d, __m128i) {
+        return shadeLanes<CK>(t, d);
+    }
+};
+
+// A 4-bit channel of spread 4-4-4-4 texels, widened to 8 bits.
+KORVATH_AVX2 inline __m256i nibbleChannel(__m256i t, int shift) {
+    return _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(t, shift), _mm256_set1_epi32(15)),
+                              _mm256_set1_epi32(17));
+}
+
+// Texel channel times the colour's channel at `shift`, as mulColour.
+KORVATH_AVX2 inline __m256i modulateChannel(__m256i texel, __m256i d, int shift) {
+    const __m256i byte = _mm256_set1_epi32(255);
+    const __m256i colour = _mm256_and_si256(_mm256_srli_epi32(d, shift), byte);
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(texel, colour), byte), 8);
+}
+
+// Source over frame by alpha, saturated, as the plain blend.
+KORVATH_AVX2 inline __m256i overChannel(__m256i source, __m256i frame, __m256i alpha) {
+    const __m256i byte = _mm256_set1_epi32(255);
+    return _mm256_min_epi32(_mm256_add_epi32(mul255Lanes(source, alpha),
+                                             mul255Lanes(frame, _mm256_sub_epi32(byte, alpha))),
+                            byte);
+}
+
+// The shadows: spread 4-4-4-4 texels modulated by the colour and laid over
+// the frame by the texel's alpha.
+struct ShadowTexels {
+    static constexpr bool ReadsFrame = true;
+    KORVATH_AVX2 static __m128i shade(__m256i t, __m256i d, __m128i under) {
+        const __m256i alpha = nibbleChannel(t, 24);
+        __m256i fr, fg, fb;
+        frameChannels(under, fr, fg, fb);
+        const __m256i r = _mm256_srli_epi32(
+            overChannel(modulateChannel(nibbleChannel(t, 8), d, 16), fr, alpha), 3);
+        const __m256i g = _mm256_srli_epi32(
+            overChannel(modulateChannel(nibbleChannel(t, 16), d, 8), fg, alpha), 2);
+        const __m256i b = _mm256_srli_epi32(
+            overChannel(modulateChannel(nibbleChannel(t, 0), d, 0), fb, alpha), 3);
+        const __m256i p =
+            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r, 11), _mm256_slli_epi32(g, 5)), b);
+        return _mm_packus_epi32(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
+    }
+};
+
+template <class Shader>
 KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                              uint16_t* zrow, int n) {
     const Rgba f = s.flat;
@@ -176,13 +244,14 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
         const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i));
         const __m256i d =
             gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
-        __m128i colour = shadeLanes<CK>(t, d);
         __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        const __m128i under = Shader::ReadsFrame || depthTest ? _mm_loadu_si128(out) : __m128i{};
+        __m128i colour = Shader::shade(t, d, under);
         if (depthTest) {
             const __m128i pass = _mm_cmpgt_epi16(
                 _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b.pass + i))),
                 _mm_setzero_si128());
-            colour = _mm_blendv_epi8(_mm_loadu_si128(out), colour, pass);
+            colour = _mm_blendv_epi8(under, colour, pass);
             if (depthWrite) {
                 __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
                 _mm_storeu_si128(
@@ -196,14 +265,17 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
     if (i == n) return;
     // The last few pixels: eight lanes shaded, only those that exist written.
     alignas(32) uint32_t texel[8], diffuse[8];
+    alignas(16) uint16_t under[8], colour[8];
     for (int k = 0; k < 8; ++k) {
-        texel[k] = i + k < n ? b.texel[i + k] : 0;
-        diffuse[k] = gouraud && i + k < n ? b.diffuse[i + k] : 0;
+        const bool exists = i + k < n;
+        texel[k] = exists ? b.texel[i + k] : 0;
+        diffuse[k] = gouraud && exists ? b.diffuse[i + k] : 0;
+        under[k] = exists ? dst[i + k] : 0;
     }
     const __m256i d = gouraud ? _mm256_load_si256(reinterpret_cast<const __m256i*>(diffuse)) : flat;
-    alignas(16) uint16_t colour[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(colour),
-                    shadeLanes<CK>(_mm256_load_si256(reinterpret_cast<const __m256i*>(texel)), d));
+                    Shader::shade(_mm256_load_si256(reinterpret_cast<const __m256i*>(texel)), d,
+                                  _mm_load_si128(reinterpret_cast<const __m128i*>(under))));
     for (int k = 0; i + k < n; ++k) {
         if (depthTest && b.pass[i + k] == 0) continue;
         dst[i + k] = colour[k];
@@ -234,7 +306,11 @@ int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
 }
 
 OutputFunction wideOutputFor(ColourKind kind) {
-    if (kind == ColourKind::Modulate) return writeLanes<ColourKind::Modulate>;
-    if (kind == ColourKind::Add) return writeLanes<ColourKind::Add>;
+    if (kind == ColourKind::Modulate) return writeLanes<OpaqueTexels<ColourKind::Modulate>>;
+    if (kind == ColourKind::Add) return writeLanes<OpaqueTexels<ColourKind::Add>>;
     return nullptr;
+}
+
+OutputFunction wideShadowOutput() {
+    return writeLanes<ShadowTexels>;
 }

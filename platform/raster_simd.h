@@ -19,3 +19,6 @@ int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);
 // Combining, depth masking and writing of spread 5-6-5 texels into a 5-6-5
 // target without blending, for modulation and addition; nullptr otherwise.
 OutputFunction wideOutputFor(ColourKind kind);
+// The same for spread 4-4-4-4 texels modulated by the colour and blended by
+// their own alpha over the frame (source alpha, inverse source alpha).
+OutputFunction wideShadowOutput();

@@ -560,6 +560,10 @@ void chooseSpanFunctions(TriangleSetup& s) {
     case TexKind::Argb4444:
         s.fetch = cachedFetchFor<true>(mirror, s.linear);
         s.output = outputFor<TexelFormat::A4444>(s.colourKind, blendModeOf(s));
+        if (hasWideLanes() && !s.target555 && s.colourKind == ColourKind::Modulate &&
+            blendModeOf(s) == BlendMode::Over && s.stage.alphaOp == TOP_SELECTARG1 &&
+            s.stage.alphaArg1 == TA_TEXTURE)
+            s.output = wideShadowOutput();
         return;
     case TexKind::Generic:
         break;

@@ -1,5 +1,6 @@
 // 16-bit surfaces: creation, locks, fills and copies, and the list of live
 // surfaces that restoreAllSurfaces walks. The list is written only here.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,9 +72,15 @@ int unlockSurface(Surface* surface) {
 
 int fillSurface(Surface* surface, uint16_t value) {
     if (surface == nullptr) return PLATFORM_FAILED;
+    // Clearing to black or to the farthest depth is most of a frame's fills:
+    // both bytes alike, so memory-wide clearing does it.
+    const bool bytesAlike = (value & 0xFF) == (value >> 8);
     for (int y = 0; y < surface->height; ++y) {
         uint16_t* row = surface->pixels + static_cast<size_t>(y) * (surface->pitch / 2);
-        for (int x = 0; x < surface->width; ++x) row[x] = value;
+        if (bytesAlike)
+            std::memset(row, value & 0xFF, static_cast<size_t>(surface->width) * 2);
+        else
+            std::fill_n(row, surface->width, value);
     }
     ++surface->version;
     return PLATFORM_OK;

@@ -19,6 +19,15 @@ uint32_t spreadOf(uint16_t texel, PixelFormat format) {
     return format == PixelFormat::Argb4444 ? spread4444(texel) : spread565(texel);
 }
 
+// One row, in a loop per format: the shadow textures are respread for every
+// piece, so this runs tens of times a redraw.
+void spreadRow(const uint16_t* source, uint32_t* row, int width, PixelFormat format) {
+    if (format == PixelFormat::Argb4444)
+        for (int x = 0; x < width; ++x) row[x] = spread4444(source[x]);
+    else
+        for (int x = 0; x < width; ++x) row[x] = spread565(source[x]);
+}
+
 } // namespace
 
 const uint32_t* texelCacheFor(Surface* texture, uint32_t address) {
@@ -36,7 +45,7 @@ const uint32_t* texelCacheFor(Surface* texture, uint32_t address) {
             const uint16_t* source =
                 texture->pixels + borderSource(y, texture->height, address) * rowTexels;
             uint32_t* row = origin + y * stride;
-            for (int x = 0; x < texture->width; ++x) row[x] = spreadOf(source[x], texture->format);
+            spreadRow(source, row, texture->width, texture->format);
             row[-1] = spreadOf(source[borderSource(-1, texture->width, address)], texture->format);
             row[texture->width] = spreadOf(
                 source[borderSource(texture->width, texture->width, address)], texture->format);
