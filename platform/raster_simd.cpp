@@ -288,7 +288,10 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
 static bool WideLanesAllowed = true; // switched off only to compare with the plain loops
 
 bool hasWideLanes() {
-    static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
     return avx2 && WideLanesAllowed;
 }
 
