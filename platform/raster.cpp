@@ -14,21 +14,6 @@ constexpr int SubBits = 8; // sub-pixel bits of snapped corner positions
 constexpr int64_t SubOne = int64_t{1} << SubBits;
 constexpr double GuardBand = 2048.0; // pixels past the clip rectangle drawn without clipping
 
-int64_t floorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
-
-int64_t ceilDiv(int64_t a, int64_t b) {
-    return -floorDiv(-a, b);
-}
-
-Rgba unpackDiffuse(uint32_t c) {
-    return Rgba{static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255),
-                static_cast<int>(c & 255), static_cast<int>(c >> 24)};
-}
-
 // ---- Coverage ----------------------------------------------------------------------------
 
 struct Point {
@@ -210,11 +195,11 @@ void prepareVaryings(const Corner c[3], const double x[3], const double y[3], Tr
     }
     const uint32_t d0 = c[0].v->diffuse;
     s.gouraud = c[1].v->diffuse != d0 || c[2].v->diffuse != d0;
-    s.flat = unpackDiffuse(d0);
+    s.flat = unpackArgb(d0);
     double uw[3], vw[3], colour[4][3];
     for (int i = 0; i < 3; ++i) {
         const double w = s.perspective ? c[i].v->rhw : 1.0;
-        const Rgba d = unpackDiffuse(c[i].v->diffuse);
+        const Rgba d = unpackArgb(c[i].v->diffuse);
         uw[i] = u[i] * w;
         vw[i] = v[i] * w;
         colour[0][i] = d.r * w;
@@ -328,7 +313,7 @@ struct ClipCorner {
 
 ClipCorner toClipCorner(const TLVertex& v, bool perspective) {
     const double w = perspective ? v.rhw : 1.0;
-    const Rgba d = unpackDiffuse(v.diffuse);
+    const Rgba d = unpackArgb(v.diffuse);
     return ClipCorner{
         v.sx, v.sy, v.sz, w, v.tu * w, v.tv * w, {d.r * w, d.g * w, d.b * w, d.a * w}};
 }

@@ -26,6 +26,22 @@ struct Rgba {
     int r, g, b, a; // 0..255
 };
 
+inline int64_t floorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return q;
+}
+
+inline int64_t ceilDiv(int64_t a, int64_t b) {
+    return -floorDiv(-a, b);
+}
+
+// The channels of a 0xAARRGGBB colour.
+inline Rgba unpackArgb(uint32_t c) {
+    return Rgba{static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255),
+                static_cast<int>(c & 255), static_cast<int>(c >> 24)};
+}
+
 struct TriangleSetup;
 struct SpanBuffers;
 

@@ -23,16 +23,6 @@ constexpr float TexelLimit = 16000.0f; // keeps 16.16 coordinates and their diff
 
 // ---- Arithmetic ----------------------------------------------------------------------
 
-KORVATH_HOT int64_t floorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
-
-KORVATH_HOT int64_t ceilDiv(int64_t a, int64_t b) {
-    return -floorDiv(-a, b);
-}
-
 // a * b / 255, rounded: exact at 0 and 255.
 KORVATH_HOT int mul255(int a, int b) {
     const int t = a * b + 128;
@@ -50,11 +40,6 @@ KORVATH_HOT int expand5(int v) {
 }
 KORVATH_HOT int expand6(int v) {
     return (v << 2) | (v >> 4);
-}
-
-KORVATH_HOT Rgba unpackArgb(uint32_t c) {
-    return Rgba{static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255),
-                static_cast<int>(c & 255), static_cast<int>(c >> 24)};
 }
 
 KORVATH_HOT uint32_t packArgb(int r, int g, int b, int a) {
