@@ -3,11 +3,30 @@
 
 #include <cassert>
 
+#include "rules/board.h"
 #include "rules/moves.h"
 
 namespace {
-MoveList perftMoves[MaxPerftDepth]; // the moves at each remaining depth
-Position perftChild[MaxPerftDepth]; // the child being counted at each remaining depth
+MoveList perftMoves[MaxPerftDepth];           // the moves at each remaining depth
+Position perftChild[MaxPerftDepth];           // the child being counted at each remaining depth
+Board perftBoard[MaxPerftDepth + 1];          // the board at each ply of a fast count
+BoardMoveList perftBoardMoves[MaxPerftDepth]; // its moves
+
+uint64_t countFrom(int32_t ply, int32_t side, int32_t depth) {
+    Board& board = perftBoard[ply];
+    if (depth == 1) return static_cast<uint64_t>(countBoardMoves(board, side));
+    BoardMoveList& moves = perftBoardMoves[ply];
+    generateBoardMoves(board, side, moves);
+    uint64_t total = 0;
+    do {
+        for (int32_t i = 0; i < moves.count; ++i) {
+            playBoardMove(board, perftBoard[ply + 1], moves.moves[i], side);
+            total += countFrom(ply + 1, 1 - side, depth - 1);
+        }
+    } while (generateNextBoardMoves(board, side, moves));
+    return total;
+}
+
 } // namespace
 
 uint64_t perft(const Position& position, int32_t side, int32_t depth) {
@@ -24,4 +43,11 @@ uint64_t perft(const Position& position, int32_t side, int32_t depth) {
         }
     } while (generateNextMoves(position, side, moves));
     return total;
+}
+
+uint64_t fastPerft(const Position& position, int32_t side, int32_t depth) {
+    if (depth == 0) return 1;
+    assert(depth > 0 && depth <= MaxPerftDepth);
+    setBoard(position, perftBoard[0]);
+    return countFrom(0, side, depth);
 }

@@ -1,0 +1,308 @@
+// The fast search. Only the root's answer is the contract: the first move in generation order
+// among those of greatest minimax value (the tree, leaves and terminal values being those of
+// the plain search), and that value, or the window's floor and no move when nothing beats
+// it. Inside the tree any order and any exact pruning may be used.
+//
+// A node's value depends on its pieces, the side to move, the remaining depth (loss values are
+// -(remaining + 1) x 55555) and the parity of its ply (the blocked-human rule), and on nothing
+// else, so those five (with the rule set) are the transposition key; entries are verified on
+// the whole position, never on a hash alone.
+#include "rules/fast_search.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "rules/board.h"
+#include "rules/search.h"
+
+uint64_t fastSearchNodes = 0;
+
+namespace {
+
+constexpr int32_t Infinite = 1 << 30;
+constexpr uint8_t BoundExact = 1, BoundLower = 2, BoundUpper = 3;
+constexpr uint16_t NoMove = 0xFFFF;
+constexpr int32_t MinStoredRemaining = 2;
+
+struct Entry {
+    uint8_t key[PieceRecords]; // the pieces of the position
+    int32_t value;
+    uint16_t move;     // generation index of the best move, or NoMove
+    uint8_t remaining; // plies left to the evaluation
+    uint8_t flags;     // bound | side << 2 | parity << 3 | rule set << 4; 0 for an empty slot
+};
+static_assert(sizeof(Entry) == 48);
+
+Entry table[TranspositionEntries]; // the transposition table; see the header
+
+// Per-ply working storage of one search, overwritten by the next.
+Board plyBoard[MaxSearchDepth + 1];                // the position at each ply
+BoardMoveList plyMoves[MaxSearchDepth];            // its moves
+int32_t plyOrder[MaxSearchDepth][MaxBoardMoves];   // the order they are searched in
+int32_t plyScore[MaxSearchDepth][MaxBoardMoves];   // the ordering scores
+uint32_t history[2][PieceRecords][BoardCellCount]; // cut-off counts by mover and landing;
+                                                   // halved at each new search
+uint32_t killer[MaxSearchDepth][2]; // the last two moves that cut off at each ply, as
+                                    // moveSignature; cleared at each new search
+
+uint8_t entryFlags(uint8_t bound, int32_t side, int32_t ply) {
+    return static_cast<uint8_t>(bound | side << 2 | (ply & 1) << 3 | ruleVariant << 4);
+}
+
+// The two entries a node may occupy: the first keeps the deeper result, the second the latest.
+Entry* bucketOf(const Board& board, int32_t side, int32_t ply, int32_t remaining) {
+    uint64_t words[5];
+    std::memcpy(words, board.pieces, sizeof words);
+    uint64_t hash =
+        static_cast<uint64_t>(remaining << 4 | side << 2 | (ply & 1) << 3 | ruleVariant);
+    for (const uint64_t word : words) hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+    return &table[hash & (TranspositionEntries - 2)];
+}
+
+bool matches(const Entry& entry, const Board& board, uint8_t flags, int32_t remaining) {
+    return entry.flags != 0 && (entry.flags & ~3) == flags && entry.remaining == remaining &&
+           std::memcmp(entry.key, board.pieces, PieceRecords) == 0;
+}
+
+const Entry* findEntry(const Entry* bucket, const Board& board, uint8_t flags, int32_t remaining) {
+    if (matches(bucket[0], board, flags, remaining)) return &bucket[0];
+    if (matches(bucket[1], board, flags, remaining)) return &bucket[1];
+    return nullptr;
+}
+
+void store(Entry* bucket, const Board& board, uint8_t flags, int32_t remaining, int32_t value,
+           uint8_t bound, uint16_t move) {
+    Entry* entry = &bucket[1];
+    if (matches(bucket[0], board, flags, remaining) || bucket[0].remaining <= remaining) {
+        entry = &bucket[0];
+    }
+    std::memcpy(entry->key, board.pieces, PieceRecords);
+    entry->value = value;
+    entry->move = move;
+    entry->remaining = static_cast<uint8_t>(remaining);
+    entry->flags = static_cast<uint8_t>(flags | bound);
+}
+
+int32_t terminalValue(const Board& board, int32_t side, int32_t ply, int32_t remaining) {
+    if (ply % 2 == 1 && countBoardPieces(board, side) != 0) return BlockedValue;
+    return -(remaining + 1) * LossStep;
+}
+
+// Tells moves of one position apart (a move is its piece and its path; two paths of one
+// piece that share their first and last landing and length are rare enough to share).
+uint32_t moveSignature(const BoardMove& move) {
+    return 1u + move.piece + (move.steps << 5) + (move.path[0] << 10) +
+           (static_cast<uint32_t>(move.path[move.steps - 1]) << 18);
+}
+
+// Orders the list of the ply: the remembered best move, the killers, then by cut-off history.
+void orderMoves(int32_t ply, int32_t side, uint16_t first) {
+    const BoardMoveList& moves = plyMoves[ply];
+    for (int32_t i = 0; i < moves.count; ++i) {
+        const BoardMove& move = moves.moves[i];
+        const int32_t record = side * MaxPiecesPerSide + move.piece;
+        const uint32_t signature = moveSignature(move);
+        int32_t score = static_cast<int32_t>(
+            std::min<uint32_t>(history[side][record][move.path[move.steps - 1]], Infinite - 4));
+        if (signature == killer[ply][1]) score = Infinite - 2;
+        if (signature == killer[ply][0]) score = Infinite - 1;
+        if (i == first) score = Infinite;
+        plyOrder[ply][i] = i;
+        plyScore[ply][i] = score;
+    }
+}
+
+void noteCutOff(int32_t ply, int32_t side, int32_t remaining, const BoardMove& move) {
+    history[side][side * MaxPiecesPerSide + move.piece][move.path[move.steps - 1]] +=
+        static_cast<uint32_t>(remaining * remaining);
+    const uint32_t signature = moveSignature(move);
+    if (killer[ply][0] == signature) return;
+    killer[ply][1] = killer[ply][0];
+    killer[ply][0] = signature;
+}
+
+// The next move to search: the best-scored of those not yet searched.
+int32_t pickMove(int32_t ply, int32_t searched, int32_t count) {
+    int32_t* order = plyOrder[ply];
+    const int32_t* score = plyScore[ply];
+    int32_t best = searched;
+    for (int32_t i = searched + 1; i < count; ++i) {
+        if (score[order[i]] > score[order[best]]) best = i;
+    }
+    std::swap(order[searched], order[best]);
+    return order[searched];
+}
+
+int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta);
+
+// A child the table already knows to refute the node: its value from the node's side, or
+// -Infinite.
+int32_t transposedCutOff(int32_t ply, int32_t remaining, int32_t side, int32_t beta) {
+    const BoardMoveList& moves = plyMoves[ply];
+    const uint8_t childFlags = entryFlags(0, 1 - side, ply + 1);
+    Board& child = plyBoard[ply + 1];
+    for (int32_t i = 0; i < moves.count; ++i) {
+        playBoardMove(plyBoard[ply], child, moves.moves[i], side);
+        const Entry* bucket = bucketOf(child, 1 - side, ply + 1, remaining - 1);
+        const Entry* entry = findEntry(bucket, child, childFlags, remaining - 1);
+        if (!entry || (entry->flags & 3) == BoundLower) continue;
+        if (-entry->value >= beta) return -entry->value;
+    }
+    return -Infinite;
+}
+
+// Searches one child of the ply: null window first, the full one only when it beats alpha.
+int32_t searchChild(int32_t ply, int32_t remaining, int32_t side, const BoardMove& move, bool first,
+                    int32_t alpha, int32_t beta) {
+    playBoardMove(plyBoard[ply], plyBoard[ply + 1], move, side);
+    if (remaining == 1) {
+        ++fastSearchNodes;
+        return -evaluateBoard(plyBoard[ply + 1], 1 - side);
+    }
+    if (first) return -search(ply + 1, remaining - 1, 1 - side, -beta, -alpha);
+    int32_t value = -search(ply + 1, remaining - 1, 1 - side, -alpha - 1, -alpha);
+    if (value > alpha && value < beta) {
+        value = -search(ply + 1, remaining - 1, 1 - side, -beta, -alpha);
+    }
+    return value;
+}
+
+// A node whose moves overflow one list: searched in generation order, window by window.
+int32_t searchWideNode(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
+    BoardMoveList& moves = plyMoves[ply];
+    int32_t best = -Infinite;
+    do {
+        for (int32_t i = 0; i < moves.count; ++i) {
+            const int32_t value =
+                searchChild(ply, remaining, side, moves.moves[i], best == -Infinite, alpha, beta);
+            best = std::max(best, value);
+            alpha = std::max(alpha, value);
+            if (alpha >= beta) return best;
+        }
+    } while (generateNextBoardMoves(plyBoard[ply], side, moves));
+    return best;
+}
+
+// Fail-soft negamax: the exact value when it lies inside (alpha, beta), else a bound.
+int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
+    ++fastSearchNodes;
+    Board& board = plyBoard[ply];
+    if (remaining == 0) return evaluateBoard(board, side);
+    // Next to the leaves a table look-up, a cache miss, costs more than the search it saves.
+    Entry* bucket =
+        remaining >= MinStoredRemaining ? bucketOf(board, side, ply, remaining) : nullptr;
+    const uint8_t flags = entryFlags(0, side, ply);
+    uint16_t remembered = NoMove;
+    if (const Entry* entry = bucket ? findEntry(bucket, board, flags, remaining) : nullptr) {
+        const uint8_t bound = entry->flags & 3;
+        if (bound == BoundExact) return entry->value;
+        if (bound == BoundLower && entry->value >= beta) return entry->value;
+        if (bound == BoundUpper && entry->value <= alpha) return entry->value;
+        remembered = entry->move;
+    }
+    BoardMoveList& moves = plyMoves[ply];
+    generateBoardMoves(board, side, moves);
+    if (moves.total == 0) return terminalValue(board, side, ply, remaining);
+    if (moves.total > moves.count) return searchWideNode(ply, remaining, side, alpha, beta);
+    if (remaining - 1 >= MinStoredRemaining) {
+        const int32_t cut = transposedCutOff(ply, remaining, side, beta);
+        if (cut >= beta) {
+            store(bucket, board, flags, remaining, cut, BoundLower, NoMove);
+            return cut;
+        }
+    }
+    orderMoves(ply, side, remembered);
+    const int32_t floor = alpha;
+    int32_t best = -Infinite, bestIndex = -1;
+    for (int32_t searched = 0; searched < moves.count; ++searched) {
+        const int32_t index = pickMove(ply, searched, moves.count);
+        const BoardMove& move = moves.moves[index];
+        const int32_t value = searchChild(ply, remaining, side, move, searched == 0, alpha, beta);
+        if (value <= best) continue;
+        best = value;
+        bestIndex = index;
+        alpha = std::max(alpha, value);
+        if (alpha >= beta) {
+            noteCutOff(ply, side, remaining, move);
+            break;
+        }
+    }
+    const uint8_t bound = best <= floor ? BoundUpper : best >= beta ? BoundLower : BoundExact;
+    if (bucket)
+        store(bucket, board, flags, remaining, best, bound, static_cast<uint16_t>(bestIndex));
+    return best;
+}
+
+// The root at one depth, with the plain search's tie-break: a move earlier in generation
+// order than the best so far needs only to equal it, a later one must beat it. Root moves are
+// tried best-first (the previous depth's choice), which the tie-break makes harmless.
+// Returns the best move's generation index, or -1 when none beats the floor.
+int32_t searchRootDepth(int32_t depth, int32_t side, int32_t first, int32_t& value) {
+    const BoardMoveList& moves = plyMoves[0];
+    int32_t best = -SearchInfinity, bestIndex = -1;
+    for (int32_t k = 0; k < moves.count; ++k) {
+        const int32_t index = k == 0 ? first : (k <= first ? k - 1 : k);
+        // The move must score above threshold to replace the best.
+        const int32_t threshold = bestIndex >= 0 && index < bestIndex ? best - 1 : best;
+        playBoardMove(plyBoard[0], plyBoard[1], moves.moves[index], side);
+        int32_t v = threshold + 1;
+        if (bestIndex >= 0) v = -search(1, depth - 1, 1 - side, -threshold - 1, -threshold);
+        if (v <= threshold) continue;
+        v = -search(1, depth - 1, 1 - side, -Infinite, -threshold);
+        if (v <= threshold) continue;
+        best = v;
+        bestIndex = index;
+    }
+    value = best;
+    return bestIndex;
+}
+
+// The root of a node too wide for one list: generation order, window by window.
+int32_t searchWideRoot(int32_t depth, int32_t side, Move& chosen) {
+    BoardMoveList& moves = plyMoves[0];
+    int32_t best = -SearchInfinity;
+    chosen.piece = -1;
+    do {
+        for (int32_t i = 0; i < moves.count; ++i) {
+            playBoardMove(plyBoard[0], plyBoard[1], moves.moves[i], side);
+            const int32_t v = -search(1, depth - 1, 1 - side, -Infinite, -best);
+            if (v <= best) continue;
+            best = v;
+            chosen = toMove(moves.moves[i]);
+        }
+    } while (generateNextBoardMoves(plyBoard[0], side, moves));
+    return best;
+}
+
+} // namespace
+
+void clearTranspositions() {
+    std::memset(table, 0, sizeof table);
+}
+
+int32_t fastSearchRoot(const Position& position, int32_t side, int32_t depth) {
+    assert(depth >= 1 && depth <= MaxSearchDepth);
+    searchDepth = depth;
+    bestMove[0].piece = -1;
+    setBoard(position, plyBoard[0]);
+    ++fastSearchNodes;
+    BoardMoveList& moves = plyMoves[0];
+    generateBoardMoves(plyBoard[0], side, moves);
+    if (moves.total == 0) return terminalValue(plyBoard[0], side, 0, depth);
+    if (moves.total > moves.count) return searchWideRoot(depth, side, bestMove[0]);
+    for (auto& bySide : history) {
+        for (auto& byPiece : bySide) {
+            for (uint32_t& count : byPiece) count >>= 1;
+        }
+    }
+    std::memset(killer, 0, sizeof killer);
+    int32_t value = -SearchInfinity, chosen = 0;
+    for (int32_t d = 1; d <= depth; ++d) {
+        const int32_t found = searchRootDepth(d, side, chosen, value);
+        if (found >= 0) chosen = found;
+        if (d == depth && found >= 0) bestMove[0] = toMove(moves.moves[found]);
+    }
+    return value;
+}

@@ -1,0 +1,18 @@
+// The computer player's fast search: the same root value and the same move as the plain
+// search (searchMove in search.h), reached with a transposition table, move ordering and
+// iterative deepening. Owns the table (static, TranspositionEntries records, never freed;
+// its contents are facts about positions, so they survive from search to search) and the
+// per-ply boards and move lists, overwritten by every search.
+#pragma once
+
+#include "rules/position.h"
+
+constexpr int32_t TranspositionEntries = 1 << 19; // 48 bytes each: 24 MiB
+
+extern uint64_t fastSearchNodes; // positions the fast search has visited; never wiped
+
+// As searchRoot: sets searchDepth, fills bestMove[0] (piece -1 when no move) and returns the
+// root's value, both exactly as the plain search finds them.
+int32_t fastSearchRoot(const Position& position, int32_t side, int32_t depth);
+// Empties the transposition table (for measurements that must start cold).
+void clearTranspositions();

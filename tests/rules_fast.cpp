@@ -1,0 +1,134 @@
+// The fast search's parts against the plain ones they stand for: the board generator lists the
+// same moves in the same order, plays them to the same positions and evaluates them to the
+// same numbers; perft counts agree; the fast root search answers as the plain one. The long
+// comparisons are in rules_fast_heavy.cpp.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "rules/board.h"
+#include "rules/evaluate.h"
+#include "rules/fast_search.h"
+#include "rules/perft.h"
+#include "rules/search.h"
+#include "tests/rules_fast_util.h"
+
+namespace {
+
+std::vector<std::string> boardMoveTexts(const Position& position, int32_t side) {
+    static BoardMoveList list;
+    Board board;
+    setBoard(position, board);
+    std::vector<std::string> texts;
+    generateBoardMoves(board, side, list);
+    const int64_t total = list.total;
+    do {
+        for (int32_t i = 0; i < list.count; ++i) texts.push_back(formatMove(toMove(list.moves[i])));
+    } while (generateNextBoardMoves(board, side, list));
+    EXPECT_EQ(static_cast<int64_t>(texts.size()), total);
+    EXPECT_EQ(countBoardMoves(board, side), total);
+    return texts;
+}
+
+std::vector<std::string> plainMoveTexts(const Position& position, int32_t side) {
+    std::vector<std::string> texts;
+    for (const Move& move : allMoves(position, side)) texts.push_back(formatMove(move));
+    return texts;
+}
+
+bool sameBoards(const Board& a, const Board& b) {
+    return std::memcmp(a.pieces, b.pieces, sizeof a.pieces) == 0 &&
+           std::memcmp(a.cells, b.cells, sizeof a.cells) == 0;
+}
+
+// Every sampled position and every move from it: same list, same order, same positions after,
+// same evaluations.
+TEST(Board, ListsPlaysAndEvaluatesAsThePlainRules) {
+    std::vector<SampledPosition> samples = sampleRandomGames(11, 6, 3, 150);
+    samples.push_back({1, positionOf(1, ManyCapturesSide0, ManyCapturesSide1), 0});
+    int32_t moves = 0;
+    for (const SampledPosition& sample : samples) {
+        selectRuleVariant(sample.variant);
+        const std::string where = formatPosition(sample.position, sample.variant);
+        for (int32_t side = 0; side < 2; ++side) {
+            ASSERT_EQ(boardMoveTexts(sample.position, side), plainMoveTexts(sample.position, side))
+                << where << " side " << side;
+            Board board;
+            setBoard(sample.position, board);
+            ASSERT_EQ(evaluateBoard(board, side), evaluate(sample.position, side)) << where;
+            ASSERT_EQ(countBoardPieces(board, side), countPieces(sample.position, side));
+        }
+        Board board, played, expected;
+        setBoard(sample.position, board);
+        BoardMoveList& list = *new BoardMoveList;
+        generateBoardMoves(board, sample.side, list);
+        for (int32_t i = 0; i < list.count; ++i, ++moves) {
+            Position after;
+            playMove(sample.position, after, toMove(list.moves[i]), sample.side);
+            playBoardMove(board, played, list.moves[i], sample.side);
+            setBoard(after, expected);
+            ASSERT_TRUE(sameBoards(played, expected))
+                << where << " move " << formatMove(toMove(list.moves[i]));
+        }
+        delete &list;
+    }
+    EXPECT_GT(moves, 4000);
+}
+
+TEST(Board, PerftCountsAgree) {
+    for (const int32_t variant : {0, 1, 2}) {
+        selectRuleVariant(variant);
+        Position position;
+        setUpPosition(position);
+        const int32_t deepest = variant == 0 ? 6 : 4;
+        for (int32_t depth = 0; depth <= deepest; ++depth) {
+            EXPECT_EQ(fastPerft(position, 0, depth), perft(position, 0, depth));
+        }
+    }
+    for (const SampledPosition& sample : sampleRandomGames(5, 2, 20, 120)) {
+        selectRuleVariant(sample.variant);
+        EXPECT_EQ(fastPerft(sample.position, sample.side, 3),
+                  perft(sample.position, sample.side, 3))
+            << formatPosition(sample.position, sample.variant);
+    }
+}
+
+std::string answer(int32_t value) {
+    return std::to_string(value) + " " +
+           (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
+}
+
+void expectSameRoot(const Position& position, int32_t variant, int32_t side, int32_t depth) {
+    selectRuleVariant(variant);
+    const std::string plain = answer(searchRoot(position, side, depth));
+    const std::string fast = answer(fastSearchRoot(position, side, depth));
+    ASSERT_EQ(fast, plain) << formatPosition(position, variant) << " side " << side << " depth "
+                           << depth;
+}
+
+TEST(FastSearch, AnswersAsThePlainSearchOnTerminalsAndWideNodes) {
+    expectSameRoot(positionOf(0, "", "0.0"), 0, 0, 5);
+    expectSameRoot(positionOf(0, "0.0", "2.2"), 0, 0, 3);
+    expectSameRoot(positionOf(0, "3.3", "2.2"), 0, 0, 7);
+    for (const int32_t depth : {1, 2, 3, 5}) {
+        expectSameRoot(positionOf(0, "1.7,2.6", "0.6"), 0, 0, depth);
+    }
+    // A win within the first reply at depths where its value passes the window's ceiling.
+    for (const int32_t depth : {18, 19, 20})
+        expectSameRoot(positionOf(0, "3.3", "2.2"), 0, 0, depth);
+    const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
+    expectSameRoot(wide, 1, 0, 1);
+    expectSameRoot(wide, 1, 0, 2);
+}
+
+TEST(FastSearch, AnswersAsThePlainSearchOnRandomGames) {
+    int32_t compared = 0;
+    for (const SampledPosition& sample : sampleRandomGames(23, 3, 9, 120)) {
+        const int32_t depth = 1 + compared % 4;
+        expectSameRoot(sample.position, sample.variant, sample.side, depth);
+        ++compared;
+    }
+    EXPECT_GT(compared, 80);
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// The long comparisons of the fast search with the plain one: thousands of positions from
+// random games of every rule set at depths 1 to 7 and some at 9, and whole self-played games
+// that must come out move for move the same.
+#include <gtest/gtest.h>
+
+#include "rules/fast_search.h"
+#include "rules/random.h"
+#include "rules/search.h"
+#include "tests/rules_fast_util.h"
+
+namespace {
+
+std::string answer(int32_t value) {
+    return std::to_string(value) + " " +
+           (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
+}
+
+// Depth 1..7 in turn over the samples; every ninth sample of "US RULES" also at 9.
+TEST(FastSearchHeavy, AnswersAsThePlainSearchOnThousandsOfPositions) {
+    int32_t compared = 0;
+    for (const SampledPosition& sample : sampleRandomGames(97, 40, 4, 140)) {
+        selectRuleVariant(sample.variant);
+        int32_t depth = 1 + compared % 7;
+        if (sample.variant == 0 && compared % 9 == 0) depth = 9;
+        const std::string plain = answer(searchRoot(sample.position, sample.side, depth));
+        const std::string fast = answer(fastSearchRoot(sample.position, sample.side, depth));
+        ASSERT_EQ(fast, plain) << formatPosition(sample.position, sample.variant) << " side "
+                               << sample.side << " depth " << depth;
+        ++compared;
+    }
+    EXPECT_GT(compared, 2000);
+}
+
+// A self-played game as korvath-engine's selfplay plays it, with the given root search.
+std::string selfPlay(int32_t variant, int32_t level, int32_t maxPlies,
+                     int32_t (*root)(const Position&, int32_t, int32_t)) {
+    randomState = 1;
+    selectRuleVariant(variant);
+    Position position;
+    setUpPosition(position);
+    std::string record;
+    for (int32_t ply = 0, side = 0; ply < maxPlies; ++ply, side = 1 - side) {
+        Move move;
+        if (ply < 2) {
+            const OpeningStep step = chooseOpeningMove(position, side);
+            move.piece = step.piece;
+            move.steps = 1;
+            move.path[0] = step.target;
+        } else {
+            root(position, side, levelSearchDepth(level));
+            move = bestMove[0];
+        }
+        if (move.piece == -1) break;
+        const Position before = position;
+        playMove(before, position, move, side);
+        record += formatMove(move) + " ";
+    }
+    return record;
+}
+
+TEST(FastSearchHeavy, SelfPlayedGamesAreTheSame) {
+    const struct {
+        int32_t variant, level, plies;
+    } games[] = {{0, 0, 200}, {0, 1, 200}, {1, 0, 160}, {2, 0, 160}, {1, 1, 12}, {2, 1, 12}};
+    for (const auto& game : games) {
+        EXPECT_EQ(selfPlay(game.variant, game.level, game.plies, fastSearchRoot),
+                  selfPlay(game.variant, game.level, game.plies, searchRoot))
+            << "variant " << game.variant << " level " << game.level;
+    }
+}
+
+TEST(FastSearchHeavy, AnswersAsThePlainSearchAcrossWideNodes) {
+    const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
+    for (const int32_t depth : {2, 3}) {
+        const std::string plain = answer(searchRoot(wide, 1, depth));
+        EXPECT_EQ(answer(fastSearchRoot(wide, 1, depth)), plain) << depth;
+    }
+}
+
+} // namespace
