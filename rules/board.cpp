@@ -15,6 +15,7 @@ constexpr int32_t Direction[4] = {-RowCells - 1, RowCells - 1, RowCells + 1, -Ro
 constexpr int32_t Reverse[4] = {2, 3, 0, 1};
 constexpr int32_t ManStepDirections[2][2] = {{3, 0}, {2, 1}};
 constexpr int32_t ManJumpDirections[2][2] = {{0, 3}, {1, 2}};
+constexpr int32_t SquareStep[4] = {-11, 9, 11, -9};
 
 // Tables of the rule set in preparedVariant; rebuilt by prepareBoards.
 int32_t preparedVariant = -1;        // rule set the tables below describe; -1 before any
@@ -25,6 +26,84 @@ int8_t emptyCells[BoardCellCount];   // the cells of an empty board
 int32_t pieceValue[2][100][2];       // [side][square][king]: every term but support and
                                      // the "US RULES" king distance
 int32_t kingDistanceValue[100][100]; // 10 x (columns - truncated distance), "US RULES"
+SquareBits onBoardBits;              // the playing squares
+SquareBits fromColumnBits[4][3];     // [direction][k]: squares from which k steps in the
+                                     // direction stay within the board's columns
+
+constexpr SquareBits bitOf(int32_t square) {
+    return SquareBits(1) << square;
+}
+
+inline int32_t countBits(SquareBits bits) {
+    return __builtin_popcountll(static_cast<uint64_t>(bits)) +
+           __builtin_popcountll(static_cast<uint64_t>(bits >> 64));
+}
+
+template <int32_t D> SquareBits shiftedTowards(SquareBits bits) {
+    constexpr int32_t shift = SquareStep[D];
+    if constexpr (shift > 0) {
+        return bits << shift;
+    } else {
+        return bits >> -shift;
+    }
+}
+
+template <int32_t D> SquareBits shiftedBack(SquareBits bits) {
+    constexpr int32_t shift = SquareStep[D];
+    if constexpr (shift > 0) {
+        return bits >> shift;
+    } else {
+        return bits << -shift;
+    }
+}
+
+// The squares one step in the direction from those of bits that have such a square.
+template <int32_t D> SquareBits stepped(SquareBits bits) {
+    return shiftedTowards<D>(bits & fromColumnBits[D][1]) & onBoardBits;
+}
+
+// The squares of bits with an opposing piece one step in the direction and an empty one beyond.
+template <int32_t D>
+SquareBits jumpSources(SquareBits bits, SquareBits opposing, SquareBits empty) {
+    return bits & fromColumnBits[D][2] & shiftedBack<D>(opposing) &
+           shiftedBack<D>(shiftedBack<D>(empty));
+}
+
+// The pieces of the side that have a first short jump; long-range kings are not looked at.
+template <int32_t Variant, int32_t Side>
+SquareBits shortJumpers(SquareBits own, SquareBits opposing, SquareBits kings) {
+    const SquareBits empty = onBoardBits & ~(own | opposing);
+    const SquareBits men = own & ~kings;
+    const SquareBits allWays = Variant == 0 ? own & kings : Variant == 2 ? men : 0;
+    const SquareBits forward = Variant == 2 ? allWays : men | allWays;
+    // Side 0's men jump in directions 0 and 3, side 1's in 1 and 2.
+    return jumpSources<0>(Side == 0 ? forward : allWays, opposing, empty) |
+           jumpSources<1>(Side == 1 ? forward : allWays, opposing, empty) |
+           jumpSources<2>(Side == 1 ? forward : allWays, opposing, empty) |
+           jumpSources<3>(Side == 0 ? forward : allWays, opposing, empty);
+}
+
+SquareBits shortJumpers(int32_t side, SquareBits own, SquareBits opposing, SquareBits kings) {
+    switch (ruleVariant * 2 + side) {
+    case 0:
+        return shortJumpers<0, 0>(own, opposing, kings);
+    case 1:
+        return shortJumpers<0, 1>(own, opposing, kings);
+    case 2:
+        return shortJumpers<1, 0>(own, opposing, kings);
+    case 3:
+        return shortJumpers<1, 1>(own, opposing, kings);
+    case 4:
+        return shortJumpers<2, 0>(own, opposing, kings);
+    default:
+        return shortJumpers<2, 1>(own, opposing, kings);
+    }
+}
+
+int32_t lowestSquare(SquareBits bits) {
+    const uint64_t low = static_cast<uint64_t>(bits);
+    return low ? __builtin_ctzll(low) : 64 + __builtin_ctzll(static_cast<uint64_t>(bits >> 64));
+}
 
 int32_t cellOf(int32_t column, int32_t row) {
     return (row + 2) * RowCells + column + 2;
@@ -36,6 +115,8 @@ void buildTables() {
     std::memset(squareOfCell, -1, sizeof squareOfCell);
     std::memset(rowOfCell, -1, sizeof rowOfCell);
     std::memset(emptyCells, OffBoardCell, sizeof emptyCells);
+    onBoardBits = 0;
+    std::memset(fromColumnBits, 0, sizeof fromColumnBits);
     for (int32_t row = 0; row < size; ++row) {
         for (int32_t column = 0; column < size; ++column) {
             const int32_t square = row * 10 + column, cell = cellOf(column, row);
@@ -43,6 +124,15 @@ void buildTables() {
             squareOfCell[cell] = static_cast<int8_t>(square);
             rowOfCell[cell] = static_cast<int8_t>(row);
             emptyCells[cell] = EmptyCell;
+            if ((row + column) % 2 == 0) onBoardBits |= bitOf(square);
+            for (int32_t direction = 0; direction < 4; ++direction) {
+                const int32_t dc = direction < 2 ? -1 : 1;
+                for (int32_t k = 1; k <= 2; ++k) {
+                    if (column + k * dc >= 0 && column + k * dc < size) {
+                        fromColumnBits[direction][k] |= bitOf(square);
+                    }
+                }
+            }
             for (int32_t side = 0; side < 2; ++side) {
                 const int32_t base =
                     10 * (50 + (side == 0 ? size - 1 - row : row)) + table[row][column] / 5;
@@ -61,9 +151,6 @@ void buildTables() {
     preparedVariant = ruleVariant;
 }
 
-bool isOwn(int32_t occupant, int32_t side) {
-    return occupant > 0 && (occupant > MaxPiecesPerSide) == (side == 1);
-}
 bool isOpposing(int32_t occupant, int32_t side) {
     return occupant > 0 && (occupant > MaxPiecesPerSide) != (side == 1);
 }
@@ -85,6 +172,11 @@ template <bool Store> struct ChainWalk {
         move.piece = piece;
         move.steps = static_cast<uint8_t>(steps);
         move.captures = static_cast<uint8_t>(captures);
+        move.path[0] = path[0];
+        if (steps == 1) {
+            move.captured[0] = captured[0];
+            return;
+        }
         std::memcpy(move.path, path, steps);
         std::memcpy(move.captured, captured, captures);
     }
@@ -217,9 +309,14 @@ void generateWindow(Board& board, int32_t side, int64_t first, BoardMoveList& li
     walk.list = &list;
     const int32_t count = piecesPerSide();
     const uint8_t* pieces = board.pieces + side * MaxPiecesPerSide;
-    for (int32_t pass = 0; pass < 2 && list.total == 0; ++pass) {
+    const SquareBits own = board.occupied[side];
+    // Only these pieces can start a capture: the others need no walk.
+    const SquareBits capturers = shortJumpers(side, own, board.occupied[1 - side], board.kings) |
+                                 (ruleVariant == 0 ? 0 : own & board.kings);
+    for (int32_t pass = capturers ? 0 : 1; pass < 2 && list.total == 0; ++pass) {
         for (int32_t index = 0; index < count; ++index) {
             if (pieces[index] == CapturedPiece) continue;
+            if (pass == 0 && !(capturers & bitOf(pieces[index] & ~KingBit))) continue;
             walk.piece = static_cast<uint8_t>(index);
             walk.occupant = static_cast<int8_t>(side * MaxPiecesPerSide + index + 1);
             const int32_t from = cellOfSquare[pieces[index] & ~KingBit];
@@ -233,6 +330,24 @@ void generateWindow(Board& board, int32_t side, int64_t first, BoardMoveList& li
     }
 }
 
+// The "US RULES" distance terms of the side's kings, to the other side's first king.
+int32_t kingDistanceTotal(const Board& board, int32_t side) {
+    const uint8_t* others = board.pieces + (1 - side) * MaxPiecesPerSide;
+    int32_t target = -1;
+    for (int32_t index = 0; index < 12 && target < 0; ++index) {
+        if (others[index] != CapturedPiece && (others[index] & KingBit))
+            target = others[index] & ~KingBit;
+    }
+    const uint8_t* pieces = board.pieces + side * MaxPiecesPerSide;
+    int32_t total = 0;
+    for (int32_t index = 0; index < 12; ++index) {
+        if (pieces[index] != CapturedPiece && (pieces[index] & KingBit)) {
+            total += kingDistanceValue[pieces[index] & ~KingBit][target];
+        }
+    }
+    return total;
+}
+
 } // namespace
 
 void prepareBoards() {
@@ -243,6 +358,8 @@ void setBoard(const Position& position, Board& board) {
     prepareBoards();
     std::memcpy(board.cells, emptyCells, sizeof board.cells);
     std::memset(board.pieces, CapturedPiece, sizeof board.pieces);
+    board.occupied[0] = board.occupied[1] = board.kings = 0;
+    board.value[0] = board.value[1] = 0;
     for (int32_t side = 0; side < SideCount; ++side) {
         for (int32_t index = 0; index < piecesPerSide(); ++index) {
             const Piece& piece = pieceOf(position, side, index);
@@ -251,6 +368,9 @@ void setBoard(const Position& position, Board& board) {
             const int32_t square = piece.row * 10 + piece.column;
             board.pieces[record] = static_cast<uint8_t>(square | (piece.king != 0 ? KingBit : 0));
             board.cells[cellOfSquare[square]] = static_cast<int8_t>(record + 1);
+            board.occupied[side] |= bitOf(square);
+            if (piece.king != 0) board.kings |= bitOf(square);
+            board.value[side] += pieceValue[side][square][piece.king != 0];
         }
     }
 }
@@ -266,29 +386,205 @@ bool generateNextBoardMoves(Board& board, int32_t side, BoardMoveList& list) {
     return true;
 }
 
-int64_t countBoardMoves(Board& board, int32_t side) {
+namespace {
+
+// The plain moves, counted set by set; -1 when some piece has a capture (then the chains must
+// be counted). The board is read only for long-range kings of the side, so it may be stale
+// when there are none.
+template <int32_t Variant, int32_t Side>
+int64_t countPlainMoves(const Board& board, SquareBits own, SquareBits opposing,
+                        SquareBits allKings, SquareBits& capturers) {
+    capturers = shortJumpers<Variant, Side>(own, opposing, allKings);
+    if (capturers) return -1;
+    const SquareBits empty = onBoardBits & ~(own | opposing);
+    const SquareBits men = own & ~allKings, kings = own & allKings;
+    // Side 0's men step in directions 3 and 0, side 1's in 2 and 1.
+    const SquareBits forward = Variant == 0 ? men | kings : men;
+    const SquareBits back = Variant == 0 ? kings : 0;
+    int64_t total = countBits(stepped<0>(Side == 0 ? forward : back) & empty) +
+                    countBits(stepped<1>(Side == 1 ? forward : back) & empty) +
+                    countBits(stepped<2>(Side == 1 ? forward : back) & empty) +
+                    countBits(stepped<3>(Side == 0 ? forward : back) & empty);
+    if (Variant == 0) return total;
+    for (SquareBits rest = kings; rest; rest &= rest - 1) {
+        const int32_t from = cellOfSquare[lowestSquare(rest)];
+        for (const int32_t step : Direction) {
+            int32_t cell = from + step;
+            for (; board.cells[cell] == EmptyCell; cell += step) ++total;
+            if (isOpposing(board.cells[cell], Side) && board.cells[cell + step] == EmptyCell) {
+                return -1;
+            }
+        }
+    }
+    return total;
+}
+
+int64_t countByWalking(Board& board, int32_t side) {
     static BoardMoveList counter; // only its counts are written
     generateWindow<false>(board, side, 0, counter);
     return counter.total;
 }
 
-void playBoardMove(const Board& before, Board& after, const BoardMove& move, int32_t side) {
-    std::memcpy(&after, &before, sizeof after);
-    const int32_t record = side * MaxPiecesPerSide + move.piece;
-    uint8_t king = before.pieces[record] & KingBit;
-    after.cells[cellOfSquare[before.pieces[record] & ~KingBit]] = EmptyCell;
+// The capture chains of short jumps from the square, counted on the sets alone: a jumped
+// piece leaves at once and so does the jumper from each square it leaves.
+int64_t countShortChains(int32_t from, const int32_t* directions, int32_t directionCount,
+                         SquareBits opposing, SquareBits empty, int32_t depth) {
+    int64_t total = 0;
+    for (int32_t k = 0; k < directionCount; ++k) {
+        const int32_t direction = directions[k];
+        if (!(fromColumnBits[direction][2] & bitOf(from))) continue;
+        const int32_t over = from + SquareStep[direction], to = over + SquareStep[direction];
+        if (to < 0 || to >= 100 || !(opposing & bitOf(over)) || !(empty & bitOf(to))) continue;
+        total += countShortChains(to, directions, directionCount, opposing & ~bitOf(over),
+                                  (empty | bitOf(from) | bitOf(over)) & ~bitOf(to), depth + 1);
+    }
+    return total == 0 && depth >= 1 ? 1 : total;
+}
+
+// Every capture chain of the side, from the pieces that can jump, when none of its pieces is
+// a long-range king.
+int64_t countShortCaptures(int32_t side, SquareBits capturers, SquareBits own, SquareBits opposing,
+                           SquareBits kings) {
+    static constexpr int32_t All[4] = {0, 1, 2, 3};
+    const SquareBits empty = onBoardBits & ~(own | opposing);
+    int64_t total = 0;
+    for (SquareBits rest = capturers; rest; rest &= rest - 1) {
+        const int32_t square = lowestSquare(rest);
+        const bool allWays = (kings & bitOf(square)) || ruleVariant == 2;
+        total += countShortChains(square, allWays ? All : ManJumpDirections[side], allWays ? 4 : 2,
+                                  opposing, empty, 0);
+    }
+    return total;
+}
+
+// The side's moves counted on the sets: plain moves, or the chains of short jumps; -1 when a
+// long-range king is involved and the board must be walked.
+int64_t countOnSets(const Board& board, int32_t side, SquareBits own, SquareBits opposing,
+                    SquareBits kings) {
+    SquareBits capturers = 0;
+    int64_t plain = 0;
+    switch (ruleVariant * 2 + side) {
+    case 0:
+        plain = countPlainMoves<0, 0>(board, own, opposing, kings, capturers);
+        break;
+    case 1:
+        plain = countPlainMoves<0, 1>(board, own, opposing, kings, capturers);
+        break;
+    case 2:
+        plain = countPlainMoves<1, 0>(board, own, opposing, kings, capturers);
+        break;
+    case 3:
+        plain = countPlainMoves<1, 1>(board, own, opposing, kings, capturers);
+        break;
+    case 4:
+        plain = countPlainMoves<2, 0>(board, own, opposing, kings, capturers);
+        break;
+    default:
+        plain = countPlainMoves<2, 1>(board, own, opposing, kings, capturers);
+        break;
+    }
+    if (plain >= 0) return plain;
+    if (!capturers || (ruleVariant != 0 && (own & kings))) return -1;
+    return countShortCaptures(side, capturers, own, opposing, kings);
+}
+
+} // namespace
+
+int64_t countBoardMoves(Board& board, int32_t side) {
+    const int64_t total =
+        countOnSets(board, side, board.occupied[side], board.occupied[1 - side], board.kings);
+    return total >= 0 ? total : countByWalking(board, side);
+}
+
+int64_t countRepliesAfter(Board& board, const BoardMove& move, int32_t side) {
+    // The squares after the move, worked out without playing it.
+    const uint8_t mover = board.pieces[side * MaxPiecesPerSide + move.piece];
+    const int32_t to = squareOfCell[move.path[move.steps - 1]];
+    SquareBits movers = (board.occupied[side] & ~bitOf(mover & ~KingBit)) | bitOf(to);
+    SquareBits replying = board.occupied[1 - side];
+    SquareBits kings = board.kings & ~bitOf(mover & ~KingBit);
+    for (int32_t k = 0; k < move.captures; ++k) {
+        const SquareBits taken = bitOf(board.pieces[move.captured[k]] & ~KingBit);
+        replying &= ~taken;
+        kings &= ~taken;
+    }
+    bool king = (mover & KingBit) != 0;
+    const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
+    for (int32_t k = 0; k < move.steps && !king; ++k) king = rowOfCell[move.path[k]] == farRow;
+    if (king) kings |= bitOf(to);
+    // Long-range kings and captures need the board itself: the move is played and every
+    // piece walked.
+    if (ruleVariant == 0 || !(replying & kings)) {
+        const int64_t total = countOnSets(board, 1 - side, replying, movers, kings);
+        if (total >= 0) return total;
+    }
+    BoardUndo undo;
+    makeBoardMove(board, move, side, undo);
+    const int64_t total = countByWalking(board, 1 - side);
+    undoBoardMove(board, move, side, undo);
+    return total;
+}
+
+void makeBoardMove(Board& board, const BoardMove& move, int32_t side, BoardUndo& undo) {
+    const int32_t record = side * MaxPiecesPerSide + move.piece, other = 1 - side;
+    const uint8_t mover = board.pieces[record];
+    undo.occupied[0] = board.occupied[0];
+    undo.occupied[1] = board.occupied[1];
+    undo.kings = board.kings;
+    undo.value[0] = board.value[0];
+    undo.value[1] = board.value[1];
+    undo.mover = mover;
+    const int32_t from = mover & ~KingBit;
+    board.cells[cellOfSquare[from]] = EmptyCell;
+    board.occupied[side] &= ~bitOf(from);
+    board.kings &= ~bitOf(from);
+    board.value[side] -= pieceValue[side][from][mover >> 7];
     for (int32_t k = 0; k < move.captures; ++k) {
         const int32_t taken = move.captured[k];
-        after.cells[cellOfSquare[before.pieces[taken] & ~KingBit]] = EmptyCell;
-        after.pieces[taken] = CapturedPiece;
+        const uint8_t piece = board.pieces[taken];
+        const int32_t square = piece & ~KingBit;
+        undo.captured[k] = piece;
+        board.cells[cellOfSquare[square]] = EmptyCell;
+        board.pieces[taken] = CapturedPiece;
+        board.occupied[other] &= ~bitOf(square);
+        board.kings &= ~bitOf(square);
+        board.value[other] -= pieceValue[other][square][piece >> 7];
     }
+    uint8_t king = mover & KingBit;
     const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
     for (int32_t k = 0; k < move.steps && !king; ++k) {
         if (rowOfCell[move.path[k]] == farRow) king = KingBit;
     }
-    const int32_t to = move.path[move.steps - 1];
-    after.cells[to] = static_cast<int8_t>(record + 1);
-    after.pieces[record] = static_cast<uint8_t>(squareOfCell[to] | king);
+    // Last, as a chain may end on its own start or on a square it has just cleared.
+    const int32_t to = move.path[move.steps - 1], square = squareOfCell[to];
+    board.cells[to] = static_cast<int8_t>(record + 1);
+    board.pieces[record] = static_cast<uint8_t>(square | king);
+    board.occupied[side] |= bitOf(square);
+    if (king) board.kings |= bitOf(square);
+    board.value[side] += pieceValue[side][square][king >> 7];
+}
+
+void undoBoardMove(Board& board, const BoardMove& move, int32_t side, const BoardUndo& undo) {
+    const int32_t record = side * MaxPiecesPerSide + move.piece;
+    board.cells[move.path[move.steps - 1]] = EmptyCell;
+    for (int32_t k = 0; k < move.captures; ++k) {
+        const int32_t taken = move.captured[k];
+        board.pieces[taken] = undo.captured[k];
+        board.cells[cellOfSquare[undo.captured[k] & ~KingBit]] = static_cast<int8_t>(taken + 1);
+    }
+    board.pieces[record] = undo.mover;
+    board.cells[cellOfSquare[undo.mover & ~KingBit]] = static_cast<int8_t>(record + 1);
+    board.occupied[0] = undo.occupied[0];
+    board.occupied[1] = undo.occupied[1];
+    board.kings = undo.kings;
+    board.value[0] = undo.value[0];
+    board.value[1] = undo.value[1];
+}
+
+void playBoardMove(const Board& before, Board& after, const BoardMove& move, int32_t side) {
+    std::memcpy(&after, &before, sizeof after);
+    BoardUndo undo;
+    makeBoardMove(after, move, side, undo);
 }
 
 int32_t countBoardPieces(const Board& board, int32_t side) {
@@ -300,33 +596,15 @@ int32_t countBoardPieces(const Board& board, int32_t side) {
 }
 
 int32_t evaluateBoard(const Board& board, int32_t side) {
-    const int32_t count = piecesPerSide();
-    // Each side's first king, for the other side's "US RULES" king distance term.
-    int32_t firstKing[2] = {-1, -1};
-    if (ruleVariant == 0) {
-        for (int32_t s = 0; s < 2; ++s) {
-            for (int32_t index = 0; index < count && firstKing[s] < 0; ++index) {
-                const uint8_t piece = board.pieces[s * MaxPiecesPerSide + index];
-                if (piece != CapturedPiece && (piece & KingBit)) firstKing[s] = piece & ~KingBit;
-            }
-        }
-    }
-    int32_t total = 0;
-    for (int32_t s = 0; s < 2; ++s) {
-        const int32_t behindLeft = s == 0 ? Direction[1] : Direction[0];
-        const int32_t behindRight = s == 0 ? Direction[2] : Direction[3];
-        int32_t sum = 0;
-        for (int32_t index = 0; index < count; ++index) {
-            const uint8_t piece = board.pieces[s * MaxPiecesPerSide + index];
-            if (piece == CapturedPiece) continue;
-            const int32_t square = piece & ~KingBit, king = piece >> 7;
-            const int32_t cell = cellOfSquare[square];
-            sum += pieceValue[s][square][king];
-            sum += 50 * (isOwn(board.cells[cell + behindLeft], s) +
-                         isOwn(board.cells[cell + behindRight], s));
-            if (king && firstKing[1 - s] >= 0) sum += kingDistanceValue[square][firstKing[1 - s]];
-        }
-        total += s == 0 ? sum : -sum;
+    // Support: each piece with an own piece diagonally behind it, counted per direction.
+    const SquareBits white = board.occupied[0], black = board.occupied[1];
+    const int32_t support0 = countBits(white & fromColumnBits[0][1] & (white >> 9)) +
+                             countBits(white & fromColumnBits[2][1] & (white >> 11));
+    const int32_t support1 = countBits(black & fromColumnBits[0][1] & (black << 11)) +
+                             countBits(black & fromColumnBits[2][1] & (black << 9));
+    int32_t total = board.value[0] - board.value[1] + 50 * (support0 - support1);
+    if (ruleVariant == 0 && (board.kings & white) && (board.kings & black)) {
+        total += kingDistanceTotal(board, 0) - kingDistanceTotal(board, 1);
     }
     return side == 0 ? total : -total;
 }

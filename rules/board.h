@@ -15,10 +15,17 @@ constexpr uint8_t CapturedPiece = 0x7F; // in Board::pieces
 constexpr uint8_t KingBit = 0x80;
 constexpr int32_t PieceRecords = SideCount * MaxPiecesPerSide;
 
+// One bit per square, bit row x 10 + column.
+using SquareBits = unsigned __int128;
+
 struct Board {
     uint8_t pieces[PieceRecords]; // square (row x 10 + column) | KingBit, or CapturedPiece;
                                   // records past piecesPerSide are CapturedPiece
     int8_t cells[BoardCellCount]; // OffBoardCell, EmptyCell, or 1 + the record on it
+    SquareBits occupied[2];       // each side's squares
+    SquareBits kings;             // the kings' squares, both sides
+    int32_t value[2];             // each side's material, advancement, table and king
+                                  // terms: the evaluation but support and king distance
 };
 
 struct BoardMove {
@@ -48,7 +55,22 @@ void generateBoardMoves(Board& board, int32_t side, BoardMoveList& list);
 bool generateNextBoardMoves(Board& board, int32_t side, BoardMoveList& list);
 // The number of legal moves, without listing them.
 int64_t countBoardMoves(Board& board, int32_t side);
+// The number of legal replies of the other side once the side has played the move, mostly
+// without playing it; the board is left as it was.
+int64_t countRepliesAfter(Board& board, const BoardMove& move, int32_t side);
 void playBoardMove(const Board& before, Board& after, const BoardMove& move, int32_t side);
+
+// What makeBoardMove changed, for undoBoardMove.
+struct BoardUndo {
+    SquareBits occupied[2]; // the board's sets and values before the move
+    SquareBits kings;
+    int32_t value[2];
+    uint8_t mover;                  // the mover's record before the move
+    uint8_t captured[MaxPathSteps]; // the captured pieces' records before the move
+};
+// Plays the move in place; undoBoardMove (same move, side and undo record) takes it back.
+void makeBoardMove(Board& board, const BoardMove& move, int32_t side, BoardUndo& undo);
+void undoBoardMove(Board& board, const BoardMove& move, int32_t side, const BoardUndo& undo);
 int32_t evaluateBoard(const Board& board, int32_t side);
 int32_t countBoardPieces(const Board& board, int32_t side);
 Move toMove(const BoardMove& move);

@@ -9,21 +9,25 @@
 namespace {
 MoveList perftMoves[MaxPerftDepth];           // the moves at each remaining depth
 Position perftChild[MaxPerftDepth];           // the child being counted at each remaining depth
-Board perftBoard[MaxPerftDepth + 1];          // the board at each ply of a fast count
-BoardMoveList perftBoardMoves[MaxPerftDepth]; // its moves
+Board perftBoard;                             // the fast count's board, played in place
+BoardMoveList perftBoardMoves[MaxPerftDepth]; // the moves at each remaining depth
 
-uint64_t countFrom(int32_t ply, int32_t side, int32_t depth) {
-    Board& board = perftBoard[ply];
-    if (depth == 1) return static_cast<uint64_t>(countBoardMoves(board, side));
-    BoardMoveList& moves = perftBoardMoves[ply];
-    generateBoardMoves(board, side, moves);
+uint64_t countFrom(int32_t side, int32_t depth) {
+    if (depth == 1) return static_cast<uint64_t>(countBoardMoves(perftBoard, side));
+    BoardMoveList& moves = perftBoardMoves[depth - 1];
+    generateBoardMoves(perftBoard, side, moves);
     uint64_t total = 0;
     do {
-        for (int32_t i = 0; i < moves.count; ++i) {
-            playBoardMove(board, perftBoard[ply + 1], moves.moves[i], side);
-            total += countFrom(ply + 1, 1 - side, depth - 1);
+        for (int32_t i = 0; i < moves.count && depth == 2; ++i) {
+            total += static_cast<uint64_t>(countRepliesAfter(perftBoard, moves.moves[i], side));
         }
-    } while (generateNextBoardMoves(board, side, moves));
+        for (int32_t i = 0; i < moves.count && depth > 2; ++i) {
+            BoardUndo undo;
+            makeBoardMove(perftBoard, moves.moves[i], side, undo);
+            total += countFrom(1 - side, depth - 1);
+            undoBoardMove(perftBoard, moves.moves[i], side, undo);
+        }
+    } while (generateNextBoardMoves(perftBoard, side, moves));
     return total;
 }
 
@@ -48,6 +52,6 @@ uint64_t perft(const Position& position, int32_t side, int32_t depth) {
 uint64_t fastPerft(const Position& position, int32_t side, int32_t depth) {
     if (depth == 0) return 1;
     assert(depth > 0 && depth <= MaxPerftDepth);
-    setBoard(position, perftBoard[0]);
-    return countFrom(0, side, depth);
+    setBoard(position, perftBoard);
+    return countFrom(side, depth);
 }
