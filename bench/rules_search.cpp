@@ -1,45 +1,142 @@
-// The computer player's root search at the game's depths on fixed middle games of each rule
-// set: time per search and nodes per second.
+// The computer player's root search, the fast one beside the plain one that defines it: time
+// per search and nodes per second at the game's depths on fixed middle games of each rule set,
+// and the two side by side on hard "EXPERT" middle games of the 10x10 boards, with the ratio.
+// Fast searches start from an empty transposition table unless said otherwise.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+#include "rules/fast_search.h"
 #include "rules/notation.h"
 #include "rules/search.h"
 
 namespace {
 
-// Middle games from self-play at "BEGINNERS", side 0 to move.
-const char* const MiddleGames[] = {
-    "0 0.4,3.5,x,7.5,0.6,1.5,x,x,1.7,3.7,6.6,7.7 0.0,2.0,4.0,5.3,1.1,3.1,4.2,x,0.2,3.3,x,x",
-    "0 0.4,x,x,7.5,0.6,1.5,x,x,1.7,x,4.4,7.7 0.0,2.0,4.0,x,2.2,3.1,3.3,x,0.2,x,x,x",
-    "1 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,8.8,1.9,3.9,5.9,7.9,9.9 "
-    "0.0,2.0,4.0,6.0,8.0,1.1,4.2,5.1,7.1,9.1,0.2,4.4,3.3,6.2,8.2,x,5.5,x,x,9.3",
-    "1 x,2.6,x,x,7.5,0.4,3.7,4.6,8.6,9.7,1.7,2.8,4.8,6.8,x,0.8,3.9,5.9,7.9,8.8 "
-    "1.1,2.0,3.1,6.0,8.0,3.3,4.2,5.1,7.1,9.1,0.2,6.6,4.4,6.2,8.2,x,x,x,x,9.3",
-    "2 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,8.8,1.9,3.9,5.9,7.9,9.9 "
-    "0.0,2.0,4.0,6.0,8.0,1.1,3.1,5.1,7.1,9.1,0.2,4.4,3.3,7.3,8.2,x,5.5,x,x,9.3",
-    "2 x,2.6,x,x,x,0.6,3.7,x,x,9.7,1.7,2.8,4.8,6.8,7.7,1.9,3.9,5.9,7.9,9.9 "
-    "1.1,2.0,4.0,6.0,8.0,2.2,3.1,4.4,7.1,9.1,0.2,x,3.3,x,8.2,x,x,x,x,x",
+struct Game {
+    int32_t side; // to move
+    const char* position;
 };
+
+// Middle games from self-play at "BEGINNERS".
+const Game MiddleGames[] = {
+    {0, "0 0.4,3.5,x,7.5,0.6,1.5,x,x,1.7,3.7,6.6,7.7 0.0,2.0,4.0,5.3,1.1,3.1,4.2,x,0.2,3.3,x,x"},
+    {0, "0 0.4,x,x,7.5,0.6,1.5,x,x,1.7,x,4.4,7.7 0.0,2.0,4.0,x,2.2,3.1,3.3,x,0.2,x,x,x"},
+    {0, "1 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,8.8,1.9,3.9,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,6.0,8.0,1.1,4.2,5.1,7.1,9.1,0.2,4.4,3.3,6.2,8.2,x,5.5,x,x,9.3"},
+    {0, "1 x,2.6,x,x,7.5,0.4,3.7,4.6,8.6,9.7,1.7,2.8,4.8,6.8,x,0.8,3.9,5.9,7.9,8.8 "
+        "1.1,2.0,3.1,6.0,8.0,3.3,4.2,5.1,7.1,9.1,0.2,6.6,4.4,6.2,8.2,x,x,x,x,9.3"},
+    {0, "2 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,8.8,1.9,3.9,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,6.0,8.0,1.1,3.1,5.1,7.1,9.1,0.2,4.4,3.3,7.3,8.2,x,5.5,x,x,9.3"},
+    {0, "2 x,2.6,x,x,x,0.6,3.7,x,x,9.7,1.7,2.8,4.8,6.8,7.7,1.9,3.9,5.9,7.9,9.9 "
+        "1.1,2.0,4.0,6.0,8.0,2.2,3.1,4.4,7.1,9.1,0.2,x,3.3,x,8.2,x,x,x,x,x"},
+};
+
+// The 10x10 middle games from self-play on which the plain "EXPERT" search took longest.
+const Game HardGames[] = {
+    {0, "2 x,4.4,x,x,x,0.6,x,4.6,7.7,9.7,1.7,3.7,4.8,5.7,8.8,1.9,2.8,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,6.2,7.1,1.1,3.1,5.1,8.2,9.1,0.2,2.2,4.2,x,8.4,x,x,x,x,x"},
+    {0, "2 x,x,x,x,x,0.6,x,5.7,x,8.6,2.6,3.7,4.8,6.8,9.7,0.8,3.9,5.9,7.9,7.7 "
+        "1.1,2.0,4.0,6.0,7.3,2.2,3.1,6.2,7.1,x,0.2,x,4.2,5.3,9.3,x,x,x,x,x"},
+    {0, "1 x,2.6,x,x,x,1.7,3.7,x,x,9.7,0.8,2.8,4.8,6.4,7.7,1.9,3.9,5.9,7.9,9.9 "
+        "1.1,2.0,4.0,8.2,8.0,0.2,3.1,5.1,x,9.1,1.3,2.2,4.2,x,x,0.6,4.4,x,x,x"},
+    {0, "2 x,x,x,x,x,1.5,x,2.4,7.7,9.7,2.6,4.6,5.7,6.6,8.8,1.9,2.8,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,7.3,6.2,1.1,3.1,5.1,9.3,9.1,0.2,1.3,x,x,8.4,x,x,x,x,x"},
+    {0, "2 x,x,x,x,x,0.6,x,2.4,7.7,9.7,1.7,3.7,5.7,6.6,8.8,1.9,2.8,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,7.3,7.1,1.1,3.1,5.1,8.2,9.1,0.2,2.2,x,x,8.4,x,x,x,x,x"},
+    {0, "1 x,2.6,x,x,x,1.7,3.7,6.4,x,9.7,0.8,2.8,4.8,6.8,7.7,1.9,3.9,5.9,7.9,9.9 "
+        "0.0,2.0,4.0,8.2,8.0,0.2,3.1,5.1,6.2,9.1,1.3,2.2,4.2,x,x,0.6,4.4,x,x,x"},
+    {0, "1 x,x,x,6.6,x,x,x,5.7,7.7,8.6,0.8,4.6,2.6,6.8,8.8,2.8,1.7,5.9,7.9,9.9 "
+        "1.1,2.0,5.1,6.0,8.0,x,3.1,6.2,7.1,9.1,0.2,x,4.2,x,8.2,x,x,x,7.3,9.3"},
+    {0, "1 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,x,0.8,3.9,5.9,7.9,8.8 "
+        "0.0,2.0,3.1,6.0,8.0,2.2,4.2,5.1,7.1,9.1,0.2,6.6,3.3,6.2,8.2,x,x,x,x,9.3"},
+};
+
+Position load(const Game& game) {
+    Position position;
+    int32_t variant = 0;
+    parsePosition(game.position, position, variant);
+    selectRuleVariant(variant);
+    return position;
+}
 
 // Arguments: middle game, level.
 void plainSearch(benchmark::State& state) {
-    Position position;
-    int32_t variant = 0;
-    parsePosition(MiddleGames[state.range(0)], position, variant);
-    selectRuleVariant(variant);
+    const Game& game = MiddleGames[state.range(0)];
+    const Position position = load(game);
     const int32_t depth = levelSearchDepth(static_cast<int32_t>(state.range(1)));
     const uint64_t nodesBefore = searchNodes;
-    for (auto _ : state) benchmark::DoNotOptimize(searchRoot(position, 0, depth));
+    for (auto _ : state) benchmark::DoNotOptimize(plainSearchRoot(position, game.side, depth));
     const double nodes = static_cast<double>(searchNodes - nodesBefore);
     state.counters["nodes"] = benchmark::Counter(nodes, benchmark::Counter::kAvgIterations);
     state.counters["nodes/s"] = benchmark::Counter(nodes, benchmark::Counter::kIsRate);
-    state.SetLabel(std::string(ruleVariants[variant].label) + " depth " + std::to_string(depth));
+    state.SetLabel(std::string(ruleVariants[ruleVariant].label) + " depth " +
+                   std::to_string(depth));
+}
+
+void fastSearch(benchmark::State& state) {
+    const Game& game = MiddleGames[state.range(0)];
+    const Position position = load(game);
+    const int32_t depth = levelSearchDepth(static_cast<int32_t>(state.range(1)));
+    uint64_t nodes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearTranspositions();
+        const uint64_t before = fastSearchNodes;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(fastSearchRoot(position, game.side, depth));
+        nodes += fastSearchNodes - before;
+    }
+    const double total = static_cast<double>(nodes);
+    state.counters["nodes"] = benchmark::Counter(total, benchmark::Counter::kAvgIterations);
+    state.counters["nodes/s"] = benchmark::Counter(total, benchmark::Counter::kIsRate);
+    state.SetLabel(std::string(ruleVariants[ruleVariant].label) + " depth " +
+                   std::to_string(depth));
 }
 
 BENCHMARK(plainSearch)
     ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}})
     ->ArgNames({"game", "level"})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(fastSearch)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}})
+    ->ArgNames({"game", "level"})
+    ->Unit(benchmark::kMillisecond);
+
+double cpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// Both searches on every hard game at "EXPERT", in processor seconds (the machine is shared):
+// totals, the ratio, and the slowest fast search. A differing answer fails the benchmark.
+void hardGamesSideBySide(benchmark::State& state) {
+    double plain = 0, fast = 0, slowestFast = 0;
+    for (auto _ : state) {
+        for (const Game& game : HardGames) {
+            const Position position = load(game);
+            double start = cpuSeconds();
+            const int32_t plainValue = plainSearchRoot(position, game.side, 9);
+            const Move plainMove = bestMove[0];
+            plain += cpuSeconds() - start;
+            clearTranspositions();
+            start = cpuSeconds();
+            const int32_t fastValue = fastSearchRoot(position, game.side, 9);
+            const double took = cpuSeconds() - start;
+            fast += took;
+            slowestFast = std::max(slowestFast, took);
+            if (fastValue != plainValue || !sameMove(plainMove, bestMove[0])) {
+                state.SkipWithError("the fast search answered differently");
+            }
+        }
+    }
+    state.counters["plain_s"] = plain;
+    state.counters["fast_s"] = fast;
+    state.counters["ratio"] = plain / fast;
+    state.counters["slowest_fast_ms"] = slowestFast * 1000;
+}
+
+BENCHMARK(hardGamesSideBySide)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

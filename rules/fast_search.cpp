@@ -24,6 +24,8 @@ constexpr int32_t Infinite = 1 << 30;
 constexpr uint8_t BoundExact = 1, BoundLower = 2, BoundUpper = 3;
 constexpr uint16_t NoMove = 0xFFFF;
 constexpr int32_t MinStoredRemaining = 2;
+// Looking up every child in the table pays only this far from the leaves.
+constexpr int32_t MinTransposedRemaining = 4;
 
 struct Entry {
     uint8_t key[PieceRecords]; // the pieces of the position
@@ -206,7 +208,7 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     generateBoardMoves(board, side, moves);
     if (moves.total == 0) return terminalValue(board, side, ply, remaining);
     if (moves.total > moves.count) return searchWideNode(ply, remaining, side, alpha, beta);
-    if (remaining - 1 >= MinStoredRemaining) {
+    if (remaining - 1 >= MinTransposedRemaining) {
         const int32_t cut = transposedCutOff(ply, remaining, side, beta);
         if (cut >= beta) {
             store(bucket, board, flags, remaining, cut, BoundLower, NoMove);
@@ -299,7 +301,9 @@ int32_t fastSearchRoot(const Position& position, int32_t side, int32_t depth) {
     }
     std::memset(killer, 0, sizeof killer);
     int32_t value = -SearchInfinity, chosen = 0;
-    for (int32_t d = 1; d <= depth; ++d) {
+    // Deepening by two plies keeps the parity of the leaves, whose values differ most.
+    const int32_t start = depth > 6 ? depth - 6 : 2 - depth % 2;
+    for (int32_t d = start; d <= depth; d += 2) {
         const int32_t found = searchRootDepth(d, side, chosen, value);
         if (found >= 0) chosen = found;
         if (d == depth && found >= 0) bestMove[0] = toMove(moves.moves[found]);

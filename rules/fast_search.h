@@ -7,7 +7,7 @@
 
 #include "rules/position.h"
 
-constexpr int32_t TranspositionEntries = 1 << 19; // 48 bytes each: 24 MiB
+constexpr int32_t TranspositionEntries = 1 << 18; // 48 bytes each: 12 MiB
 
 extern uint64_t fastSearchNodes; // positions the fast search has visited; never wiped
 

@@ -100,7 +100,7 @@ std::string answer(int32_t value) {
 
 void expectSameRoot(const Position& position, int32_t variant, int32_t side, int32_t depth) {
     selectRuleVariant(variant);
-    const std::string plain = answer(searchRoot(position, side, depth));
+    const std::string plain = answer(plainSearchRoot(position, side, depth));
     const std::string fast = answer(fastSearchRoot(position, side, depth));
     ASSERT_EQ(fast, plain) << formatPosition(position, variant) << " side " << side << " depth "
                            << depth;
@@ -119,6 +119,20 @@ TEST(FastSearch, AnswersAsThePlainSearchOnTerminalsAndWideNodes) {
     const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
     expectSameRoot(wide, 1, 0, 1);
     expectSameRoot(wide, 1, 0, 2);
+}
+
+// The game calls searchMove at the root with the full window: that is the fast search.
+TEST(FastSearch, TheGamesRootCallIsTheFastSearch) {
+    selectRuleVariant(2);
+    Position position;
+    setUpPosition(position);
+    const std::string plain = answer(plainSearchRoot(position, 0, 5));
+    const uint64_t plainNodes = searchNodes, fastNodes = fastSearchNodes;
+    bestMove[0].piece = -1;
+    searchDepth = 5;
+    EXPECT_EQ(answer(searchMove(0, position, 0, -SearchInfinity, SearchInfinity)), plain);
+    EXPECT_EQ(searchNodes, plainNodes);
+    EXPECT_GT(fastSearchNodes, fastNodes);
 }
 
 TEST(FastSearch, AnswersAsThePlainSearchOnRandomGames) {

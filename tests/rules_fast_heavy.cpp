@@ -22,7 +22,7 @@ TEST(FastSearchHeavy, AnswersAsThePlainSearchOnThousandsOfPositions) {
         selectRuleVariant(sample.variant);
         int32_t depth = 1 + compared % 7;
         if (sample.variant == 0 && compared % 9 == 0) depth = 9;
-        const std::string plain = answer(searchRoot(sample.position, sample.side, depth));
+        const std::string plain = answer(plainSearchRoot(sample.position, sample.side, depth));
         const std::string fast = answer(fastSearchRoot(sample.position, sample.side, depth));
         ASSERT_EQ(fast, plain) << formatPosition(sample.position, sample.variant) << " side "
                                << sample.side << " depth " << depth;
@@ -64,7 +64,7 @@ TEST(FastSearchHeavy, SelfPlayedGamesAreTheSame) {
     } games[] = {{0, 0, 200}, {0, 1, 200}, {1, 0, 160}, {2, 0, 160}, {1, 1, 12}, {2, 1, 12}};
     for (const auto& game : games) {
         EXPECT_EQ(selfPlay(game.variant, game.level, game.plies, fastSearchRoot),
-                  selfPlay(game.variant, game.level, game.plies, searchRoot))
+                  selfPlay(game.variant, game.level, game.plies, plainSearchRoot))
             << "variant " << game.variant << " level " << game.level;
     }
 }
@@ -72,7 +72,7 @@ TEST(FastSearchHeavy, SelfPlayedGamesAreTheSame) {
 TEST(FastSearchHeavy, AnswersAsThePlainSearchAcrossWideNodes) {
     const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
     for (const int32_t depth : {2, 3}) {
-        const std::string plain = answer(searchRoot(wide, 1, depth));
+        const std::string plain = answer(plainSearchRoot(wide, 1, depth));
         EXPECT_EQ(answer(fastSearchRoot(wide, 1, depth)), plain) << depth;
     }
 }

@@ -13,7 +13,7 @@
 namespace {
 
 std::string searchText(const Position& position, int32_t side, int32_t depth) {
-    const int32_t value = searchRoot(position, side, depth);
+    const int32_t value = plainSearchRoot(position, side, depth);
     return std::to_string(value) + " " +
            (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
 }

@@ -152,7 +152,7 @@ EngineAnswer commandPerft(const Words& words) {
     int32_t side = 0, depth = 0;
     std::string what;
     if (!parseSideDepth(words, 0, MaxPerftDepth, side, depth, what)) return error(what);
-    return answer(std::to_string(perft(session.position, side, depth)));
+    return answer(std::to_string(fastPerft(session.position, side, depth)));
 }
 
 EngineAnswer commandPlay(const Words& words) {
