@@ -10,6 +10,12 @@ namespace {
 
 #define KORVATH_AVX2 __attribute__((target("avx2")))
 
+// Eight steps at once, wrapping as the lanes do: a lane only ever holds a
+// value its pixel really reaches, but the step of eight may not fit.
+inline int eightSteps(int step) {
+    return static_cast<int>(static_cast<uint32_t>(step) * 8u);
+}
+
 // The bilinear weights of eight lanes from their fractions of `Bits` bits.
 struct LaneWeights {
     __m256i w00, w10, w01, w11;
@@ -46,7 +52,7 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
         _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
     __m256i lv =
         _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dv)));
-    const __m256i du8 = _mm256_set1_epi32(du * 8), dv8 = _mm256_set1_epi32(dv * 8);
+    const __m256i du8 = _mm256_set1_epi32(eightSteps(du)), dv8 = _mm256_set1_epi32(eightSteps(dv));
     const __m256i maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
     const __m256i halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
     const __m256i reflectU = _mm256_set1_epi32(s.reflectU),
@@ -106,7 +112,7 @@ KORVATH_AVX2 int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffe
     const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i lz =
         _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dz)));
-    const __m256i dz8 = _mm256_set1_epi32(dz * 8);
+    const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
     const __m256i one = _mm256_set1_epi32(1);
     int passed = 0, i = 0;
     for (; i + 8 <= n; i += 8) {

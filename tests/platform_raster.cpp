@@ -538,6 +538,27 @@ TEST_F(Raster, OtherTextureFormatsAndSizesDrawToo) {
     }
 }
 
+TEST_F(Raster, ExtremeTextureCoordinatesOnlyEverShowTheTexturesOwnTexels) {
+    // Thousands of texels a pixel and coordinates in the millions: every
+    // pixel still shows one of the two colours (or a blend of them).
+    Surface* stripes = texture(16, 16, PixelFormat::Rgb565, [](int x, int) {
+        return static_cast<uint16_t>(x % 2 == 0 ? 0xF800 : 0x001F);
+    });
+    setTexture(0, stripes);
+    for (uint32_t filter : {TFILTER_POINT, TFILTER_LINEAR})
+        for (uint32_t address : {TADDRESS_MIRROR, TADDRESS_WRAP, TADDRESS_CLAMP}) {
+            clear();
+            setTextureStageState(0, TSS_ADDRESS, address);
+            setTextureStageState(0, TSS_MAGFILTER, filter);
+            setTextureStageState(0, TSS_MINFILTER, filter);
+            draw(quad(at(0, 0, 0.5f, White, -3e6f, 0, 0.5f), at(96, 0, 0.5f, White, 3e6f, 0, 0.5f),
+                      at(96, 72, 0.5f, White, 3e6f, 1e5f, 1.0f),
+                      at(0, 72, 0.5f, White, -3e6f, 1e5f, 1.0f)));
+            for (uint16_t p : snapshot()) ASSERT_EQ(p & 0x07E0, 0) << filter << " " << address;
+            EXPECT_EQ(countPixels(0), 0);
+        }
+}
+
 TEST_F(Raster, DrawingStaysInsideTheViewportAndTheSurface) {
     setRenderState(RS_ZENABLE, 0);
     ASSERT_EQ(setViewport(10, 10, 20, 20, 0.0f, 1.0f), PLATFORM_OK);
