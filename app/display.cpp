@@ -1,5 +1,5 @@
 // initDisplay's steps, each mapped to what can fail on this platform and
-// reported with the text of the call it stands for; setRenderStates.
+// reported with the text of the call it stands for.
 #include "app/display.h"
 
 #include "app/settings.h"
@@ -63,13 +63,4 @@ const char* initDisplay() {
     if (setViewport(0, 0, ScreenWidth, viewportHeightFor(ScreenWidth), 0.0f, 1.0f) != PLATFORM_OK)
         return "D3DDevice->SetViewport";
     return nullptr;
-}
-
-void setRenderStates() {
-    setRenderState(RS_ZENABLE, 1);
-    setRenderState(RS_ZWRITEENABLE, 1);
-    // The source gets the inverse alpha and the destination the alpha; blending
-    // stays off here, and the mesh renderer sets the pair the other way round.
-    setRenderState(RS_SRCBLEND, BLEND_INVSRCALPHA);
-    setRenderState(RS_DESTBLEND, BLEND_SRCALPHA);
 }

@@ -1,7 +1,7 @@
 // The display set-up: the video system in the settings' mode, the flipping
-// chain, the depth buffer, Backtemp and the 3D device, and the fixed render
-// states. Writes the display globals of render/screen.h (FocalLength,
-// ScreenGreenMask and the surfaces) once, at start-up.
+// chain, the depth buffer, Backtemp and the 3D device. Writes the display
+// globals of render/screen.h (FocalLength, ScreenGreenMask and the surfaces)
+// once, at start-up.
 #pragma once
 
 #include "platform/platform.h"
@@ -10,8 +10,9 @@
 // the step that failed. Nothing made before a failure is released here.
 const char* initDisplay();
 
-// Depth test and writes on; the blend factors the game starts from.
-void setRenderStates();
+// The fixed render states (setRenderStates) live with the other device state
+// blocks in render/mesh_renderer.h, since the game frame sets them too.
+#include "render/mesh_renderer.h"
 
 // presentFrame is the platform's flip (platform/platform.h): it shows the back
 // buffer and answers PLATFORM_SURFACE_LOST after a renderer reset.

@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/display.h"
 #include "game/outline.h"
 #include "game/screenshot.h"
 #include "platform/platform.h"
 #include "render/camera.h"
+#include "render/mesh_renderer.h"
 #include "render/screen.h"
 #include "rules/random.h"
 #include "rules/search.h"

@@ -28,6 +28,15 @@ static void setStageStates(uint32_t alphaOperation) {
     setTextureStageState(0, TSS_ALPHAOP, alphaOperation);
 }
 
+void setRenderStates() {
+    setRenderState(RS_ZENABLE, 1);
+    setRenderState(RS_ZWRITEENABLE, 1);
+    // The source gets the inverse alpha and the destination the alpha; blending
+    // stays off here, and the mesh renderer sets the pair the other way round.
+    setRenderState(RS_SRCBLEND, BLEND_INVSRCALPHA);
+    setRenderState(RS_DESTBLEND, BLEND_SRCALPHA);
+}
+
 void setOpaqueStatesFiltered() {
     setStageStates(TOP_DISABLE);
 }

@@ -14,6 +14,8 @@ void drawMesh(Mesh& mesh);
 void drawShadowTriangle(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c);
 // Binds TextureTable[material] to stage 0, or no texture for a negative material.
 void bindTexture(int material);
+// Depth test and writes on, and the blend factors every frame starts from.
+void setRenderStates();
 void setOpaqueStatesFiltered();
 void setBlendedStates();
 
