@@ -84,20 +84,11 @@ SquareBits shortJumpers(SquareBits own, SquareBits opposing, SquareBits kings) {
 }
 
 SquareBits shortJumpers(int32_t side, SquareBits own, SquareBits opposing, SquareBits kings) {
-    switch (ruleVariant * 2 + side) {
-    case 0:
-        return shortJumpers<0, 0>(own, opposing, kings);
-    case 1:
-        return shortJumpers<0, 1>(own, opposing, kings);
-    case 2:
-        return shortJumpers<1, 0>(own, opposing, kings);
-    case 3:
-        return shortJumpers<1, 1>(own, opposing, kings);
-    case 4:
-        return shortJumpers<2, 0>(own, opposing, kings);
-    default:
-        return shortJumpers<2, 1>(own, opposing, kings);
-    }
+    using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
+    static constexpr Find ByRulesAndSide[6] = {shortJumpers<0, 0>, shortJumpers<0, 1>,
+                                               shortJumpers<1, 0>, shortJumpers<1, 1>,
+                                               shortJumpers<2, 0>, shortJumpers<2, 1>};
+    return ByRulesAndSide[ruleVariant * 2 + side](own, opposing, kings);
 }
 
 int32_t lowestSquare(SquareBits bits) {
@@ -174,7 +165,7 @@ template <bool Store> struct ChainWalk {
         move.captures = static_cast<uint8_t>(captures);
         move.path[0] = path[0];
         if (steps == 1) {
-            move.captured[0] = captured[0];
+            if (captures == 1) move.captured[0] = captured[0];
             return;
         }
         std::memcpy(move.path, path, steps);
@@ -461,28 +452,13 @@ int64_t countShortCaptures(int32_t side, SquareBits capturers, SquareBits own, S
 // long-range king is involved and the board must be walked.
 int64_t countOnSets(const Board& board, int32_t side, SquareBits own, SquareBits opposing,
                     SquareBits kings) {
+    using Count = int64_t (*)(const Board&, SquareBits, SquareBits, SquareBits, SquareBits&);
+    static constexpr Count ByRulesAndSide[6] = {countPlainMoves<0, 0>, countPlainMoves<0, 1>,
+                                                countPlainMoves<1, 0>, countPlainMoves<1, 1>,
+                                                countPlainMoves<2, 0>, countPlainMoves<2, 1>};
     SquareBits capturers = 0;
-    int64_t plain = 0;
-    switch (ruleVariant * 2 + side) {
-    case 0:
-        plain = countPlainMoves<0, 0>(board, own, opposing, kings, capturers);
-        break;
-    case 1:
-        plain = countPlainMoves<0, 1>(board, own, opposing, kings, capturers);
-        break;
-    case 2:
-        plain = countPlainMoves<1, 0>(board, own, opposing, kings, capturers);
-        break;
-    case 3:
-        plain = countPlainMoves<1, 1>(board, own, opposing, kings, capturers);
-        break;
-    case 4:
-        plain = countPlainMoves<2, 0>(board, own, opposing, kings, capturers);
-        break;
-    default:
-        plain = countPlainMoves<2, 1>(board, own, opposing, kings, capturers);
-        break;
-    }
+    const int64_t plain =
+        ByRulesAndSide[ruleVariant * 2 + side](board, own, opposing, kings, capturers);
     if (plain >= 0) return plain;
     if (!capturers || (ruleVariant != 0 && (own & kings))) return -1;
     return countShortCaptures(side, capturers, own, opposing, kings);

@@ -211,7 +211,7 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     if (remaining - 1 >= MinTransposedRemaining) {
         const int32_t cut = transposedCutOff(ply, remaining, side, beta);
         if (cut >= beta) {
-            store(bucket, board, flags, remaining, cut, BoundLower, NoMove);
+            if (bucket) store(bucket, board, flags, remaining, cut, BoundLower, NoMove);
             return cut;
         }
     }

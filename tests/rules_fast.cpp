@@ -4,7 +4,9 @@
 // comparisons are in rules_fast_heavy.cpp.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "rules/board.h"
 #include "rules/evaluate.h"
@@ -12,6 +14,20 @@
 #include "rules/perft.h"
 #include "rules/search.h"
 #include "tests/rules_fast_util.h"
+
+// Every allocation of the program is counted, to show that searches make none.
+static size_t allocations = 0;
+void* operator new(size_t size) {
+    ++allocations;
+    if (void* memory = std::malloc(size)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, size_t) noexcept {
+    std::free(memory);
+}
 
 namespace {
 
@@ -133,6 +149,25 @@ TEST(FastSearch, TheGamesRootCallIsTheFastSearch) {
     EXPECT_EQ(answer(searchMove(0, position, 0, -SearchInfinity, SearchInfinity)), plain);
     EXPECT_EQ(searchNodes, plainNodes);
     EXPECT_GT(fastSearchNodes, fastNodes);
+}
+
+TEST(FastSearch, AllocatesNothingWhileSearching) {
+    const SampledPosition samples[] = {
+        {0,
+         positionOf(0, "0.4,3.5,x,7.5,0.6,1.5,x,x,1.7,3.7,6.6,7.7",
+                    "0.0,2.0,4.0,5.3,1.1,3.1,4.2,x,0.2,3.3,x,x"),
+         0},
+        {1, positionOf(1, ManyCapturesSide0, ManyCapturesSide1), 0},
+    };
+    const size_t counted = allocations;
+    const std::string probe(100, 'x');
+    ASSERT_GT(allocations, counted) << "the count must see allocations";
+    for (const SampledPosition& sample : samples) {
+        selectRuleVariant(sample.variant);
+        const size_t before = allocations;
+        fastSearchRoot(sample.position, sample.side, sample.variant == 0 ? 9 : 2);
+        EXPECT_EQ(allocations, before);
+    }
 }
 
 TEST(FastSearch, AnswersAsThePlainSearchOnRandomGames) {
