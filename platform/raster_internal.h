@@ -91,6 +91,7 @@ struct TriangleSetup {
     uint32_t srcBlend, destBlend;
     FetchFunction fetch;
     OutputFunction output;
+    bool wideDepth; // the eight-pixel depth test may run (looked up once per triangle)
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time

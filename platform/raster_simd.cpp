@@ -60,7 +60,6 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
     const __m256i strideLanes = _mm256_set1_epi32(stride);
     const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
     const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
-    const __m256i pairOrder = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
     // Lanes past n are fetched too: their coordinates are addressed like any
     // other, and the buffer has room for them.
     for (int i = 0; i < n; i += 8) {
@@ -69,8 +68,9 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
         const __m256i index = _mm256_add_epi32(
             _mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes), _mm256_srai_epi32(qu, 16));
         // A texel and its right neighbour come as one 64-bit pair, read one by
-        // one: faster here than the processor's gathers. Pairs land in lane
-        // order 0 1 4 5 2 3 6 7.
+        // one: faster here than the processor's gathers. Pairs 0 1 4 5 and
+        // 2 3 6 7 go together so that splitting them into first and second
+        // texels leaves every lane in pixel order.
         alignas(32) int at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
         auto pair = [&](int k, int row) {
@@ -79,27 +79,24 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
             return value;
         };
         const __m256 top0 =
-            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(0, 0), pair(1, 0), pair(2, 0), pair(3, 0)));
+            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(0, 0), pair(1, 0), pair(4, 0), pair(5, 0)));
         const __m256 top1 =
-            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(4, 0), pair(5, 0), pair(6, 0), pair(7, 0)));
+            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(2, 0), pair(3, 0), pair(6, 0), pair(7, 0)));
         const __m256 bottom0 = _mm256_castsi256_ps(
-            _mm256_setr_epi64x(pair(0, stride), pair(1, stride), pair(2, stride), pair(3, stride)));
+            _mm256_setr_epi64x(pair(0, stride), pair(1, stride), pair(4, stride), pair(5, stride)));
         const __m256 bottom1 = _mm256_castsi256_ps(
-            _mm256_setr_epi64x(pair(4, stride), pair(5, stride), pair(6, stride), pair(7, stride)));
+            _mm256_setr_epi64x(pair(2, stride), pair(3, stride), pair(6, stride), pair(7, stride)));
         const __m256i t00 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0x88));
         const __m256i t10 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0xDD));
         const __m256i t01 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0x88));
         const __m256i t11 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0xDD));
-        const LaneWeights w = laneWeights<Bits>(
-            _mm256_permutevar8x32_epi32(
-                _mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction), pairOrder),
-            _mm256_permutevar8x32_epi32(
-                _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction), pairOrder));
+        const LaneWeights w =
+            laneWeights<Bits>(_mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction),
+                              _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));
         __m256i sum =
             _mm256_add_epi32(_mm256_mullo_epi32(t00, w.w00), _mm256_mullo_epi32(t10, w.w10));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t01, w.w01));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t11, w.w11));
-        sum = _mm256_permutevar8x32_epi32(sum, pairOrder); // back to pixel order
         sum = _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), sum);
         lu = _mm256_add_epi32(lu, du8);

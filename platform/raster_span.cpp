@@ -92,10 +92,11 @@ bool clipSpanToDepth(const TriangleSetup& s, int64_t z0, int64_t dz, int& x0, in
 // Less-or-equal test of n pixels from the exact depth zf (32.32) of the
 // first; within a chunk the depth steps in 17.15, which the eight-pixel pass
 // repeats exactly. The number that passed.
-int testDepth(int64_t zf, int64_t dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zrow, int n,
+              SpanBuffers& b) {
     const int64_t z = zf >> 17, step = dz >> 17;
     const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
-    if (hasWideLanes() && first >= 0 && last >= 0 && first <= 65535 && last <= 65535)
+    if (s.wideDepth && first >= 0 && last >= 0 && first <= 65535 && last <= 65535)
         return testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
     int passed = 0;
     for (int i = 0; i < n; ++i) {
@@ -531,6 +532,7 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
 
 void chooseSpanFunctions(TriangleSetup& s) {
     const bool mirror = s.address == TADDRESS_MIRROR;
+    s.wideDepth = hasWideLanes();
     switch (s.kind) {
     case TexKind::None:
         s.fetch = nullptr;
@@ -558,8 +560,11 @@ void chooseSpanFunctions(TriangleSetup& s) {
 }
 
 void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
-    const int64_t dz = std::llrint(s.z.dx * DepthFixed);
-    int64_t zf = std::llrint(s.z.at(x0, y) * DepthFixed);
+    // Depth is only stepped when it is tested or cuts the span (the backdrop
+    // needs neither).
+    const bool needsDepth = s.depthTest || s.zClip;
+    const int64_t dz = needsDepth ? std::llrint(s.z.dx * DepthFixed) : 0;
+    int64_t zf = needsDepth ? std::llrint(s.z.at(x0, y) * DepthFixed) : 0;
     if (s.zClip) {
         const int first = x0;
         if (!clipSpanToDepth(s, zf, dz, x0, x1)) return;
@@ -584,7 +589,7 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         const int n = std::min(ChunkLength, x1 - x);
         const int64_t zChunk = zf;
         zf += dz * n;
-        if (s.depthTest && testDepth(zChunk, dz, zrow + x, n, b) == 0) continue;
+        if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
         if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
         fillDiffuse(s, r, x, n, b.diffuse);
         s.output(s, b, dst + x, zrow != nullptr ? zrow + x : nullptr, n);
