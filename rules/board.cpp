@@ -464,6 +464,47 @@ int64_t countOnSets(const Board& board, int32_t side, SquareBits own, SquareBits
     return countShortCaptures(side, capturers, own, opposing, kings);
 }
 
+// The sets and values of the board after the move, worked out without playing it.
+struct SetsAfter {
+    SquareBits occupied[2];
+    SquareBits kings;
+    int32_t value[2];
+};
+
+SetsAfter setsAfter(const Board& board, const BoardMove& move, int32_t side) {
+    const int32_t other = 1 - side;
+    const uint8_t mover = board.pieces[side * MaxPiecesPerSide + move.piece];
+    const int32_t from = mover & ~KingBit, to = squareOfCell[move.path[move.steps - 1]];
+    SetsAfter after = {{board.occupied[0], board.occupied[1]},
+                       board.kings & ~bitOf(from),
+                       {board.value[0], board.value[1]}};
+    after.occupied[side] = (after.occupied[side] & ~bitOf(from)) | bitOf(to);
+    for (int32_t k = 0; k < move.captures; ++k) {
+        const uint8_t taken = board.pieces[move.captured[k]];
+        const SquareBits square = bitOf(taken & ~KingBit);
+        after.occupied[other] &= ~square;
+        after.kings &= ~square;
+        after.value[other] -= pieceValue[other][taken & ~KingBit][taken >> 7];
+    }
+    bool king = (mover & KingBit) != 0;
+    const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
+    for (int32_t k = 0; k < move.steps && !king; ++k) king = rowOfCell[move.path[k]] == farRow;
+    if (king) after.kings |= bitOf(to);
+    after.value[side] += pieceValue[side][to][king] - pieceValue[side][from][mover >> 7];
+    return after;
+}
+
+// Side 0's evaluation but the "US RULES" king distance terms.
+int32_t evaluateSets(const SquareBits occupied[2], const int32_t value[2]) {
+    // Support: each piece with an own piece diagonally behind it, counted per direction.
+    const SquareBits white = occupied[0], black = occupied[1];
+    const int32_t support0 = countBits(white & fromColumnBits[0][1] & (white >> 9)) +
+                             countBits(white & fromColumnBits[2][1] & (white >> 11));
+    const int32_t support1 = countBits(black & fromColumnBits[0][1] & (black << 11)) +
+                             countBits(black & fromColumnBits[2][1] & (black << 9));
+    return value[0] - value[1] + 50 * (support0 - support1);
+}
+
 } // namespace
 
 int64_t countBoardMoves(Board& board, int32_t side) {
@@ -473,25 +514,13 @@ int64_t countBoardMoves(Board& board, int32_t side) {
 }
 
 int64_t countRepliesAfter(Board& board, const BoardMove& move, int32_t side) {
-    // The squares after the move, worked out without playing it.
-    const uint8_t mover = board.pieces[side * MaxPiecesPerSide + move.piece];
-    const int32_t to = squareOfCell[move.path[move.steps - 1]];
-    SquareBits movers = (board.occupied[side] & ~bitOf(mover & ~KingBit)) | bitOf(to);
-    SquareBits replying = board.occupied[1 - side];
-    SquareBits kings = board.kings & ~bitOf(mover & ~KingBit);
-    for (int32_t k = 0; k < move.captures; ++k) {
-        const SquareBits taken = bitOf(board.pieces[move.captured[k]] & ~KingBit);
-        replying &= ~taken;
-        kings &= ~taken;
-    }
-    bool king = (mover & KingBit) != 0;
-    const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
-    for (int32_t k = 0; k < move.steps && !king; ++k) king = rowOfCell[move.path[k]] == farRow;
-    if (king) kings |= bitOf(to);
+    const SetsAfter after = setsAfter(board, move, side);
+    const SquareBits replying = after.occupied[1 - side];
     // Long-range kings and captures need the board itself: the move is played and every
     // piece walked.
-    if (ruleVariant == 0 || !(replying & kings)) {
-        const int64_t total = countOnSets(board, 1 - side, replying, movers, kings);
+    if (ruleVariant == 0 || !(replying & after.kings)) {
+        const int64_t total =
+            countOnSets(board, 1 - side, replying, after.occupied[side], after.kings);
         if (total >= 0) return total;
     }
     BoardUndo undo;
@@ -572,16 +601,24 @@ int32_t countBoardPieces(const Board& board, int32_t side) {
 }
 
 int32_t evaluateBoard(const Board& board, int32_t side) {
-    // Support: each piece with an own piece diagonally behind it, counted per direction.
-    const SquareBits white = board.occupied[0], black = board.occupied[1];
-    const int32_t support0 = countBits(white & fromColumnBits[0][1] & (white >> 9)) +
-                             countBits(white & fromColumnBits[2][1] & (white >> 11));
-    const int32_t support1 = countBits(black & fromColumnBits[0][1] & (black << 11)) +
-                             countBits(black & fromColumnBits[2][1] & (black << 9));
-    int32_t total = board.value[0] - board.value[1] + 50 * (support0 - support1);
-    if (ruleVariant == 0 && (board.kings & white) && (board.kings & black)) {
+    int32_t total = evaluateSets(board.occupied, board.value);
+    if (ruleVariant == 0 && (board.kings & board.occupied[0]) &&
+        (board.kings & board.occupied[1])) {
         total += kingDistanceTotal(board, 0) - kingDistanceTotal(board, 1);
     }
+    return side == 0 ? total : -total;
+}
+
+int32_t evaluateAfter(const Board& board, const BoardMove& move, int32_t side) {
+    const SetsAfter after = setsAfter(board, move, side);
+    // The king distance terms look for each side's first king: that takes the board itself.
+    if (ruleVariant == 0 && (after.kings & after.occupied[0]) &&
+        (after.kings & after.occupied[1])) {
+        Board played;
+        playBoardMove(board, played, move, side);
+        return evaluateBoard(played, side);
+    }
+    const int32_t total = evaluateSets(after.occupied, after.value);
     return side == 0 ? total : -total;
 }
 

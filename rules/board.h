@@ -1,7 +1,7 @@
-// The mailbox board of the fast search and of perft: the same position as a Position, with
-// every square's occupant at hand, its move generator (same moves, same order as
-// generateMoves) and its evaluation (same numbers as evaluate). Owns the geometry tables,
-// rebuilt by prepareBoards whenever the rule set changes.
+// The board of the fast search and of perft: the same position as a Position, with every
+// square's occupant at hand and each side's squares as bit sets; its move generator (same
+// moves, same order as generateMoves) and its evaluation (same numbers as evaluate). Owns
+// the geometry tables, rebuilt by prepareBoards whenever the rule set changes.
 #pragma once
 
 #include "rules/moves.h"
@@ -72,5 +72,8 @@ struct BoardUndo {
 void makeBoardMove(Board& board, const BoardMove& move, int32_t side, BoardUndo& undo);
 void undoBoardMove(Board& board, const BoardMove& move, int32_t side, const BoardUndo& undo);
 int32_t evaluateBoard(const Board& board, int32_t side);
+// The evaluation for the side of the board after the side has played the move, mostly without
+// playing it.
+int32_t evaluateAfter(const Board& board, const BoardMove& move, int32_t side);
 int32_t countBoardPieces(const Board& board, int32_t side);
 Move toMove(const BoardMove& move);

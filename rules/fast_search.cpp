@@ -158,11 +158,11 @@ int32_t transposedCutOff(int32_t ply, int32_t remaining, int32_t side, int32_t b
 // Searches one child of the ply: null window first, the full one only when it beats alpha.
 int32_t searchChild(int32_t ply, int32_t remaining, int32_t side, const BoardMove& move, bool first,
                     int32_t alpha, int32_t beta) {
-    playBoardMove(plyBoard[ply], plyBoard[ply + 1], move, side);
     if (remaining == 1) {
         ++fastSearchNodes;
-        return -evaluateBoard(plyBoard[ply + 1], 1 - side);
+        return evaluateAfter(plyBoard[ply], move, side);
     }
+    playBoardMove(plyBoard[ply], plyBoard[ply + 1], move, side);
     if (first) return -search(ply + 1, remaining - 1, 1 - side, -beta, -alpha);
     int32_t value = -search(ply + 1, remaining - 1, 1 - side, -alpha - 1, -alpha);
     if (value > alpha && value < beta) {

@@ -85,6 +85,11 @@ TEST(Board, ListsPlaysAndEvaluatesAsThePlainRules) {
             setBoard(after, expected);
             ASSERT_TRUE(sameBoards(played, expected))
                 << where << " move " << formatMove(toMove(list.moves[i]));
+            // The shortcuts that judge a move without playing it.
+            ASSERT_EQ(evaluateAfter(board, list.moves[i], sample.side),
+                      evaluate(after, sample.side));
+            ASSERT_EQ(countRepliesAfter(board, list.moves[i], sample.side),
+                      static_cast<int64_t>(perft(after, 1 - sample.side, 1)));
         }
         delete &list;
     }

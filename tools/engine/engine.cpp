@@ -68,7 +68,7 @@ std::string showPosition() {
     return formatPosition(session.position, ruleVariant);
 }
 
-// Checks the argument count and parses a side, filling what on failure.
+// Parses a side, 0 or 1, saying what is wrong on failure.
 bool parseSide(std::string_view text, int32_t& side, std::string& what) {
     if (parseInteger(text, 0, 1, side)) return true;
     what = "side must be 0 or 1, got " + quoted(text);
