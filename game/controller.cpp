@@ -152,16 +152,23 @@ void playNextStep() {
     movePlaying = 0;
 }
 
-// The last move of the selected piece that ends on the hovered square, or -1.
-int findChosenMove() {
-    int chosen = -1;
-    for (int i = 0; i < humanMoves.count; ++i) {
-        const Move& move = humanMoves.moves[i];
-        const Square last = move.path[move.steps - 1];
-        if (move.piece == selectedPiece && last.column == hoverColumn && last.row == hoverRow)
-            chosen = i;
-    }
-    return chosen;
+// The last move of the selected piece that ends on the hovered square, copied into
+// chosen; false when there is none. Walks every window of the list, since a 10x10
+// position can have more legal captures than one window holds.
+bool findChosenMove(Move& chosen) {
+    bool found = false;
+    generateMoves(gamePosition, humanSide, humanMoves);
+    do {
+        for (int i = 0; i < humanMoves.count; ++i) {
+            const Move& move = humanMoves.moves[i];
+            const Square last = move.path[move.steps - 1];
+            if (move.piece == selectedPiece && last.column == hoverColumn && last.row == hoverRow) {
+                chosen = move;
+                found = true;
+            }
+        }
+    } while (generateNextMoves(gamePosition, humanSide, humanMoves));
+    return found;
 }
 
 void handleHumanPress(uint8_t& b) {
@@ -175,14 +182,13 @@ void handleHumanPress(uint8_t& b) {
         return;
     }
     pickSquare();
-    generateMoves(gamePosition, humanSide, humanMoves);
-    const int chosen = findChosenMove();
-    if (chosen == -1) {
+    Move chosen;
+    if (!findChosenMove(chosen)) {
         selectedPiece = pickPiece(gamePosition, humanSide);
         collectTargetSquares();
         return;
     }
-    bestMove[0] = humanMoves.moves[chosen];
+    bestMove[0] = chosen;
     movePlaying = 1;
     moveStep = 0;
     dropSelection();
@@ -315,14 +321,18 @@ void turnCameraAfterLoss() {
 void collectTargetSquares() {
     generateMoves(gamePosition, humanSide, humanMoves);
     targetSquareCount = 0;
-    for (int i = 0; i < humanMoves.count; ++i) {
-        const Move& move = humanMoves.moves[i];
-        if (move.piece != selectedPiece) continue;
-        for (int k = 0; k < move.steps; ++k) {
-            targetSquares[targetSquareCount++] = {move.path[k].column, move.path[k].row,
-                                                  k == move.steps - 1 ? 1 : 0};
+    do {
+        for (int i = 0; i < humanMoves.count; ++i) {
+            const Move& move = humanMoves.moves[i];
+            if (move.piece != selectedPiece) continue;
+            // Only the outlines stop at the capacity; every move stays playable,
+            // since findChosenMove walks the whole list.
+            for (int k = 0; k < move.steps && targetSquareCount < MaxTargetSquares; ++k) {
+                targetSquares[targetSquareCount++] = {move.path[k].column, move.path[k].row,
+                                                      k == move.steps - 1 ? 1 : 0};
+            }
         }
-    }
+    } while (generateNextMoves(gamePosition, humanSide, humanMoves));
 }
 
 void gameFrame() {
