@@ -209,7 +209,9 @@ void prepareVaryings(const Corner c[3], const double x[3], const double y[3], Tr
     }
     makePlane(x, y, uw, s.u);
     makePlane(x, y, vw, s.v);
-    for (int k = 0; k < 4; ++k) makePlane(x, y, colour[k], s.colour[k]);
+    // A flat triangle's spans read s.flat; the planes would go unused.
+    if (s.gouraud)
+        for (int k = 0; k < 4; ++k) makePlane(x, y, colour[k], s.colour[k]);
 }
 
 // The filter the device picks: magnification or minification by the texel

@@ -188,6 +188,7 @@ KORVATH_AVX2 inline __m256i mul255Lanes(__m256i a, __m256i b) {
 // The opaque kinds: spread 5-6-5 texels modulated by or added to the colour.
 template <ColourKind CK> struct OpaqueTexels {
     static constexpr bool ReadsFrame = false;
+    KORVATH_AVX2 static bool leavesFrame(__m256i) { return false; }
     KORVATH_AVX2 static __m128i shade(__m256i t, __m256i d, __m128i) {
         return shadeLanes<CK>(t, d);
     }
@@ -218,6 +219,11 @@ KORVATH_AVX2 inline __m256i overChannel(__m256i source, __m256i frame, __m256i a
 // the frame by the texel's alpha.
 struct ShadowTexels {
     static constexpr bool ReadsFrame = true;
+    // Eight fully transparent texels give back the frame exactly (the blend
+    // is exact at alpha 0), and most of a soft shadow's square is clear.
+    KORVATH_AVX2 static bool leavesFrame(__m256i t) {
+        return _mm256_testz_si256(t, _mm256_set1_epi32(0x0F000000)) != 0;
+    }
     KORVATH_AVX2 static __m128i shade(__m256i t, __m256i d, __m128i under) {
         const __m256i alpha = nibbleChannel(t, 24);
         __m256i fr, fg, fb;
@@ -234,6 +240,13 @@ struct ShadowTexels {
     }
 };
 
+// Eight depth flags as 16-bit lane masks.
+KORVATH_AVX2 inline __m128i passLanes(const uint8_t* pass) {
+    return _mm_cmpgt_epi16(
+        _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pass))),
+        _mm_setzero_si128());
+}
+
 template <class Shader>
 KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                              uint16_t* zrow, int n) {
@@ -245,40 +258,35 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i));
+        const __m128i pass = depthTest ? passLanes(b.pass + i) : __m128i{};
+        if (depthWrite) {
+            __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
+            _mm_storeu_si128(
+                z, _mm_blendv_epi8(_mm_loadu_si128(z),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)),
+                                   pass));
+        }
+        if (Shader::leavesFrame(t)) continue;
         const __m256i d =
             gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
         __m128i* out = reinterpret_cast<__m128i*>(dst + i);
         const __m128i under = Shader::ReadsFrame || depthTest ? _mm_loadu_si128(out) : __m128i{};
         __m128i colour = Shader::shade(t, d, under);
-        if (depthTest) {
-            const __m128i pass = _mm_cmpgt_epi16(
-                _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b.pass + i))),
-                _mm_setzero_si128());
-            colour = _mm_blendv_epi8(under, colour, pass);
-            if (depthWrite) {
-                __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
-                _mm_storeu_si128(
-                    z, _mm_blendv_epi8(
-                           _mm_loadu_si128(z),
-                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)), pass));
-            }
-        }
+        if (depthTest) colour = _mm_blendv_epi8(under, colour, pass);
         _mm_storeu_si128(out, colour);
     }
     if (i == n) return;
     // The last few pixels: eight lanes shaded, only those that exist written.
-    alignas(32) uint32_t texel[8], diffuse[8];
-    alignas(16) uint16_t under[8], colour[8];
-    for (int k = 0; k < 8; ++k) {
-        const bool exists = i + k < n;
-        texel[k] = exists ? b.texel[i + k] : 0;
-        diffuse[k] = gouraud && exists ? b.diffuse[i + k] : 0;
-        under[k] = exists ? dst[i + k] : 0;
-    }
-    const __m256i d = gouraud ? _mm256_load_si256(reinterpret_cast<const __m256i*>(diffuse)) : flat;
+    // The texel and colour buffers reach past the chunk's last eight lanes;
+    // the frame does not, so only its existing pixels are read.
+    alignas(16) uint16_t under[8] = {}, colour[8];
+    if constexpr (Shader::ReadsFrame)
+        for (int k = 0; i + k < n; ++k) under[k] = dst[i + k];
+    const __m256i d =
+        gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
     _mm_store_si128(reinterpret_cast<__m128i*>(colour),
-                    Shader::shade(_mm256_load_si256(reinterpret_cast<const __m256i*>(texel)), d,
-                                  _mm_load_si128(reinterpret_cast<const __m128i*>(under))));
+                    Shader::shade(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i)),
+                                  d, _mm_load_si128(reinterpret_cast<const __m128i*>(under))));
     for (int k = 0; i + k < n; ++k) {
         if (depthTest && b.pass[i + k] == 0) continue;
         dst[i + k] = colour[k];
