@@ -309,7 +309,7 @@ Rgb shade(V3 origin, V3 d, int depth, int shadowSamples, float turn) {
     float visibility = lampVisibility(p, hit.normal, shadowSamples, turn);
     float diffuse = std::max(0.0f, dot(n, toLamp)) * visibility * pool;
     V3 half = normalise(toLamp + view);
-    float spec = std::pow(std::max(0.0f, dot(n, half)), m.shininess) * visibility * pool;
+    float highlight = std::pow(std::max(0.0f, dot(n, half)), m.shininess) * visibility * pool;
     float occlusion = 1.0f;
     if (hit.surface == Surface::Board || hit.surface == Surface::Table)
         occlusion = contactOcclusion(p);
@@ -320,7 +320,7 @@ Rgb shade(V3 origin, V3 d, int depth, int shadowSamples, float turn) {
         occlusion *= 1.0f - 0.6f * std::exp(-std::sqrt(dx * dx + dz * dz) / 0.25f);
     }
     Rgb ambient = Rgb{0.05f, 0.055f, 0.07f} * occlusion * (0.4f + 0.6f * pool);
-    Rgb colour = m.albedo * (LampColour * diffuse + ambient) + LampColour * (m.specular * spec);
+    Rgb colour = m.albedo * (LampColour * diffuse + ambient) + LampColour * (m.specular * highlight);
     if (hit.surface == Surface::PieceSide) {
         float rim = std::pow(std::max(0.0f, dot(reflect(d, n), RimDirection)), 12.0f);
         colour = colour + RimColour * rim;

@@ -105,7 +105,7 @@ void paintMetal(Image* image, const Lettering& text, int centreX, int centreY,
             float nl = std::sqrt(dx * dx + dy * dy + 1.0f);
             float nx = -dx / nl, ny = -dy / nl, nz = 1.0f / nl;
             float diffuse = std::max(0.0f, nx * lx + ny * ly + nz * lz);
-            float spec = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), 60.0f);
+            float highlight = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), 60.0f);
             // The metal ramp runs over the letters' own height, with a bright band low down
             // as if the floor were reflected.
             float t = std::clamp(static_cast<float>(y - y0) / std::max(1, y1 - y0), 0.0f, 1.0f);
@@ -114,7 +114,7 @@ void paintMetal(Image* image, const Lettering& text, int centreX, int centreY,
             base = base * (1.0f + 0.35f * smoothstep(0.62f, 0.72f, t) *
                                       (1.0f - smoothstep(0.78f, 0.9f, t)));
             Rgb lit =
-                base * (0.25f + 0.95f * diffuse) + Rgb{1.0f, 0.95f, 0.85f} * (style.shine * spec);
+                base * (0.25f + 0.95f * diffuse) + Rgb{1.0f, 0.95f, 0.85f} * (style.shine * highlight);
             out = mix(out, lit, a);
         }
     }
