@@ -7,18 +7,7 @@
 #include "app/fade.h"
 #include "platform/platform.h"
 #include "render/screen.h"
-
-static void openHeadlessScreen(int width, int height, bool format555) {
-    HeadlessOptions options;
-    options.format555 = format555;
-    selectBackend(Backend::Headless, options);
-    videoStart();
-    setDisplayMode(width, height);
-    ScreenWidth = width;
-    ScreenHeight = height;
-    ScreenGreenMask = displayGreenMask();
-    DDrawSurfaceBack = backBuffer();
-}
+#include "tests/headless_screen.h"
 
 static void playFrame(benchmark::State& state) {
     int width = static_cast<int>(state.range(0));

@@ -10,20 +10,13 @@
 #include "app/fade.h"
 #include "platform/platform.h"
 #include "render/screen.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
 // A headless display of the given size and format, as the display set-up leaves it.
 void openDisplay(int width, int height, bool format555) {
-    HeadlessOptions options;
-    options.format555 = format555;
-    selectBackend(Backend::Headless, options);
-    ASSERT_EQ(videoStart(), PLATFORM_OK);
-    ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
-    ScreenWidth = width;
-    ScreenHeight = height;
-    ScreenGreenMask = displayGreenMask();
-    DDrawSurfaceBack = backBuffer();
+    ASSERT_TRUE(openHeadlessScreen(width, height, format555));
 }
 
 uint16_t backPixel(int x, int y) {

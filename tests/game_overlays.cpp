@@ -15,23 +15,14 @@
 #include "scene/buttons.h"
 #include "scene/cursor.h"
 #include "scene/input.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
 constexpr uint16_t Background = 0x1234; // a colour no overlay uses
 
 void openScreen(int width, int height, bool format555 = false) {
-    HeadlessOptions options;
-    options.format555 = format555;
-    selectBackend(Backend::Headless, options);
-    ASSERT_EQ(videoStart(), PLATFORM_OK);
-    ASSERT_EQ(setCooperativeLevel(true), PLATFORM_OK);
-    ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
-    ScreenWidth = width;
-    ScreenHeight = height;
-    ScreenGreenMask = displayGreenMask();
-    DDrawSurfacePrimary = primarySurface();
-    DDrawSurfaceBack = backBuffer();
+    ASSERT_TRUE(openHeadlessScreen(width, height, format555));
     ASSERT_EQ(createDevice(0, DDrawSurfaceBack), PLATFORM_OK);
     ASSERT_EQ(setRenderTarget(DDrawSurfaceBack), PLATFORM_OK);
     fillSurface(DDrawSurfaceBack, Background);

@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "render/screen.h"
 #include "scene/cursor.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
@@ -40,15 +41,7 @@ class Screenshot : public ::testing::Test {
     }
 
     void openScreen(int width, int height, bool format555 = false) {
-        HeadlessOptions options;
-        options.format555 = format555;
-        selectBackend(Backend::Headless, options);
-        ASSERT_EQ(videoStart(), PLATFORM_OK);
-        ASSERT_EQ(setDisplayMode(width, height), PLATFORM_OK);
-        ScreenWidth = width;
-        ScreenHeight = height;
-        ScreenGreenMask = displayGreenMask();
-        DDrawSurfaceBack = backBuffer();
+        ASSERT_TRUE(openHeadlessScreen(width, height, format555));
     }
 
     void putPixel(int x, int y, uint16_t value) {

@@ -1,0 +1,23 @@
+// A headless screen for tests and benchmarks that draw into the back buffer
+// without the app's display set-up: the screen globals are set as that set-up
+// sets them.
+#pragma once
+
+#include "platform/platform.h"
+#include "render/screen.h"
+
+// False when the platform refused the backend or the mode.
+inline bool openHeadlessScreen(int width, int height, bool format555 = false) {
+    HeadlessOptions options;
+    options.format555 = format555;
+    selectBackend(Backend::Headless, options);
+    if (videoStart() != PLATFORM_OK || setCooperativeLevel(true) != PLATFORM_OK ||
+        setDisplayMode(width, height) != PLATFORM_OK)
+        return false;
+    ScreenWidth = width;
+    ScreenHeight = height;
+    ScreenGreenMask = displayGreenMask();
+    DDrawSurfacePrimary = primarySurface();
+    DDrawSurfaceBack = backBuffer();
+    return true;
+}
