@@ -31,9 +31,10 @@ struct KeyName {
     const char* name;
     uint32_t code;
 };
-constexpr KeyName KeyNames[] = {{"ESCAPE", VK_ESCAPE}, {"F12", VK_F12}, {"LEFT", VK_LEFT},
-                                {"RIGHT", VK_RIGHT},   {"UP", VK_UP},   {"DOWN", VK_DOWN},
-                                {"F1", VK_F1},         {"F2", VK_F2},   {"F3", VK_F3}};
+constexpr KeyName KeyNames[] = {{"ESCAPE", VK_ESCAPE}, {"F12", VK_F12},        {"LEFT", VK_LEFT},
+                                {"RIGHT", VK_RIGHT},   {"UP", VK_UP},          {"DOWN", VK_DOWN},
+                                {"F1", VK_F1},         {"F2", VK_F2},          {"F3", VK_F3},
+                                {"F4", VK_F4},         {"BACKSPACE", VK_BACK}, {"H", VK_H}};
 
 // The script being played; written once by main before the game starts.
 struct ScriptState {
@@ -109,7 +110,8 @@ std::string parseLine(const std::string& text, Command* command) {
     } else if (word == "key") {
         command->kind = CommandKind::Key;
         if (!readKey(in, &command->first))
-            return "key needs one of ESCAPE, F12, LEFT, RIGHT, UP, DOWN, F1, F2, F3";
+            return "key needs one of ESCAPE, F12, LEFT, RIGHT, UP, DOWN, F1, F2, F3, F4, "
+                   "BACKSPACE, H";
     } else if (word == "minimize") {
         command->kind = CommandKind::Minimize;
     } else if (word == "restore") {

@@ -53,6 +53,15 @@ bool handleKey(uint64_t key) {
         ScreenshotRequest = 1;
         RedrawRequest = 1;
         break;
+    case VK_BACK:
+        ++TakeBackRequest; // each press steps back once, even two before one frame
+        break;
+    case VK_H:
+        HintRequest = 1;
+        break;
+    case VK_F4:
+        RecordRequest = 1;
+        break;
     default:
         break;
     }

@@ -1,13 +1,15 @@
 // gameFrame and the menu: every decision of the game is taken here, once a
 // frame, from the input globals the window procedure left. Owns the controller
 // state declared in controller.h and ExitStage; writes MouseButton (255 marks a
-// handled press), the camera angles and RedrawRequest back.
+// handled press), the camera angles, RedrawRequest and the key requests back.
 #include "game/controller.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
+#include "game/new_file.h"
 #include "game/outline.h"
 #include "game/screenshot.h"
 #include "platform/platform.h"
@@ -42,6 +44,10 @@ int screenshotCounter = 0;
 int previousAzimuth = 0;
 int previousElevation = 0;
 int previousRoll = 0;
+std::vector<PlayedMove> playedMoves;
+Move hintMove = {-1, {}, 0};
+Square hintFrom = {0, 0};
+int recordCounter = 0;
 
 namespace {
 
@@ -53,6 +59,9 @@ constexpr int EndOfGameTurn = 5;    // azimuth units a frame while a side has lo
 constexpr uint16_t HoverColour = 0xFFFF;
 constexpr uint16_t FinalSquareColour = 0xF800;
 constexpr uint16_t PathSquareColour = 0x03FF;
+constexpr uint16_t HintColour = 0xFFE0; // yellow: no other outline uses it
+
+MoveList replyMoves; // scratch for the computer's legal moves when a take back asks for them
 
 // The outlines belong to the selection: a new game, a move or the computer's
 // turn never leaves the targets of a piece that is no longer selected.
@@ -61,8 +70,14 @@ void dropSelection() {
     targetSquareCount = 0;
 }
 
+void clearHint() {
+    hintMove.piece = -1;
+}
+
 void startNewGame() {
     gameStarted = 1;
+    playedMoves.clear();
+    clearHint();
     CameraElevation = -50;
     CameraAzimuth = AzimuthPerSide * humanSide;
     setUpPosition(gamePosition);
@@ -137,6 +152,20 @@ void drawBoardPicture() {
     }
 }
 
+// Every move enters the game's record as it starts, with the turn it was played
+// from, so that a take back can return to that turn exactly.
+void recordMove(const Move& move) {
+    playedMoves.push_back({gamePosition, sideToMove, plyCount, move});
+}
+
+void startMove(const Move& move) {
+    recordMove(move);
+    bestMove[0] = move;
+    movePlaying = 1;
+    moveStep = 0;
+    clearHint();
+}
+
 void playNextStep() {
     const Move& move = bestMove[0];
     if (moveStep < move.steps) {
@@ -188,20 +217,21 @@ void handleHumanPress(uint8_t& b) {
         collectTargetSquares();
         return;
     }
-    bestMove[0] = chosen;
-    movePlaying = 1;
-    moveStep = 0;
+    startMove(chosen);
     dropSelection();
 }
 
-void searchComputerMove() {
+// The computer's choice for the side at the current level, left in bestMove[0]
+// (piece -1: none); the hint asks it for the human's side.
+void searchBestMove(int side) {
     bestMove[0].piece = -1;
     searchDepth = levelSearchDepth(level);
-    searchMove(0, gamePosition, computerSide, -SearchInfinity, SearchInfinity);
-    if (bestMove[0].piece != -1) {
-        movePlaying = 1;
-        moveStep = 0;
-    }
+    searchMove(0, gamePosition, side, -SearchInfinity, SearchInfinity);
+}
+
+void searchComputerMove() {
+    searchBestMove(computerSide);
+    if (bestMove[0].piece != -1) startMove(bestMove[0]);
     dropSelection();
 }
 
@@ -216,6 +246,11 @@ void playComputerTurn() {
         searchComputerMove();
         return;
     }
+    Move opening{};
+    opening.piece = step.piece;
+    opening.path[0] = step.target;
+    opening.steps = 1;
+    recordMove(opening);
     applyStep(gamePosition, step.piece, step.target, computerSide);
     sideToMove = 1 - sideToMove;
     ++plyCount;
@@ -240,6 +275,10 @@ void drawOutlines() {
         outlineSquare(target.column, target.row,
                       target.final ? FinalSquareColour : PathSquareColour);
     }
+    if (hintMove.piece == -1) return;
+    outlineSquare(hintFrom.column, hintFrom.row, HintColour);
+    for (int k = 0; k < hintMove.steps; ++k)
+        outlineSquare(hintMove.path[k].column, hintMove.path[k].row, HintColour);
 }
 
 // ---- The menu --------------------------------------------------------------
@@ -309,6 +348,101 @@ void handleMenuClicks() {
     }
 }
 
+// ---- Keys beyond the menu: take back, hint, the game's record ------------
+
+bool aSideHasLost() {
+    return countPieces(gamePosition, 0) == 0 || countPieces(gamePosition, 1) == 0;
+}
+
+// The turn stays with a computer that cannot move; the player may still step
+// back from there.
+bool cannotMove(int side) {
+    generateMoves(gamePosition, side, replyMoves);
+    return replyMoves.total == 0;
+}
+
+// Back to the human's turn before the latest move of the human's side: that move
+// and everything after it are undone. False when there is nothing to take back.
+bool takeBack() {
+    if (movePlaying != 0) return false;
+    if (sideToMove != humanSide && !cannotMove(sideToMove)) return false;
+    size_t from = playedMoves.size();
+    while (from > 0 && playedMoves[from - 1].side != humanSide) --from;
+    if (from == 0) return false;
+    const bool ended = aSideHasLost();
+    const PlayedMove& back = playedMoves[from - 1];
+    gamePosition = back.before;
+    sideToMove = back.side;
+    plyCount = back.plyCount;
+    playedMoves.resize(from - 1);
+    dropSelection();
+    clearHint();
+    RedrawRequest = 1;
+    // The camera stops circling the finished game and faces the human's side again.
+    if (ended) CameraAzimuth = AzimuthPerSide * humanSide;
+    return true;
+}
+
+// The move the computer would play in the human's place; the search draws no
+// random number, and bestMove and searchDepth are left as they were.
+void showHint() {
+    clearHint();
+    if (movePlaying != 0 || sideToMove != humanSide) return;
+    const Move saved = bestMove[0];
+    const int32_t savedDepth = searchDepth;
+    searchBestMove(humanSide);
+    hintMove = bestMove[0];
+    if (hintMove.piece != -1) {
+        const Piece& piece = pieceOf(gamePosition, humanSide, hintMove.piece);
+        hintFrom = {piece.column, piece.row};
+    }
+    bestMove[0] = saved;
+    searchDepth = savedDepth;
+}
+
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[16] = "????.??.??";
+    if (localtime_r(&now, &local) != nullptr) std::strftime(text, sizeof text, "%Y.%m.%d", &local);
+    return text;
+}
+
+void writeGameRecord() {
+    RecordTags tags;
+    tags.players[humanSide] = "Human";
+    tags.players[1 - humanSide] = std::string("Korvath (") + menuLabel(LevelButton) + ")";
+    tags.date = today();
+    const std::string text = formatPdn(playedMoves, tags);
+    char name[32] = "game?.pdn";
+    if (writeNewNumberedFile("game%d.pdn", &recordCounter, text.data(), text.size(), name,
+                             sizeof name) != 0) {
+        std::fprintf(stderr, "korvath: game record %s not saved: %s\n", name, std::strerror(errno));
+        return;
+    }
+    std::printf("korvath: game record saved as %s\n", name);
+    std::fflush(stdout);
+}
+
+// Keys are handled before the frame's set-up: a take back is drawn in the same
+// frame, and every request is answered once.
+void handleKeyRequests() {
+    if (TakeBackRequest == 0 && HintRequest == 0 && RecordRequest == 0) return;
+    boardSize = ruleVariants[ruleVariant].columns;
+    while (TakeBackRequest > 0) {
+        --TakeBackRequest;
+        if (!takeBack()) TakeBackRequest = 0;
+    }
+    if (HintRequest != 0) {
+        HintRequest = 0;
+        showHint();
+    }
+    if (RecordRequest != 0) {
+        RecordRequest = 0;
+        writeGameRecord();
+    }
+}
+
 void turnCameraAfterLoss() {
     if (countPieces(gamePosition, humanSide) == 0)
         CameraAzimuth += EndOfGameTurn;
@@ -338,6 +472,8 @@ void collectTargetSquares() {
 void gameFrame() {
     if (gameStarted == 0) startNewGame();
     uint8_t b = takeButtonEvent();
+    if (b == LeftPress) clearHint();
+    handleKeyRequests();
     noteCameraChange();
     setUpFrame();
     drawBoardPicture();

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "game/record.h"
 #include "rules/moves.h"
 
 extern int ExitStage; // 0 running, 1 EXIT picked, 2 closing fade, 3+ close; never decreases
@@ -36,6 +38,13 @@ extern int screenshotCounter;  // number of the next "page%d.raw"; 0 at start, n
 extern int previousAzimuth;    // camera angles as the previous frame saw them (elevation clamped)
 extern int previousElevation;
 extern int previousRoll;
+
+extern std::vector<PlayedMove> playedMoves; // this game's moves in order, each from its start;
+                                            // emptied by a new game, cut back by a take back
+extern Move hintMove;     // the hinted move, piece -1 when none is shown; dropped by a press,
+                          // a move, a take back and a new game
+extern Square hintFrom;   // the hinted piece's square
+extern int recordCounter; // first number tried for the next "game%d.pdn"; 0 at start, never reset
 
 // One frame: new game, button event, camera, board picture (cached in
 // Backtemp), one step of play, outlines, buttons, cursor, end-of-game turn,

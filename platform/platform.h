@@ -55,14 +55,17 @@ constexpr uint32_t WM_RBUTTONUP = 0x0205;
 constexpr uint32_t WA_INACTIVE = 0;
 constexpr uint32_t WA_ACTIVE = 1;
 
+constexpr uint32_t VK_BACK = 0x08;
 constexpr uint32_t VK_ESCAPE = 0x1B;
 constexpr uint32_t VK_LEFT = 0x25;
 constexpr uint32_t VK_UP = 0x26;
 constexpr uint32_t VK_RIGHT = 0x27;
 constexpr uint32_t VK_DOWN = 0x28;
+constexpr uint32_t VK_H = 0x48; // letters are their capitals' codes
 constexpr uint32_t VK_F1 = 0x70;
 constexpr uint32_t VK_F2 = 0x71;
 constexpr uint32_t VK_F3 = 0x72;
+constexpr uint32_t VK_F4 = 0x73;
 constexpr uint32_t VK_F12 = 0x7B;
 
 struct Message {

@@ -141,6 +141,8 @@ static uint32_t virtualKeyOf(SDL_Keycode key) {
     switch (key) {
     case SDLK_ESCAPE:
         return VK_ESCAPE;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
     case SDLK_LEFT:
         return VK_LEFT;
     case SDLK_UP:
@@ -155,6 +157,8 @@ static uint32_t virtualKeyOf(SDL_Keycode key) {
         return VK_F2;
     case SDLK_F3:
         return VK_F3;
+    case SDLK_F4:
+        return VK_F4;
     case SDLK_F12:
         return VK_F12;
     case SDLK_RETURN:

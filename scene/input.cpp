@@ -6,3 +6,6 @@ int MouseY = 0;
 uint8_t MouseButton = 0;
 int ScreenshotRequest = 0;
 int RedrawRequest = 1;
+int TakeBackRequest = 0;
+int HintRequest = 0;
+int RecordRequest = 0;

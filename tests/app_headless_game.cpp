@@ -1,9 +1,12 @@
-// A whole game against the computer through korvath-headless, played with
+// Whole games against the computer through korvath-headless, played with
 // clicks at the squares' projected positions and checked frame by frame: the
 // human's move and the computer's answer unfold one path step per frame, the
 // turn passes in the frame after the last step, and once a side has lost the
-// camera turns around the board.
+// camera turns around the board. Take backs in every rule set, and the game's
+// record replayed through korvath-engine.
 #include "app_headless_support.h"
+
+#include <map>
 
 #include "rules/search.h"
 
@@ -22,6 +25,93 @@ struct Expected {
 };
 
 MoveList Moves; // scratch for the planner
+
+// ---- The game's record ------------------------------------------------------
+
+struct PdnRecord {
+    std::map<std::string, std::string> tags;
+    std::vector<std::vector<int>> moves; // each move's squares: from, then every landing
+    std::string result;
+};
+
+PdnRecord parsePdn(const std::string& text) {
+    PdnRecord record;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] == '[') {
+            const size_t space = line.find(' ');
+            const size_t open = line.find('"');
+            const size_t close = line.rfind('"');
+            record.tags[line.substr(1, space - 1)] = line.substr(open + 1, close - open - 1);
+            continue;
+        }
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            if (word.back() == '.') continue; // a move number
+            if (word == "*" || word == "1-0" || word == "0-1" || word == "2-0" || word == "0-2") {
+                record.result = word;
+                continue;
+            }
+            std::vector<int> squares;
+            for (size_t at = 0; at < word.size();) {
+                size_t used = 0;
+                squares.push_back(std::stoi(word.substr(at), &used));
+                at += used + 1; // past the '-' or 'x'
+            }
+            record.moves.push_back(squares);
+        }
+    }
+    return record;
+}
+
+// Standard numbering, rows of 4 (8x8) or 5 (10x10) from the top of the usual
+// diagram, where the first row's squares are the second, fourth... of the row.
+// The first mover starts at the top on 8x8 (Black) and at the bottom on 10x10
+// (White); our side 0 moves first and starts on the high rows.
+Square squareOfNumber(int number, int columns) {
+    const int perRow = columns / 2;
+    const int rank = (number - 1) / perRow;
+    const int file = 2 * ((number - 1) % perRow) + (rank % 2 == 0 ? 1 : 0);
+    if (columns == 8) return {file, 7 - rank};
+    return {9 - file, rank};
+}
+
+// Plays the record's moves through korvath-engine from the start of the rule
+// set; returns the engine's last answer (the final position) or its first error.
+std::string replayThroughEngine(const PdnRecord& record, int variant, const fs::path& dir) {
+    selectRuleVariant(variant);
+    const int columns = ruleVariants[variant].columns;
+    Position position{};
+    setUpPosition(position);
+    std::string script = "new " + std::to_string(variant) + "\n";
+    int side = 0;
+    for (const std::vector<int>& squares : record.moves) {
+        const Square from = squareOfNumber(squares[0], columns);
+        Move move{};
+        move.piece = findPieceAt(from.column, from.row, position);
+        if (move.piece == -1 || lastFoundSide != side)
+            return "no own piece on " + formatSquare(from);
+        move.steps = static_cast<int32_t>(squares.size()) - 1;
+        for (int k = 0; k < move.steps; ++k) move.path[k] = squareOfNumber(squares[k + 1], columns);
+        script += "play " + std::to_string(side) + " " + formatMove(move) + "\n";
+        Position after{};
+        playMove(position, after, move, side);
+        position = after;
+        side = 1 - side;
+    }
+    std::ofstream(dir / "replay.txt") << script << "show\nquit\n";
+    const std::string command = "'" KORVATH_BIN_DIR "/korvath-engine' < '" +
+                                (dir / "replay.txt").string() + "' > '" +
+                                (dir / "replayed.txt").string() + "'";
+    if (std::system(command.c_str()) != 0) return "korvath-engine failed";
+    std::istringstream answers(GameFolder::readText(dir / "replayed.txt"));
+    std::string last;
+    for (std::string line; std::getline(answers, line);) {
+        if (line.rfind("error", 0) == 0) return line;
+        last = line;
+    }
+    return last;
+}
 
 std::string format(const Position& position) {
     return formatPosition(position, 0);
@@ -132,7 +222,7 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
     ASSERT_TRUE(countPieces(position, HumanSide) == 0 || computerLost)
         << "the planned game did not end within " << MaxPlies << " plies";
     // Once a side has lost, the camera turns a little every frame.
-    script += "wait 2\nsnap end0.png\nwait 1\nsnap end1.png\n";
+    script += "wait 2\nsnap end0.png\nwait 1\nsnap end1.png\nkey F4\nwait 1\n";
 
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -147,6 +237,123 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
     const std::string end1 = GameFolder::readText(folder.dir() / "end1.png");
     EXPECT_GT(end0.size(), UniformPictureBytes);
     EXPECT_NE(end0, end1);
+
+    // F4: the record replays move by move to the same end, and names the winner.
+    EXPECT_NE(run.out.find("game0.pdn"), std::string::npos) << run.out;
+    PdnRecord record = parsePdn(GameFolder::readText(folder.dir() / "game0.pdn"));
+    EXPECT_EQ(record.tags["GameType"], "21");
+    EXPECT_EQ(record.tags["Black"], "Human"); // in checkers the first to move is Black
+    EXPECT_EQ(record.tags["White"], "Korvath (BEGINNERS)");
+    EXPECT_EQ(record.result, computerLost ? "0-1" : "1-0");
+    EXPECT_EQ(record.tags["Result"], record.result);
+    ASSERT_EQ(record.moves.size(), static_cast<size_t>(ply));
+    EXPECT_TRUE(record.moves[0][0] >= 9 && record.moves[0][0] <= 12); // Black's front row
+    EXPECT_EQ(replayThroughEngine(record, 0, folder.dir()), format(position));
 }
+
+// ---- Take back ----------------------------------------------------------------
+
+class TakeBack : public ::testing::TestWithParam<int> {
+  protected:
+    // The human's move from the position: its first legal one, as a click on its
+    // final square plays it (the last listed move of that piece ending there).
+    Move humanMove(const Position& position) {
+        generateMoves(position, HumanSide, Moves);
+        const Move& first = Moves.moves[0];
+        const Square target = first.path[first.steps - 1];
+        Move played = first;
+        for (int i = 0; i < Moves.count; ++i) {
+            const Move& m = Moves.moves[i];
+            const Square last = m.path[m.steps - 1];
+            if (m.piece == first.piece && last.column == target.column && last.row == target.row)
+                played = m;
+        }
+        return played;
+    }
+    std::string clicks(const Position& position, const Move& move) {
+        const int columns = ruleVariants[GetParam()].columns;
+        const Piece& piece = pieceOf(position, HumanSide, move.piece);
+        const Square last = move.path[move.steps - 1];
+        auto at = [&](int column, int row) {
+            return squareOnScreen(column, row, columns, HumanSide, folder.width(), folder.height());
+        };
+        return clickAt(at(piece.column, piece.row)) + clickAt(at(last.column, last.row)) +
+               "wait 30\n";
+    }
+    // Everything a print line says but the pass it was printed in.
+    static std::string state(const PrintLine& p) {
+        return std::to_string(p.rules) + " " + std::to_string(p.human) + " " +
+               std::to_string(p.level) + " " + std::to_string(p.toMove) + " " +
+               std::to_string(p.ply) + " " + std::to_string(p.selected) + " " + p.position;
+    }
+
+    GameFolder folder;
+};
+
+TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
+    const int variant = GetParam();
+    std::string prologue = "wait " + std::to_string(PassesToFirstGameFrame - 1) + "\n";
+    for (int i = 0; i < variant; ++i) // a first press only selects a piece
+        prologue += clickAt({50, 130}) + clickAt({50, 130});
+    selectRuleVariant(variant);
+    Position start{};
+    setUpPosition(start);
+    const Move first = humanMove(start);
+    prologue += clicks(start, first) + "print\n"; // ply 2, after a random opening reply
+
+    const RunResult opening = folder.run(prologue);
+    ASSERT_EQ(opening.exitCode, 0) << opening.err;
+    ASSERT_EQ(opening.prints.size(), 1u);
+    ASSERT_EQ(opening.prints[0].ply, 2);
+    Position ply2{};
+    int32_t parsed = 0;
+    ASSERT_EQ(parsePosition(opening.prints[0].position, ply2, parsed), "");
+    // From the third ply on the computer searches, and the test foresees it.
+    auto afterReply = [&](const Position& from, const Move& move) {
+        Position after{}, replied{};
+        playMove(from, after, move, HumanSide);
+        searchRoot(after, ComputerSide, levelSearchDepth(0));
+        playMove(after, replied, bestMove[0], ComputerSide);
+        return replied;
+    };
+    const Move second = humanMove(ply2);
+    const Move third = humanMove(afterReply(ply2, second));
+    const std::string back = "key BACKSPACE\nwait 1\nprint\n";
+    std::string script = prologue;                                 // 0: ply 2
+    script += clicks(ply2, second) + "print\n";                    // 1: ply 4
+    script += clicks(afterReply(ply2, second), third) + "print\n"; // 2: ply 6
+    script += back + back;                                         // 3: ply 4, 4: ply 2
+    script += clicks(ply2, second) + "print\n";                    // 5: ply 4 again
+    script += "key F4\nwait 1\n";
+    script += "key BACKSPACE\nwait 1\n" + back; // 6: the first position
+    script += back;                             // 7: nothing left to take back
+
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 8u) << run.out;
+    const std::vector<PrintLine>& p = run.prints;
+    EXPECT_EQ(p[1].ply, 4);
+    EXPECT_EQ(p[2].ply, 6);
+    EXPECT_EQ(state(p[3]), state(p[1]));
+    EXPECT_EQ(state(p[4]), state(p[0]));
+    EXPECT_EQ(state(p[5]), state(p[1])); // the same search, the same reply
+    EXPECT_EQ(p[6].ply, 0);
+    EXPECT_EQ(p[6].toMove, HumanSide);
+    EXPECT_EQ(p[6].position, formatPosition(start, variant));
+    EXPECT_EQ(state(p[7]), state(p[6]));
+
+    // The record written at ply 4 replays through the engine to that position.
+    PdnRecord record = parsePdn(GameFolder::readText(folder.dir() / "game0.pdn"));
+    EXPECT_EQ(record.tags["GameType"], variant == 0 ? "21" : "20");
+    EXPECT_EQ(record.tags["Variant"], ruleVariants[variant].label);
+    EXPECT_EQ(record.result, "*");
+    ASSERT_EQ(record.moves.size(), 4u);
+    // The first mover's front row: Black's 9-12 on 8x8, White's 31-35 on 10x10.
+    const int front = variant == 0 ? 9 : 31;
+    EXPECT_TRUE(record.moves[0][0] >= front && record.moves[0][0] < front + 4 + (variant != 0));
+    EXPECT_EQ(replayThroughEngine(record, variant, folder.dir()), p[5].position);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRuleSet, TakeBack, ::testing::Values(0, 1, 2));
 
 } // namespace

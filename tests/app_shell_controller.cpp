@@ -17,6 +17,7 @@
 #include "render/screen.h"
 #include "rules/notation.h"
 #include "rules/random.h"
+#include "rules/search.h"
 #include "scene/input.h"
 #include "scene/scene.h"
 
@@ -234,6 +235,18 @@ TEST_F(Controller, TheCameraTurnsOnceTheComputerHasLost) {
         EXPECT_EQ(RedrawRequest, 0); // each turned frame was drawn anew
         azimuth = CameraAzimuth;
     }
+
+    // On the lost computer's turn a take back still works, and the camera stops
+    // circling and faces the human again.
+    TakeBackRequest = 1;
+    frame();
+    EXPECT_EQ(TakeBackRequest, 0);
+    EXPECT_EQ(position(), "0 " + usSide("2.2", 1) + " " + usSide("1.1", 1));
+    EXPECT_EQ(sideToMove, 0);
+    EXPECT_EQ(plyCount, 4);
+    EXPECT_EQ(CameraAzimuth, 0);
+    frame();
+    EXPECT_EQ(CameraAzimuth, 0);
 }
 
 TEST_F(Controller, TheCameraTurnsTheOtherWayOnceTheHumanHasLost) {
@@ -247,6 +260,40 @@ TEST_F(Controller, TheCameraTurnsTheOtherWayOnceTheHumanHasLost) {
     EXPECT_EQ(CameraAzimuth, azimuth + 5);
     frame();
     EXPECT_EQ(CameraAzimuth, azimuth + 10);
+}
+
+TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
+    auto hintPixels = [] {
+        LockedSurface locked;
+        lockSurface(DDrawSurfaceBack, &locked);
+        int count = 0;
+        for (int y = 0; y < ScreenHeight; ++y)
+            for (int x = 0; x < ScreenWidth; ++x)
+                count += locked.memory[y * locked.pitch / 2 + x] == 0xFFE0;
+        unlockSurface(DDrawSurfaceBack);
+        return count;
+    };
+    setPosition(("0 " + usSide("1.5,5.5,0.6,2.6,4.6,1.7,3.7,6.4", 8) + " " +
+                 usSide("0.0,2.0,4.0,3.1,5.1,2.2,6.2,3.3", 8))
+                    .c_str(),
+                0);
+    const int before = hintPixels();
+    plainSearchRoot(gamePosition, humanSide, levelSearchDepth(level));
+    const Move expected = bestMove[0];
+    ASSERT_NE(expected.piece, -1);
+    const std::string board = position();
+    const uint32_t random = randomState;
+    HintRequest = 1;
+    frame();
+    EXPECT_EQ(HintRequest, 0);
+    EXPECT_TRUE(sameMove(hintMove, expected));
+    EXPECT_EQ(position(), board);
+    EXPECT_EQ(randomState, random * 214013u + 2531011u); // the frame's own number only
+    EXPECT_EQ(sideToMove, 0);
+    EXPECT_EQ(movePlaying, 0);
+    EXPECT_GT(hintPixels(), before);
+    clickHere(); // the next press drops it
+    EXPECT_EQ(hintMove.piece, -1);
 }
 
 TEST_F(Controller, TheElevationIsKeptInItsRange) {

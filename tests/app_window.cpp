@@ -103,6 +103,13 @@ TEST_F(WindowProcedure, KeysTurnTheCameraAndAskForScreenshots) {
     send(WM_KEYDOWN, VK_F3);
     EXPECT_EQ(ScreenshotRequest, 1);
     EXPECT_EQ(RedrawRequest, 1);
+    send(WM_KEYDOWN, VK_BACK);
+    send(WM_KEYDOWN, VK_BACK); // two presses before a frame: two steps back
+    send(WM_KEYDOWN, VK_H);
+    send(WM_KEYDOWN, VK_F4);
+    EXPECT_EQ(TakeBackRequest, 2);
+    EXPECT_EQ(HintRequest, 1);
+    EXPECT_EQ(RecordRequest, 1);
     send(WM_KEYDOWN, 'A'); // any other key: nothing
     EXPECT_EQ(CameraAzimuth, -20);
     EXPECT_EQ(windowProc(Message{WM_SETCURSOR, 0, 0}), 1);

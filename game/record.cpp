@@ -1,0 +1,94 @@
+// Portable Draughts Notation of a game: the standard square numbers, the tags
+// and the move text. Stateless; the game controller calls it when the player
+// asks for the game's record.
+#include "game/record.h"
+
+namespace {
+
+constexpr size_t LineLength = 79; // move text is wrapped like the tags' readers expect
+
+bool onTenByTen() {
+    return ruleVariants[ruleVariant].columns == 10;
+}
+
+// PDN names the sides by colour, and the first to move differs: Black on 8x8,
+// White on 10x10. Our side 0 always moves first.
+int whiteSide() {
+    return onTenByTen() ? 0 : 1;
+}
+
+// Captures are the moves that take pieces; a king's long slide and a plain step
+// take none.
+std::string formatMoveText(const PlayedMove& played, const Position& after) {
+    const int other = 1 - played.side;
+    const bool capture = countPieces(after, other) < countPieces(played.before, other);
+    const Piece& piece = pieceOf(played.before, played.side, played.move.piece);
+    std::string text = std::to_string(pdnSquare({piece.column, piece.row}));
+    for (int k = 0; k < played.move.steps; ++k)
+        text += (capture ? "x" : "-") + std::to_string(pdnSquare(played.move.path[k]));
+    return text;
+}
+
+// White's score first: 1-0 or 0-1, and 2-0 or 0-2 for the 10x10 board's
+// international scoring; "*" while both sides have pieces.
+std::string resultText(const Position* final) {
+    if (final == nullptr) return "*";
+    int winner = -1;
+    if (countPieces(*final, 0) == 0) winner = 1;
+    if (countPieces(*final, 1) == 0) winner = 0;
+    if (winner == -1) return "*";
+    const bool whiteWins = winner == whiteSide();
+    if (onTenByTen()) return whiteWins ? "2-0" : "0-2";
+    return whiteWins ? "1-0" : "0-1";
+}
+
+void appendWord(std::string& text, size_t& lineStart, const std::string& word) {
+    if (text.size() > lineStart) {
+        if (text.size() - lineStart + 1 + word.size() > LineLength) {
+            text += '\n';
+            lineStart = text.size();
+        } else {
+            text += ' ';
+        }
+    }
+    text += word;
+}
+
+std::string tag(const char* name, const std::string& value) {
+    return std::string("[") + name + " \"" + value + "\"]\n";
+}
+
+} // namespace
+
+// Side 0 moves first, so it is Black on 8x8 (its back row, our row 7, holds 1-4)
+// and White on 10x10 (its back row, our row 9, holds 46-50, 46 on our column 9).
+int pdnSquare(Square square) {
+    if (!onTenByTen()) return 4 * (7 - square.row) + square.column / 2 + 1;
+    return 5 * square.row + (9 - square.column) / 2 + 1;
+}
+
+std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& tags) {
+    std::string text;
+    size_t lineStart = 0;
+    Position after{};
+    for (size_t i = 0; i < moves.size(); ++i) {
+        const PlayedMove& played = moves[i];
+        if (played.side == 0 || i == 0)
+            appendWord(text, lineStart,
+                       std::to_string(played.plyCount / 2 + 1) + (played.side == 0 ? "." : "..."));
+        after = Position{};
+        playMove(played.before, after, played.move, played.side);
+        appendWord(text, lineStart, formatMoveText(played, after));
+    }
+    const std::string result = resultText(moves.empty() ? nullptr : &after);
+    appendWord(text, lineStart, result);
+
+    const int white = whiteSide();
+    // The 10x10 rule sets have no PDN number of their own; 20 names the same board,
+    // numbering and first mover, and the Variant tag says whose captures apply.
+    return tag("Event", "Korvath game") + tag("Site", "?") + tag("Date", tags.date) +
+           tag("Round", "-") + tag("White", tags.players[white]) +
+           tag("Black", tags.players[1 - white]) + tag("Result", result) +
+           tag("GameType", onTenByTen() ? "20" : "21") +
+           tag("Variant", ruleVariants[ruleVariant].label) + "\n" + text + "\n";
+}

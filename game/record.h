@@ -1,0 +1,29 @@
+// The game's record: every move played in the current game with the turn it was
+// played from, and its text in Portable Draughts Notation. Stateless: the game
+// controller owns the list of moves (playedMoves in controller.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rules/moves.h"
+
+// One move of the game, as the controller started to play it.
+struct PlayedMove {
+    Position before; // the position it was played from
+    int side;        // the side that played it
+    int plyCount;    // moves completed in the game before it
+    Move move;
+};
+
+// The names and the day a record carries.
+struct RecordTags {
+    std::string players[SideCount]; // who played each side
+    std::string date;               // "YYYY.MM.DD"
+};
+
+// The standard number (1..32 or 1..50) of a square of the current rule set's board.
+int pdnSquare(Square square);
+// The game under the current rule set as a PDN file: tags, then the moves in numeric
+// square notation, then the result (a win once a side has no piece left, else "*").
+std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& tags);
