@@ -34,33 +34,26 @@ struct PdnRecord {
     std::string result;
 };
 
+// Tags up to the blank line, then move numbers ("7."), moves ("22x15x6") and,
+// last, the result.
 PdnRecord parsePdn(const std::string& text) {
     PdnRecord record;
     std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line[0] == '[') {
-            const size_t space = line.find(' ');
-            const size_t open = line.find('"');
-            const size_t close = line.rfind('"');
-            record.tags[line.substr(1, space - 1)] = line.substr(open + 1, close - open - 1);
-            continue;
-        }
-        std::istringstream words(line);
-        for (std::string word; words >> word;) {
-            if (word.back() == '.') continue; // a move number
-            if (word == "*" || word == "1-0" || word == "0-1" || word == "2-0" || word == "0-2") {
-                record.result = word;
-                continue;
-            }
-            std::vector<int> squares;
-            for (size_t at = 0; at < word.size();) {
-                size_t used = 0;
-                squares.push_back(std::stoi(word.substr(at), &used));
-                at += used + 1; // past the '-' or 'x'
-            }
-            record.moves.push_back(squares);
-        }
+    std::string line, word;
+    while (std::getline(lines, line) && !line.empty()) {
+        const size_t open = line.find('"');
+        record.tags[line.substr(1, line.find(' ') - 1)] =
+            line.substr(open + 1, line.size() - open - 3);
     }
+    while (lines >> word) {
+        if (word.back() == '.') continue;
+        record.result = word;
+        for (char& c : word) c = c == '-' || c == 'x' ? ' ' : c;
+        std::istringstream numbers(word);
+        record.moves.emplace_back();
+        for (int square; numbers >> square;) record.moves.back().push_back(square);
+    }
+    record.moves.pop_back(); // the result
     return record;
 }
 
@@ -255,20 +248,10 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
 
 class TakeBack : public ::testing::TestWithParam<int> {
   protected:
-    // The human's move from the position: its first legal one, as a click on its
-    // final square plays it (the last listed move of that piece ending there).
+    // The human's move: the last listed one, which a click on its final square plays.
     Move humanMove(const Position& position) {
         generateMoves(position, HumanSide, Moves);
-        const Move& first = Moves.moves[0];
-        const Square target = first.path[first.steps - 1];
-        Move played = first;
-        for (int i = 0; i < Moves.count; ++i) {
-            const Move& m = Moves.moves[i];
-            const Square last = m.path[m.steps - 1];
-            if (m.piece == first.piece && last.column == target.column && last.row == target.row)
-                played = m;
-        }
-        return played;
+        return Moves.moves[Moves.count - 1];
     }
     std::string clicks(const Position& position, const Move& move) {
         const int columns = ruleVariants[GetParam()].columns;

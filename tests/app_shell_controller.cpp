@@ -263,21 +263,10 @@ TEST_F(Controller, TheCameraTurnsTheOtherWayOnceTheHumanHasLost) {
 }
 
 TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
-    auto hintPixels = [] {
-        LockedSurface locked;
-        lockSurface(DDrawSurfaceBack, &locked);
-        int count = 0;
-        for (int y = 0; y < ScreenHeight; ++y)
-            for (int x = 0; x < ScreenWidth; ++x)
-                count += locked.memory[y * locked.pitch / 2 + x] == 0xFFE0;
-        unlockSurface(DDrawSurfaceBack);
-        return count;
-    };
     setPosition(("0 " + usSide("1.5,5.5,0.6,2.6,4.6,1.7,3.7,6.4", 8) + " " +
                  usSide("0.0,2.0,4.0,3.1,5.1,2.2,6.2,3.3", 8))
                     .c_str(),
                 0);
-    const int before = hintPixels();
     plainSearchRoot(gamePosition, humanSide, levelSearchDepth(level));
     const Move expected = bestMove[0];
     ASSERT_NE(expected.piece, -1);
@@ -291,7 +280,6 @@ TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
     EXPECT_EQ(randomState, random * 214013u + 2531011u); // the frame's own number only
     EXPECT_EQ(sideToMove, 0);
     EXPECT_EQ(movePlaying, 0);
-    EXPECT_GT(hintPixels(), before);
     clickHere(); // the next press drops it
     EXPECT_EQ(hintMove.piece, -1);
 }
