@@ -78,7 +78,13 @@ using WindowProc = int64_t (*)(const Message& message);
 int createGameWindow(const char* title, int width, int height, WindowProc proc);
 bool windowExists();
 // Reads pending window-system events into the queue; true when a message waits.
+// A button release that directly follows its press (a quick click) is held back
+// until a frame has been presented (or waitMessage is called), so that the
+// press reaches a frame.
 bool peekMessage();
+// Sleeps until the window system has something for the queue (a while at
+// most); returns at once when a message waits or on the headless backend.
+void waitMessage();
 // Takes the next message (waiting for one if needed); false for WM_QUIT, whose
 // code is then in *quitCode.
 bool getMessage(Message* out, int* quitCode);
