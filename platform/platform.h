@@ -145,7 +145,8 @@ Surface* backBuffer();
 // Green mask of the display's format: 0x07E0 (5-6-5) or 0x03E0 (5-5-5).
 uint32_t displayGreenMask();
 // Shows the back buffer and waits for the display's refresh (or paces to about
-// 60 frames a second). PLATFORM_SURFACE_LOST after a renderer reset.
+// 60 frames a second); a picture equal to the one on screen is only paced,
+// not sent again. PLATFORM_SURFACE_LOST after a renderer reset.
 int presentFrame();
 // Gives lost surfaces their memory back (their contents are undefined).
 int restoreAllSurfaces();
