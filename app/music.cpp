@@ -47,6 +47,8 @@ static constexpr const char* AudioDrivers[] = {"pipewire", "pulseaudio", "alsa"}
 static void discardLog(int, const char*, void*) {}
 
 static int fail(int step, const char* text) {
+    // A player who never sees the box (started from a terminal) still learns why it is quiet.
+    std::fprintf(stderr, "korvath: %s; the game goes on without music\n", text);
     showMessageBox("Tavolant", text);
     return -step;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/display.h"
+#include "app/failure_advice.h"
 #include "app/music.h"
 #include "app/resources.h"
 #include "app/settings.h"
@@ -37,6 +38,9 @@ struct PassOutcome {
 int endWithFailure(const char* failure) {
     char message[400];
     std::snprintf(message, sizeof message, "ERROR:%s", failure);
+    // The box may never be seen (started from a launcher or a terminal): the
+    // reason and its cure also go to standard error, on one line.
+    std::fprintf(stderr, "korvath: %s\n", failureAdvice(failure).c_str());
     showFailure(message);
     releaseDisplay();
     if (MusicEnabled == 1) stopMusic();
@@ -106,7 +110,12 @@ PassOutcome runPass() {
         dispatchMessage(message);
         return {PassResult::Continue, 0, nullptr};
     }
-    if (AppActive == 0) return {PassResult::Continue, 0, nullptr};
+    if (AppActive == 0) {
+        // Nothing is drawn while minimised: sleep until the window system has
+        // news instead of polling a core flat out.
+        waitMessage();
+        return {PassResult::Continue, 0, nullptr};
+    }
     if (const char* failure = stageStep()) return {PassResult::Failed, 0, failure};
     return {PassResult::Continue, 0, nullptr};
 }
@@ -132,8 +141,10 @@ int runKorvath(PassHook beforeEachPass) {
     if (const char* failure = loadSettings()) return endWithFailure(failure);
     if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
         return endWithFailure("CreateWindow");
-    if (MusicEnabled == 1) startMusic();
+    // The window appears with the display mode, and a music box must come
+    // after the window, never before it on an empty desktop.
     if (const char* failure = initDisplay()) return endWithFailure(failure);
+    if (MusicEnabled == 1) startMusic();
     clearTextureTable();
     if (const char* failure = loadResources()) return endWithFailure(failure);
     const int code = runMainLoop(beforeEachPass);

@@ -42,7 +42,9 @@ VideoState& videoState();
 // The SDL backend (platform/sdl_video.cpp). Each returns PLATFORM_OK or PLATFORM_FAILED.
 int sdlVideoStart();
 int sdlOpenWindow(const char* title, int width, int height, bool windowed);
-int sdlPresent(const Surface* back);
+// changed: the back buffer differs from the frame presented before; an
+// unchanged frame is only paced, unless the window needs its picture again.
+int sdlPresent(const Surface* back, bool changed);
 void sdlPumpEvents();
 void sdlWaitEvent();
 void sdlVideoStop();
@@ -54,6 +56,8 @@ bool sdlHasWindow();
 void queueMessage(const Message& message);
 const char* gameWindowTitle();
 void setCursorPosition(int x, int y);
+// presentFrame tells the queue that a frame has run: a held release may go.
+void noteFrameShown();
 
 // The device (platform/device.cpp) forgets a surface that is being released.
 void forgetSurfaceInDevice(const Surface* surface);

@@ -17,6 +17,7 @@ struct MessageQueue {
     int count;                      // messages waiting
     bool quitPosted;                // WM_QUIT comes once the queue has emptied
     int quitCode;                   // its code
+    bool pressUnseen;               // a button press was handed out and no frame has run since
 };
 
 struct GameWindow {
@@ -68,9 +69,33 @@ bool windowExists() {
     return Window.exists;
 }
 
+static bool isButtonRelease(uint32_t message) {
+    return message == WM_LBUTTONUP || message == WM_RBUTTONUP;
+}
+
+// A tap or a quick click delivers its press and release together; the
+// release waits until a frame has run, so that the frame sees the press.
+static bool releaseHeld() {
+    return Queue.pressUnseen && Queue.count > 0 &&
+           isButtonRelease(Queue.entries[Queue.first].message);
+}
+
 bool peekMessage() {
     if (currentBackend() == Backend::Sdl) sdlPumpEvents();
+    if (releaseHeld()) return false;
     return Queue.count > 0 || Queue.quitPosted;
+}
+
+void waitMessage() {
+    // No frame runs while the caller waits, so a held release must not wait for one.
+    Queue.pressUnseen = false;
+    if (currentBackend() != Backend::Sdl) return;
+    sdlPumpEvents();
+    if (Queue.count == 0 && !Queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
+}
+
+void noteFrameShown() {
+    Queue.pressUnseen = false;
 }
 
 bool getMessage(Message* out, int* quitCode) {
@@ -82,6 +107,8 @@ bool getMessage(Message* out, int* quitCode) {
         *out = Queue.entries[Queue.first];
         Queue.first = (Queue.first + 1) % QueueCapacity;
         --Queue.count;
+        if (out->message == WM_LBUTTONDOWN || out->message == WM_RBUTTONDOWN)
+            Queue.pressUnseen = true;
         return true;
     }
     if (Queue.quitPosted) {

@@ -81,7 +81,13 @@ using WindowProc = int64_t (*)(const Message& message);
 int createGameWindow(const char* title, int width, int height, WindowProc proc);
 bool windowExists();
 // Reads pending window-system events into the queue; true when a message waits.
+// A button release that directly follows its press (a quick click) is held back
+// until a frame has been presented (or waitMessage is called), so that the
+// press reaches a frame.
 bool peekMessage();
+// Sleeps until the window system has something for the queue (a while at
+// most); returns at once when a message waits or on the headless backend.
+void waitMessage();
 // Takes the next message (waiting for one if needed); false for WM_QUIT, whose
 // code is then in *quitCode.
 bool getMessage(Message* out, int* quitCode);
@@ -142,7 +148,8 @@ Surface* backBuffer();
 // Green mask of the display's format: 0x07E0 (5-6-5) or 0x03E0 (5-5-5).
 uint32_t displayGreenMask();
 // Shows the back buffer and waits for the display's refresh (or paces to about
-// 60 frames a second). PLATFORM_SURFACE_LOST after a renderer reset.
+// 60 frames a second); a picture equal to the one on screen is only paced,
+// not sent again. PLATFORM_SURFACE_LOST after a renderer reset.
 int presentFrame();
 // Gives lost surfaces their memory back (their contents are undefined).
 int restoreAllSurfaces();

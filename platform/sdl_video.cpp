@@ -4,8 +4,10 @@
 // game's window messages. Its state is written only here.
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "platform/internal.h"
 
@@ -18,6 +20,7 @@ struct SdlState {
     int height;
     bool vsync;           // the renderer waits for the display's refresh
     uint64_t lastPresent; // performance-counter time of the last present
+    bool stale;           // the window lost its picture (new, exposed, restored): present again
 };
 
 static SdlState Sdl = {}; // cleared by sdlVideoStop
@@ -98,34 +101,51 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
         return PLATFORM_FAILED;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    // Black until the first frame, as the window class's brush paints it: a
+    // box shown before that frame (no music) sits over a window, not a hole.
+    SDL_SetRenderDrawColor(Sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Sdl.renderer);
+    SDL_RenderPresent(Sdl.renderer);
+    Sdl.stale = true;
     Sdl.lastPresent = SDL_GetPerformanceCounter();
     return PLATFORM_OK;
 }
 
-// Without a refresh to wait for, frames are spaced to about 60 a second so
-// that fades and camera turns, which count frames, keep their speed.
+// Without a refresh to wait for (or with nothing new to show), frames are
+// spaced to about 60 a second so that fades and camera turns, which count
+// frames, keep their speed. The wait sleeps: a spinning core would drain a
+// laptop while the board sits still.
 static void paceFrame() {
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     const uint64_t period = frequency / 60;
-    uint64_t now = SDL_GetPerformanceCounter();
-    const uint64_t elapsed = now - Sdl.lastPresent;
-    if (elapsed < period) {
-        const uint64_t waitMs = (period - elapsed) * 1000 / frequency;
-        if (waitMs > 0) SDL_Delay(static_cast<Uint32>(waitMs));
-        while (SDL_GetPerformanceCounter() - Sdl.lastPresent < period) {
-        }
-        now = SDL_GetPerformanceCounter();
+    const uint64_t elapsed = SDL_GetPerformanceCounter() - Sdl.lastPresent;
+    if (elapsed >= period) {
+        Sdl.lastPresent = SDL_GetPerformanceCounter();
+        return;
     }
-    Sdl.lastPresent = now;
+    const auto wait = std::chrono::nanoseconds((period - elapsed) * 1000000000 / frequency);
+    std::this_thread::sleep_for(wait);
+    // Counted from the planned time, so that sleeping a little long does not
+    // slow every following frame too.
+    Sdl.lastPresent += period;
 }
 
-int sdlPresent(const Surface* back) {
-    if (Sdl.renderer == nullptr || Sdl.texture == nullptr) return PLATFORM_FAILED;
-    if (SDL_UpdateTexture(Sdl.texture, nullptr, back->pixels, back->pitch) != 0)
-        return PLATFORM_FAILED;
+static void showTexture() {
     SDL_SetRenderDrawColor(Sdl.renderer, 0, 0, 0, 255);
     SDL_RenderClear(Sdl.renderer);
     SDL_RenderCopy(Sdl.renderer, Sdl.texture, nullptr, nullptr);
+}
+
+int sdlPresent(const Surface* back, bool changed) {
+    if (Sdl.renderer == nullptr || Sdl.texture == nullptr) return PLATFORM_FAILED;
+    if (!changed && !Sdl.stale) {
+        paceFrame();
+        return PLATFORM_OK;
+    }
+    if (SDL_UpdateTexture(Sdl.texture, nullptr, back->pixels, back->pitch) != 0)
+        return PLATFORM_FAILED;
+    Sdl.stale = false;
+    showTexture();
     if (Sdl.vsync) {
         SDL_RenderPresent(Sdl.renderer);
         // A refresh faster than 60 Hz would speed the game up: never more than 60.
@@ -178,17 +198,35 @@ static int64_t pointParam(int x, int y) {
            static_cast<int64_t>(static_cast<uint16_t>(y)) << 16;
 }
 
+// The minimised flag of WM_ACTIVATE comes from the window's own state: the
+// focus leaves a window after it is minimised, and that must not wake it.
+static uint64_t minimisedFlag() {
+    const bool minimised =
+        Sdl.window != nullptr && (SDL_GetWindowFlags(Sdl.window) & SDL_WINDOW_MINIMIZED) != 0;
+    return minimised ? 1u << 16 : 0;
+}
+
 static void translateWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
         queueMessage(Message{WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0});
         break;
     case SDL_WINDOWEVENT_RESTORED:
+        Sdl.stale = true;
+        queueMessage(Message{WM_ACTIVATE, WA_ACTIVE | minimisedFlag(), 0});
+        break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        queueMessage(Message{WM_ACTIVATE, WA_ACTIVE, 0});
+        queueMessage(Message{WM_ACTIVATE, WA_ACTIVE | minimisedFlag(), 0});
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-        queueMessage(Message{WM_ACTIVATE, WA_INACTIVE, 0});
+        queueMessage(Message{WM_ACTIVATE, WA_INACTIVE | minimisedFlag(), 0});
+        break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // The window system may have thrown the picture away: the next frame
+        // shows it again even if it has not changed.
+        Sdl.stale = true;
         break;
     case SDL_WINDOWEVENT_CLOSE:
         queueMessage(Message{WM_CLOSE, 0, 0});
@@ -231,9 +269,11 @@ static void translateEvent(const SDL_Event& event) {
         break;
     case SDL_RENDER_TARGETS_RESET:
         videoState().lossPending = true;
+        Sdl.stale = true;
         break;
     case SDL_RENDER_DEVICE_RESET:
         videoState().lossPending = true;
+        Sdl.stale = true;
         makeTexture();
         break;
     default:

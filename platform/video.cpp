@@ -112,14 +112,21 @@ int presentFrame() {
         Video.lossPending = false;
         return PLATFORM_SURFACE_LOST;
     }
-    copySurface(Video.primary, Video.back);
+    noteFrameShown();
+    // The primary holds the frame shown last: an unchanged picture (the board
+    // with nothing happening) costs a comparison instead of an upload.
     const Surface* back = Video.back;
-    for (int y = 0; y < back->height; ++y)
-        std::memcpy(Video.shownFrame + static_cast<size_t>(y) * back->width,
-                    reinterpret_cast<const char*>(back->pixels) +
-                        static_cast<size_t>(y) * back->pitch,
-                    static_cast<size_t>(back->width) * 2);
-    if (Video.backend == Backend::Sdl) return sdlPresent(back);
+    const bool changed = std::memcmp(Video.primary->pixels, back->pixels,
+                                     static_cast<size_t>(back->height) * back->pitch) != 0;
+    if (changed) {
+        copySurface(Video.primary, back);
+        for (int y = 0; y < back->height; ++y)
+            std::memcpy(Video.shownFrame + static_cast<size_t>(y) * back->width,
+                        reinterpret_cast<const char*>(back->pixels) +
+                            static_cast<size_t>(y) * back->pitch,
+                        static_cast<size_t>(back->width) * 2);
+    }
+    if (Video.backend == Backend::Sdl) return sdlPresent(back, changed);
     return PLATFORM_OK;
 }
 

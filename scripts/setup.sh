@@ -10,6 +10,7 @@ packages=(
     libfluidsynth-dev fluidsynth timgm6mb-soundfont
     libfreetype-dev fonts-texgyre
     clang-format
+    xvfb openbox xdotool x11-apps x11-utils imagemagick
 )
 
 missing=()

@@ -283,15 +283,30 @@ TEST(Headless, BadScriptLinesAreNamedAndEndWithCodeTwo) {
     EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
-TEST(Headless, AMissingSettingsFileIsReported) {
-    GameFolder folder;
-    fs::remove(folder.dir() / "SETTINGS.TXT");
-    const RunResult run = folder.run("wait 5\nprint\n");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("FAILED"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("ERROR:"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("SETTINGS.TXT"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.prints.empty());
+// Beside the box, one plain line on standard error says what is wrong and how
+// to mend it: the settings pair and its allowed values, or where to start from.
+TEST(Headless, StartFailuresAreExplainedOnOneLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {nullptr, "korvath: SETTINGS.TXT is missing; start the game from the folder that holds"},
+        {"WIDTH 700\nHEIGHT 600\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
+         "korvath: SETTINGS.TXT: the screen width (pair 1) is 700; use 640, 800 or 1024"},
+        {"WIDTH 800\nHEIGHT 0\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
+         "korvath: SETTINGS.TXT: the screen height (pair 2) is 0; use 480, 600 or 768"},
+        {"WIDTH 640\nHEIGHT 480\nS 64\nT 128\nHARDWARE 2\nMUSIC 0\n",
+         "korvath: SETTINGS.TXT: the hardware choice (pair 5) is 2; use 0 or 1"},
+    };
+    for (const auto& [settings, line] : cases) {
+        GameFolder folder;
+        if (settings == nullptr)
+            fs::remove(folder.dir() / "SETTINGS.TXT");
+        else
+            std::ofstream(folder.dir() / "SETTINGS.TXT") << settings;
+        const RunResult run = folder.run("wait 5\nprint\n");
+        EXPECT_EQ(run.exitCode, 1) << line;
+        EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("FAILED: ERROR:"), std::string::npos) << run.err; // the box
+        EXPECT_TRUE(run.prints.empty());
+    }
 }
 
 TEST(Headless, AMissingPictureOrIntroFileIsReported) {

@@ -22,6 +22,10 @@ class WindowProcedure : public ::testing::Test {
         ScreenshotRequest = RedrawRequest = 0;
         selectBackend(Backend::Headless);
         ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
+        ASSERT_EQ(videoStart(), PLATFORM_OK);
+        ASSERT_EQ(setDisplayMode(640, 480), PLATFORM_OK);
+        drain();
+        AppActive = 0;
     }
     void TearDown() override {
         destroyGameWindow();
@@ -30,6 +34,10 @@ class WindowProcedure : public ::testing::Test {
     // Injects one message and runs the queue dry; the quit code or -1.
     int send(uint32_t message, uint64_t wParam = 0, int64_t lParam = 0) {
         injectMessage(Message{message, wParam, lParam});
+        return drain();
+    }
+    // Dispatches messages until the loop would run a frame; the quit code or -1.
+    int drain() {
         while (peekMessage()) {
             Message m;
             int code = -1;
@@ -61,10 +69,20 @@ TEST_F(WindowProcedure, ButtonsSetAndReleaseTheMouseButton) {
     EXPECT_EQ(MouseButton, 1);
     send(WM_RBUTTONDOWN);
     EXPECT_EQ(MouseButton, 2);
+    // A quick click: the release waits, past other messages' turn, until a
+    // frame has seen the press.
     send(WM_LBUTTONUP);
+    EXPECT_EQ(MouseButton, 2);
+    presentFrame();
+    drain();
     EXPECT_EQ(MouseButton, 0);
-    send(WM_RBUTTONDOWN);
-    send(WM_RBUTTONUP);
+    send(WM_LBUTTONDOWN);
+    send(WM_MOUSEMOVE, 0, at(5, 5));
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(MouseX, 5);
+    EXPECT_EQ(MouseButton, 1);
+    waitMessage(); // minimised: no frame is coming, so the release goes
+    drain();
     EXPECT_EQ(MouseButton, 0);
 }
 
@@ -121,6 +139,10 @@ TEST_F(WindowProcedure, EscapeAndF12CloseTheWindowAndEndTheLoop) {
         EXPECT_EQ(send(0), 0) << key; // WM_CLOSE, WM_DESTROY, then WM_QUIT with code 0
         EXPECT_FALSE(windowExists());
         ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
+        ASSERT_EQ(videoStart(), PLATFORM_OK);
+        ASSERT_EQ(setDisplayMode(640, 480), PLATFORM_OK);
+        drain();
+        AppActive = 0;
     }
 }
 

@@ -1,0 +1,80 @@
+# A private X desktop for the real-window checks and the CPU measurements:
+# sourced, not run. desktop_start starts Xvfb on a display number it picks
+# itself (and a window manager when asked); desktop_stop ends exactly those
+# processes. The game runs from a folder of its own with its own settings.
+
+DESKTOP_PIDS=()
+
+desktop_fail() {
+    echo "desktop: $*" >&2
+    exit 1
+}
+
+# desktop_start [wm]: a 1920 x 1080 screen in DISPLAY; "wm" adds openbox, which
+# minimising needs. Fails (never skips) when either cannot start.
+desktop_start() {
+    command -v Xvfb > /dev/null || desktop_fail "Xvfb is not installed (bash scripts/setup.sh)"
+    command -v xdotool > /dev/null || desktop_fail "xdotool is not installed (bash scripts/setup.sh)"
+    DESKTOP_DIR=$(mktemp -d)
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$DESKTOP_DIR/display" \
+        2> "$DESKTOP_DIR/xvfb.log" &
+    DESKTOP_PIDS+=($!)
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$DESKTOP_DIR/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$DESKTOP_DIR/display" ] || desktop_fail "Xvfb did not start: $(cat "$DESKTOP_DIR/xvfb.log")"
+    export DISPLAY=":$(cat "$DESKTOP_DIR/display")"
+    if [ "${1:-}" = wm ]; then
+        command -v openbox > /dev/null || desktop_fail "openbox is not installed (bash scripts/setup.sh)"
+        openbox > "$DESKTOP_DIR/openbox.log" 2>&1 &
+        DESKTOP_PIDS+=($!)
+        for _ in $(seq 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && return 0
+            sleep 0.1
+        done
+        desktop_fail "openbox did not start"
+    fi
+}
+
+desktop_stop() {
+    local pid
+    for pid in "${GAME_PID:-}" "${DESKTOP_PIDS[@]}"; do
+        [ -n "$pid" ] && kill "$pid" 2> /dev/null && wait "$pid" 2> /dev/null
+    done
+    DESKTOP_PIDS=()
+    GAME_PID=
+    [ -n "${DESKTOP_DIR:-}" ] && rm -rf "$DESKTOP_DIR"
+    return 0
+}
+
+# game_start BIN WIDTH HEIGHT WINDOWED: starts BIN (the korvath program) in a
+# fresh folder beside DATAS, without music; GAME_PID, GAME_DIR and, once the
+# window is up, GAME_WINDOW are set.
+game_start() {
+    local bin=$1 data
+    data="$(cd "$(dirname "$bin")/.." && pwd)/DATAS"
+    [ -d "$data" ] || desktop_fail "no DATAS beside $bin"
+    GAME_DIR="$DESKTOP_DIR/game"
+    rm -rf "$GAME_DIR"
+    mkdir -p "$GAME_DIR"
+    ln -s "$data" "$GAME_DIR/DATAS"
+    printf 'WIDTH %s\nHEIGHT %s\nSHADOW 128\nTEXTURES 256\nHARDWARE 1\nMUSIC 0\nWINDOWED %s\n' \
+        "$2" "$3" "$4" > "$GAME_DIR/SETTINGS.TXT"
+    (cd "$GAME_DIR" && exec "$bin" > "$GAME_DIR/out.log" 2>&1) &
+    GAME_PID=$!
+    GAME_WINDOW=
+    for _ in $(seq 200); do
+        GAME_WINDOW=$(xdotool search --name '^Korvath$' 2> /dev/null | head -1 || true)
+        [ -n "$GAME_WINDOW" ] && return 0
+        kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
+        sleep 0.1
+    done
+    desktop_fail "no game window after 20 s"
+}
+
+# The game's CPU time so far, in clock ticks (all its threads).
+cpu_ticks() {
+    awk '{print $14 + $15}' "/proc/$1/stat"
+}
