@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 
 #include "app/music.h"
 #include "app/settings.h"
@@ -120,5 +123,23 @@ TEST_F(Music, SystemAudioOutputPlaysOrFailsWithOneBox) {
     } else {
         EXPECT_EQ(result, -6);
         EXPECT_EQ(box, "Tavolant: Could not add port to performance\n");
+    }
+}
+
+// Stopping while the output thread is mid-render must not free what it renders
+// through (AddressSanitizer catches it). A file damaged inside its first track
+// stops the player on its own and made the race certain.
+TEST_F(Music, StartingAndStoppingOverAndOverIsSafe) {
+    std::ifstream in("datas/jazz1.mid", std::ios::binary);
+    std::string tune{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string damaged = tune.substr(0, 826) + "\xFF\xFF\xFF\xFF" + tune.substr(826);
+    for (const std::string& file : {tune, damaged}) {
+        std::ofstream("datas/jazz1.mid", std::ios::binary) << file;
+        for (int round = 0; round < 12; ++round) {
+            std::string box;
+            ASSERT_EQ(start(&box), 0) << box;
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 5 * 3));
+            EXPECT_EQ(stopMusic(), 0);
+        }
     }
 }
