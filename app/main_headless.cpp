@@ -217,33 +217,35 @@ void injectButton(const Command& command) {
     injectMessage(Message{message, 0, cursorParam()});
 }
 
-void printState() {
+// A command whose output did not get written ends the run: the rest of the
+// script would be checked against output that is not there.
+void failCommand(const Command& command, const char* what, const char* reason) {
+    std::fprintf(stderr, "korvath-headless: line %d: could not write %s: %s\n", command.line, what,
+                 reason);
+    Script.failed = true;
+    Script.next = Script.commands.size();
+}
+
+void printState(const Command& command) {
     std::printf("frame %lld stage %d/%d rules %d human %d level %d tomove %d ply %d selected %d "
                 "position %s\n",
                 LoopPasses, AppStage, ExitStage, static_cast<int>(ruleVariant), humanSide, level,
                 sideToMove, plyCount, selectedPiece,
                 formatPosition(gamePosition, ruleVariant).c_str());
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        failCommand(command, "the state", std::strerror(errno));
 }
 
-// A picture that cannot be written ends the run: the rest of the script would
-// be checked against pictures that are not there.
 void snapFrame(const Command& command) {
     int width = 0;
     int height = 0;
     const uint16_t* pixels = lastPresentedFrame(&width, &height);
     const PixelFormat format =
         displayGreenMask() == 0x07E0 ? PixelFormat::Rgb565 : PixelFormat::Rgb555;
-    const char* reason = nullptr;
     if (pixels == nullptr)
-        reason = "no frame has been shown yet";
+        failCommand(command, command.file.c_str(), "no frame has been shown yet");
     else if (savePng(command.file.c_str(), pixels, width, height, width * 2, format) != 0)
-        reason = std::strerror(errno);
-    if (reason == nullptr) return;
-    std::fprintf(stderr, "korvath-headless: line %d: could not write %s: %s\n", command.line,
-                 command.file.c_str(), reason);
-    Script.failed = true;
-    Script.next = Script.commands.size();
+        failCommand(command, command.file.c_str(), std::strerror(errno));
 }
 
 // Messages are injected one at a time and the loop handles each in the pass
@@ -276,7 +278,7 @@ bool runCommand(const Command& command) {
         snapFrame(command);
         return false;
     case CommandKind::Print:
-        printState();
+        printState(command);
         return false;
     case CommandKind::Wait:
         return false;

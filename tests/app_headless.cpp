@@ -312,6 +312,10 @@ TEST(Headless, FailedWritesAndReadsAreReported) {
               std::string::npos);
     EXPECT_FALSE(fs::exists(folder.dir() / "big.png"));
     EXPECT_FALSE(fs::exists(folder.dir() / "page0.raw"));
+    const std::string printToFullDisk = "cd '" + folder.dir().string() +
+                                        "' && echo print > s.txt && '" KORVATH_BIN_DIR
+                                        "/korvath-headless' s.txt > /dev/full 2> /dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(printToFullDisk.c_str())), 2);
 }
 
 TEST(Headless, AMissingSettingsFileIsReported) {
