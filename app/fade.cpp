@@ -4,8 +4,12 @@
 
 #include "app/fade.h"
 
+#include <sys/stat.h>
+
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/data_file.h"
 #include "platform/platform.h"
@@ -29,9 +33,23 @@ const char* loadSequenceImage(const char* fileName, std::vector<uint8_t>* rgb) {
         std::snprintf(FailureText, sizeof FailureText, "Cannot open %s", fileName);
         return FailureText;
     }
+    // A folder opens like a file and then reads nothing: say which it is
+    // rather than call it a picture cut short.
+    struct stat status {};
+    const bool folder = ::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
     std::vector<uint8_t> bytes(SequenceFileBytes);
-    long got = static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
+    long got = folder ? 0 : static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
+    const int readError = std::ferror(file) ? errno : 0;
     std::fclose(file);
+    if (folder) {
+        std::snprintf(FailureText, sizeof FailureText, "%s is a folder, not a picture", fileName);
+        return FailureText;
+    }
+    if (readError != 0) {
+        std::snprintf(FailureText, sizeof FailureText, "%s could not be read: %s", fileName,
+                      std::strerror(readError));
+        return FailureText;
+    }
     // Reading on past the end would show stale memory, so a short file is refused.
     if (got < SequenceFileBytes) {
         std::snprintf(FailureText, sizeof FailureText, "%s is cut short (%ld of %ld bytes)",

@@ -2,10 +2,16 @@
 // file instead of a person. The script is read whole before the game starts;
 // its commands are fed to the main loop through the pass hook, so every message
 // goes through the same queue and window procedure as in the real game.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,6 +50,7 @@ struct ScriptState {
     int cursorX = 0;               // where the script last put the mouse
     int cursorY = 0;
     bool closeSent = false; // the end of the script has asked the game to close
+    bool failed = false;    // a command could not be carried out: the run ends with code 2
 };
 ScriptState Script;
 
@@ -147,14 +154,43 @@ bool isBlank(const std::string& text) {
     return true;
 }
 
+// The script's bytes; false with the reason in errno when it is not a plain
+// readable file (a folder would otherwise read as an empty script).
+bool readWholeFile(const char* fileName, std::string* text) {
+    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    if (ok && S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        ok = false;
+    }
+    char chunk[4096];
+    while (ok) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        text->append(chunk, static_cast<size_t>(got));
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
+
 // Reads the whole script; false (after saying why on standard error) when it
 // cannot be read or a line is not a command.
 bool loadScript(const char* fileName) {
-    std::ifstream file(fileName);
-    if (!file) {
-        std::fprintf(stderr, "korvath-headless: cannot read script %s\n", fileName);
+    std::string whole;
+    if (!readWholeFile(fileName, &whole)) {
+        std::fprintf(stderr, "korvath-headless: cannot read script %s: %s\n", fileName,
+                     std::strerror(errno));
         return false;
     }
+    std::istringstream file(whole);
     std::string text;
     for (int line = 1; std::getline(file, text); ++line) {
         if (!text.empty() && text.back() == '\r') text.pop_back();
@@ -183,13 +219,23 @@ void injectButton(const Command& command) {
     injectMessage(Message{message, 0, cursorParam()});
 }
 
-void printState() {
+// A command whose output did not get written ends the run: the rest of the
+// script would be checked against output that is not there.
+void failCommand(const Command& command, const char* what, const char* reason) {
+    std::fprintf(stderr, "korvath-headless: line %d: could not write %s: %s\n", command.line, what,
+                 reason);
+    Script.failed = true;
+    Script.next = Script.commands.size();
+}
+
+void printState(const Command& command) {
     std::printf("frame %lld stage %d/%d rules %d human %d level %d tomove %d ply %d selected %d "
                 "position %s\n",
                 LoopPasses, AppStage, ExitStage, static_cast<int>(ruleVariant), humanSide, level,
                 sideToMove, plyCount, selectedPiece,
                 formatPosition(gamePosition, ruleVariant).c_str());
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        failCommand(command, "the state", std::strerror(errno));
 }
 
 void snapFrame(const Command& command) {
@@ -198,10 +244,10 @@ void snapFrame(const Command& command) {
     const uint16_t* pixels = lastPresentedFrame(&width, &height);
     const PixelFormat format =
         displayGreenMask() == 0x07E0 ? PixelFormat::Rgb565 : PixelFormat::Rgb555;
-    if (pixels == nullptr ||
-        savePng(command.file.c_str(), pixels, width, height, width * 2, format) != 0)
-        std::fprintf(stderr, "korvath-headless: line %d: could not write %s\n", command.line,
-                     command.file.c_str());
+    if (pixels == nullptr)
+        failCommand(command, command.file.c_str(), "no frame has been shown yet");
+    else if (savePng(command.file.c_str(), pixels, width, height, width * 2, format) != 0)
+        failCommand(command, command.file.c_str(), std::strerror(errno));
 }
 
 // Messages are injected one at a time and the loop handles each in the pass
@@ -234,7 +280,7 @@ bool runCommand(const Command& command) {
         snapFrame(command);
         return false;
     case CommandKind::Print:
-        printState();
+        printState(command);
         return false;
     case CommandKind::Wait:
         return false;
@@ -276,9 +322,13 @@ int main(int argc, char** argv) {
                              "Runs the game without a window, driven by the script's commands.\n");
         return 2;
     }
+    // A file-size limit makes a long write fail like a full disk instead of
+    // killing the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!loadScript(argv[1])) return 2;
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);
+    if (Script.failed) return 2;
     if (Script.next < Script.commands.size())
         std::fprintf(stderr, "korvath-headless: the game ended before line %d of the script\n",
                      Script.commands[Script.next].line);

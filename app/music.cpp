@@ -143,16 +143,17 @@ bool musicPlaying() {
 }
 
 int stopMusic() {
-    if (MusicPlayer) {
-        // No join: a player that never started would be waited for forever.
-        fluid_player_stop(MusicPlayer);
-        delete_fluid_player(MusicPlayer);
-        MusicPlayer = nullptr;
-    }
-    // The output thread renders from the synth, so it goes before the synth.
+    // The output thread renders through the synth, and the synth calls the
+    // player on that thread: the thread must be gone before either is freed.
+    // No join on the player: one that never started would be waited for forever.
+    if (MusicPlayer) fluid_player_stop(MusicPlayer);
     if (MusicOutput) {
         delete_fluid_audio_driver(MusicOutput);
         MusicOutput = nullptr;
+    }
+    if (MusicPlayer) {
+        delete_fluid_player(MusicPlayer);
+        MusicPlayer = nullptr;
     }
     if (MusicSynth) {
         delete_fluid_synth(MusicSynth);

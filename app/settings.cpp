@@ -71,9 +71,15 @@ NumberRead readNumber(Reader& r, int& out) {
 
 void parseSettings(const char* text, int values[SettingsPairs]) {
     Reader r{text, 0};
+    bool shifted = false; // a value of the first six was not a number
     for (int pair = 0; pair < SettingsPairs; ++pair) {
+        // The six pairs keep their shifting reads, but a shifted number must
+        // never reach the optional window flag: the music's 1 would open a window.
+        if (pair == SettingsPairs - 1 && shifted) return;
         if (!readLabel(r)) return;
-        if (readNumber(r, values[pair]) == NumberRead::EndOfText) return;
+        const NumberRead read = readNumber(r, values[pair]);
+        if (read == NumberRead::EndOfText) return;
+        shifted = shifted || read == NumberRead::NotANumber;
     }
 }
 

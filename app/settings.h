@@ -11,7 +11,8 @@ extern int MusicEnabled;      // 1: background music
 extern int WindowedMode;      // 1: a plain window instead of full screen (optional seventh pair)
 
 // The numbers of the label/number pairs of a settings text, in file order;
-// values[i] keeps what it held when pair i is absent or its number unreadable.
+// values[i] keeps what it held when pair i is absent or its number unreadable;
+// the seventh is read only when the first six values were all numbers.
 constexpr int SettingsPairs = 7;
 void parseSettings(const char* text, int values[SettingsPairs]);
 

@@ -124,9 +124,7 @@ void setUpFrame() {
 
 void takeScreenshot() {
     char name[32];
-    std::snprintf(name, sizeof name, "page%d.raw", screenshotCounter);
-    ++screenshotCounter;
-    if (saveScreenshot(name) != 0)
+    if (saveScreenshot("page%d.raw", &screenshotCounter, name, sizeof name) != 0)
         std::fprintf(stderr, "korvath: screenshot %s not saved: %s\n", name, std::strerror(errno));
 }
 

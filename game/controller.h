@@ -34,7 +34,7 @@ extern TargetSquare
 extern int targetSquareCount;        // used entries of targetSquares
 
 extern uint8_t previousButton; // MouseButton as the previous frame saw it (after its own marking)
-extern int screenshotCounter;  // number of the next "page%d.raw"; 0 at start, never reset
+extern int screenshotCounter;  // first "page%d.raw" number to try next; 0 at start, only grows
 extern int previousAzimuth;    // camera angles as the previous frame saw them (elevation clamped)
 extern int previousElevation;
 extern int previousRoll;

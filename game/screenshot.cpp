@@ -1,5 +1,5 @@
 // saveScreenshot: converts the locked back buffer into one RGB buffer and
-// writes it with a single write. Stateless.
+// hands it to the numbered-file writer. Stateless.
 #include "game/screenshot.h"
 
 #include <cerrno>
@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "game/new_file.h"
 #include "platform/platform.h"
 #include "render/screen.h"
 #include "scene/cursor.h"
@@ -39,23 +38,12 @@ bool readBackBuffer(std::vector<uint8_t>& rgb) {
 
 } // namespace
 
-int saveScreenshot(const char* fileName) {
+int saveScreenshot(const char* pattern, int* counter, char* name, size_t nameSize) {
+    std::snprintf(name, nameSize, pattern, *counter);
     std::vector<uint8_t> rgb;
     if (!readBackBuffer(rgb)) {
         errno = EIO;
         return -1;
     }
-    FILE* file = std::fopen(fileName, "wb");
-    if (file == nullptr) return -1;
-    const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return 0;
-    // A short write or a failed close (full disk) leaves a broken picture: drop
-    // it, but never anything that is not a plain file (a device, a pipe).
-    const int error = written ? errno : writeError;
-    struct stat status;
-    if (::stat(fileName, &status) == 0 && S_ISREG(status.st_mode)) std::remove(fileName);
-    errno = error;
-    return -1;
+    return writeNewNumberedFile(pattern, counter, rgb.data(), rgb.size(), name, nameSize);
 }

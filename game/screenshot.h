@@ -2,8 +2,13 @@
 // Stateless; the counter that numbers the files is the game controller's.
 #pragma once
 
-// Writes the whole back buffer to fileName (replacing it): rows top to bottom,
-// three bytes red, green, blue a pixel, each 16-bit pixel read as 5-6-5.
-// Returns 0, or -1 when the surface could not be read or the file not written
-// (errno then tells why for a file error); the game goes on either way.
-int saveScreenshot(const char* fileName);
+#include <cstddef>
+
+// Writes the whole back buffer, rows top to bottom, three bytes red, green,
+// blue a pixel (each 16-bit pixel read as 5-6-5), to a new file named by
+// pattern with the first number from *counter up that no file has yet: an
+// earlier picture is never replaced. The name tried last is left in name.
+// Returns 0 (with *counter one past the number used), or -1 with errno set
+// when the surface could not be read or the file not written; the game goes
+// on either way.
+int saveScreenshot(const char* pattern, int* counter, char* name, size_t nameSize);

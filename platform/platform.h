@@ -155,7 +155,9 @@ int presentFrame();
 int restoreAllSurfaces();
 // Headless: the last presented frame, row-major in the display's format.
 const uint16_t* lastPresentedFrame(int* width, int* height);
-// Writes pixels of the given format as a PNG (8 bits a channel).
+// Writes pixels of the given format as a PNG (8 bits a channel), replacing
+// fileName. PLATFORM_FAILED, with errno set, unless every byte reached the
+// file; a cut-off file is removed.
 int savePng(const char* fileName, const uint16_t* pixels, int width, int height, int pitchBytes,
             PixelFormat format);
 

@@ -3,6 +3,13 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
 #include "platform/internal.h"
 
 // 8-bit red, green and blue of a 16-bit pixel, low bits filled by replication
@@ -31,20 +38,86 @@ static void toRgb(uint16_t p, PixelFormat format, uint8_t* out) {
     }
 }
 
+// SDL_image's own file output neither checks its writes nor its close, so a
+// full disk gave a cut-off picture and success: it encodes into memory here.
+static size_t SDLCALL appendToBuffer(SDL_RWops* stream, const void* bytes, size_t size,
+                                     size_t count) {
+    auto* buffer = static_cast<std::vector<uint8_t>*>(stream->hidden.unknown.data1);
+    const auto* first = static_cast<const uint8_t*>(bytes);
+    buffer->insert(buffer->end(), first, first + size * count);
+    return count;
+}
+
+static int SDLCALL freeStream(SDL_RWops* stream) {
+    SDL_FreeRW(stream);
+    return 0;
+}
+
+static bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
+    SDL_RWops* stream = SDL_AllocRW();
+    if (stream == nullptr) return false;
+    stream->type = SDL_RWOPS_UNKNOWN;
+    stream->write = appendToBuffer;
+    stream->close = freeStream;
+    stream->hidden.unknown.data1 = png;
+    return IMG_SavePNG_RW(rgb, stream, 1) == 0 && !png->empty();
+}
+
+static bool writeAll(int fd, const uint8_t* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Every byte written and the file closed, or -1 with errno set and no cut-off
+// regular file left behind (a device such as /dev/full is never removed).
+static int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const bool written = writeAll(fd, bytes.data(), bytes.size());
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written && closed) return 0;
+    const int error = written ? errno : writeError;
+    if (regular) ::unlink(fileName);
+    errno = error;
+    return -1;
+}
+
 int savePng(const char* fileName, const uint16_t* pixels, int width, int height, int pitchBytes,
             PixelFormat format) {
     if (fileName == nullptr || pixels == nullptr || width <= 0 || height <= 0 ||
-        pitchBytes < width * 2)
+        pitchBytes < width * 2) {
+        errno = EINVAL;
         return PLATFORM_FAILED;
+    }
     SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, width, height, 24, SDL_PIXELFORMAT_RGB24);
-    if (rgb == nullptr) return PLATFORM_FAILED;
+    if (rgb == nullptr) {
+        errno = ENOMEM;
+        return PLATFORM_FAILED;
+    }
     for (int y = 0; y < height; ++y) {
         const auto* src = reinterpret_cast<const uint16_t*>(
             reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(y) * pitchBytes);
         auto* dst = static_cast<uint8_t*>(rgb->pixels) + static_cast<size_t>(y) * rgb->pitch;
         for (int x = 0; x < width; ++x) toRgb(src[x], format, dst + 3 * x);
     }
-    const int result = IMG_SavePNG(rgb, fileName);
+    std::vector<uint8_t> png;
+    const bool encoded = encodePng(rgb, &png);
     SDL_FreeSurface(rgb);
-    return result == 0 ? PLATFORM_OK : PLATFORM_FAILED;
+    if (!encoded) {
+        errno = EIO;
+        return PLATFORM_FAILED;
+    }
+    return writeWholeFile(fileName, png) == 0 ? PLATFORM_OK : PLATFORM_FAILED;
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/fade.h"
@@ -158,7 +160,7 @@ TEST(Fade, IntroFileIsScaledToTheScreenByNearestNeighbour) {
     EXPECT_EQ(backPixel(517, 301), filePixel(517, 301));
 }
 
-TEST(Fade, MissingOrShortIntroFileIsReportedByName) {
+TEST(Fade, MissingShortOrUnreadableIntroFileIsReportedByName) {
     openDisplay(320, 240, false);
     Sequence s;
     std::string missing = testing::TempDir() + "no_such_intro.raw";
@@ -171,6 +173,18 @@ TEST(Fade, MissingOrShortIntroFileIsReportedByName) {
     ASSERT_NE(text, nullptr);
     EXPECT_NE(std::string(text).find(shortFile), std::string::npos) << text;
     EXPECT_NE(std::string(text).find("1572871"), std::string::npos) << text;
+
+    // A folder, or a file whose read fails (this one answers EIO from offset 0),
+    // is named for what it is, not as a picture cut short.
+    const std::string folder = testing::TempDir() + "folder_intro.raw";
+    std::filesystem::create_directories(folder);
+    const std::pair<std::string, const char*> unreadable[] = {
+        {folder, "is a folder"}, {"/proc/self/mem", "could not be read"}};
+    for (const auto& [path, problem] : unreadable) {
+        text = startSequence(&s, 3, 0.1f, path.c_str(), 0);
+        ASSERT_NE(text, nullptr) << path;
+        EXPECT_NE(std::string(text).find(path + " " + problem), std::string::npos) << text;
+    }
 
     // The record is still playable: a black picture for the usual number of frames.
     EXPECT_EQ(s.picture.size(), 320u * 240u * 4u);

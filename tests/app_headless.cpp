@@ -195,21 +195,23 @@ TEST(Headless, ScriptEndClosesTheGameAsEscapeWould) {
 
 TEST(Headless, ScreenshotsShowTheBoardOnBlack) {
     GameFolder folder;
-    fs::create_directory(folder.dir() / "page2.raw"); // the third one cannot be written
+    // What an earlier run left is kept: the numbers go on past it.
+    std::ofstream(folder.dir() / "page0.raw") << "earlier";
+    fs::create_directory(folder.dir() / "page2.raw");
     std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
     script += "key F3\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nprint\n";
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(run.prints.size(), 1u);
     const uintmax_t bytes = 640u * 480u * 3u;
-    for (const char* name : {"page0.raw", "page1.raw", "page3.raw"}) {
+    for (const char* name : {"page1.raw", "page3.raw", "page4.raw", "page5.raw"}) {
         ASSERT_TRUE(fs::exists(folder.dir() / name)) << name;
         EXPECT_EQ(fs::file_size(folder.dir() / name), bytes) << name;
     }
-    EXPECT_FALSE(fs::exists(folder.dir() / "page4.raw")); // two F3 before one frame: one picture
-    EXPECT_NE(run.err.find("page2.raw"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(folder.dir() / "page6.raw")); // two F3 before one frame: one picture
+    EXPECT_EQ(GameFolder::readText(folder.dir() / "page0.raw"), "earlier");
 
-    const std::string rgb = GameFolder::readText(folder.dir() / "page0.raw");
+    const std::string rgb = GameFolder::readText(folder.dir() / "page1.raw");
     auto isBlack = [&](int x, int y) {
         const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
         return rgb[at] == 0 && rgb[at + 1] == 0 && rgb[at + 2] == 0;
@@ -221,7 +223,7 @@ TEST(Headless, ScreenshotsShowTheBoardOnBlack) {
     const double lit = litFraction(rgb);
     EXPECT_GT(lit, 0.15);
     EXPECT_LT(lit, 0.85);
-    EXPECT_EQ(GameFolder::readText(folder.dir() / "page1.raw"), rgb);
+    EXPECT_EQ(GameFolder::readText(folder.dir() / "page3.raw"), rgb);
 }
 
 TEST(Headless, ALostDisplayIsRepairedAndPlayGoesOn) {
@@ -307,6 +309,39 @@ TEST(Headless, StartFailuresAreExplainedOnOneLine) {
         EXPECT_NE(run.err.find("FAILED: ERROR:"), std::string::npos) << run.err; // the box
         EXPECT_TRUE(run.prints.empty());
     }
+}
+
+// Over a file-size limit F3 fails with a message and the game goes on; a snap
+// that is not written whole, or a script that cannot be read, ends with code 2.
+TEST(Headless, FailedWritesAndReadsAreReported) {
+    GameFolder folder;
+    fs::create_directory(folder.dir() / "folder");
+    struct Case {
+        std::string script, shellPrefix, scriptName;
+        size_t prints;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"wait " + std::to_string(FirstGameFrameWait) + "\nkey F3\nwait 1\nprint\n" +
+             "snap big.png\nprint\n",
+         "ulimit -f 40; ", "script.txt", 1, "could not write big.png"},
+        {"wait 5\nsnap /dev/full\nprint\n", "", "script.txt", 0, "could not write /dev/full"},
+        {"", "", "folder", 0, "cannot read script folder"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = folder.run(c.script, c.shellPrefix, c.scriptName);
+        EXPECT_EQ(run.exitCode, 2) << c.message << run.err;
+        EXPECT_EQ(run.prints.size(), c.prints) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_NE(GameFolder::readText(folder.dir() / "err.txt").find("Is a directory"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(folder.dir() / "big.png"));
+    EXPECT_FALSE(fs::exists(folder.dir() / "page0.raw"));
+    const std::string printToFullDisk = "cd '" + folder.dir().string() +
+                                        "' && echo print > s.txt && '" KORVATH_BIN_DIR
+                                        "/korvath-headless' s.txt > /dev/full 2> /dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(printToFullDisk.c_str())), 2);
 }
 
 TEST(Headless, AMissingPictureOrIntroFileIsReported) {

@@ -70,11 +70,13 @@ class GameFolder {
     int width() const { return width_; }
     int height() const { return height_; }
 
-    RunResult run(const std::string& script) const {
-        std::ofstream(dir_ / "script.txt") << script;
-        const std::string command = "cd '" + dir_.string() +
-                                    "' && '" KORVATH_BIN_DIR
-                                    "/korvath-headless' script.txt > out.txt 2> err.txt";
+    // shellPrefix runs before the program in the same shell ("ulimit -f 40; ").
+    RunResult run(const std::string& script, const std::string& shellPrefix = "",
+                  const std::string& scriptName = "script.txt") const {
+        if (scriptName == "script.txt") std::ofstream(dir_ / "script.txt") << script;
+        const std::string command = "cd '" + dir_.string() + "' && " + shellPrefix +
+                                    "'" KORVATH_BIN_DIR "/korvath-headless' '" + scriptName +
+                                    "' > out.txt 2> err.txt";
         const int status = std::system(command.c_str());
         RunResult result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -54,7 +54,10 @@ TEST(Settings, AValueThatIsNoNumberShiftsEveryLaterNumberOnePairOn) {
     EXPECT_EQ(p.v[3], 128);
     EXPECT_EQ(p.v[4], 256);
     EXPECT_EQ(p.v[5], 1);
-    EXPECT_EQ(p.v[6], 1);
+    EXPECT_EQ(p.v[6], 0); // a shifted number never opens a window
+    const Parsed music = parse("W 800 H 600 S 128 T 256 HARDWARE yes MUSIC 1 WINDOWED 0");
+    EXPECT_EQ(music.v[5], 0);
+    EXPECT_EQ(music.v[6], 0);
 }
 
 TEST(Settings, LongLabelsAndHugeNumbersAreHandledSafely) {

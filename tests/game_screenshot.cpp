@@ -1,9 +1,11 @@
-// Screenshot files: size, byte order and the shift-only colour expansion, and
-// what happens when the file cannot be written.
+// Screenshot files: size, byte order and the shift-only colour expansion, the
+// numbering that never replaces a file, and what happens when the file cannot
+// be written.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -51,6 +53,13 @@ class Screenshot : public ::testing::Test {
         unlockSurface(DDrawSurfaceBack);
     }
 
+    // Saves with the pattern "page%d.raw" in the test's folder.
+    int save(int* counter) {
+        const std::string pattern = (directory / "page%d.raw").string();
+        char name[4096];
+        return saveScreenshot(pattern.c_str(), counter, name, sizeof name);
+    }
+
     std::vector<uint8_t> readFile(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -66,9 +75,10 @@ TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
     putPixel(639, 0, 0x1234);
     putPixel(0, 479, 0xF800);
     putPixel(5, 7, 0x07E0);
-    const fs::path file = directory / "page0.raw";
-    ASSERT_EQ(saveScreenshot(file.c_str()), 0);
-    const std::vector<uint8_t> bytes = readFile(file);
+    int counter = 0;
+    ASSERT_EQ(save(&counter), 0);
+    EXPECT_EQ(counter, 1);
+    const std::vector<uint8_t> bytes = readFile(directory / "page0.raw");
     ASSERT_EQ(bytes.size(), 921600u);
     auto rgbAt = [&](int x, int y) {
         const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
@@ -84,9 +94,9 @@ TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
 TEST_F(Screenshot, A555ScreenIsStillReadAs565) {
     openScreen(320, 200, true);
     fillSurface(DDrawSurfaceBack, 0x7FFF); // white on 5-5-5
-    const fs::path file = directory / "page1.raw";
-    ASSERT_EQ(saveScreenshot(file.c_str()), 0);
-    const std::vector<uint8_t> bytes = readFile(file);
+    int counter = 1;
+    ASSERT_EQ(save(&counter), 0);
+    const std::vector<uint8_t> bytes = readFile(directory / "page1.raw");
     ASSERT_EQ(bytes.size(), 320u * 200u * 3u);
     EXPECT_EQ(bytes[0], 0x78);
     EXPECT_EQ(bytes[1], 0xFC);
@@ -95,37 +105,47 @@ TEST_F(Screenshot, A555ScreenIsStillReadAs565) {
 
 TEST_F(Screenshot, UnwritableFileFailsWithoutLeavingAnything) {
     openScreen(64, 48);
-    const fs::path missing = directory / "no-such-folder" / "page0.raw";
+    const std::string missing = (directory / "no-such-folder" / "page%d.raw").string();
+    char name[4096];
+    int counter = 0;
     errno = 0;
-    EXPECT_EQ(saveScreenshot(missing.c_str()), -1);
+    EXPECT_EQ(saveScreenshot(missing.c_str(), &counter, name, sizeof name), -1);
     EXPECT_EQ(errno, ENOENT);
-    EXPECT_FALSE(fs::exists(missing));
-
-    if (::geteuid() != 0) { // root writes into read-only folders
-        fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_EQ(saveScreenshot((directory / "page1.raw").c_str()), -1);
-        EXPECT_FALSE(fs::exists(directory / "page1.raw"));
-    }
+    EXPECT_EQ(counter, 0);
+    EXPECT_EQ(name, (directory / "no-such-folder" / "page0.raw").string());
 }
 
-TEST_F(Screenshot, AShortWriteLeavesNoBrokenFile) {
+// An earlier run's picture, a pipe (opening it for writing would wait for a
+// reader for ever) and a link are all passed over, never opened or replaced.
+TEST_F(Screenshot, TakesTheFirstFreeNumberAndReplacesNothing) {
     openScreen(64, 48);
-    // A file-size limit makes the write stop short, as a full disk would.
+    std::ofstream(directory / "page0.raw") << "an earlier run's picture";
+    ASSERT_EQ(::mkfifo((directory / "page1.raw").c_str(), 0644), 0);
+    fs::create_symlink(directory / "elsewhere.raw", directory / "page2.raw");
+    int counter = 0;
+    ASSERT_EQ(save(&counter), 0);
+    EXPECT_EQ(counter, 4);
+    EXPECT_EQ(fs::file_size(directory / "page3.raw"), 64u * 48u * 3u);
+    EXPECT_EQ(fs::file_size(directory / "page0.raw"), 24u);
+    EXPECT_TRUE(fs::is_fifo(directory / "page1.raw"));
+    EXPECT_FALSE(fs::exists(directory / "elsewhere.raw"));
+
+    // A file-size limit makes the write stop short, as a full disk would: the
+    // cut-off file goes.
     struct rlimit saved;
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const fs::path file = directory / "page0.raw";
     errno = 0;
-    const int result = saveScreenshot(file.c_str());
+    const int result = save(&counter);
     const int error = errno;
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(error, EFBIG);
-    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(directory / "page4.raw"));
 }
 
 } // namespace

@@ -113,8 +113,11 @@ TEST(Engine, RefusesBadInputAndKeepsItsPosition) {
                                                      "2.2,x,x,x,x,x,x,x,x,x,x,x\n"
                                                      "selfplay 0 2 10\n"
                                                      "opening 1\n"
+                                                     "selfplay 0 0 10001\n"
+                                                     "  # an indented comment: no answer\n"
+                                                     "quit 5\n"
                                                      "show\n");
-    ASSERT_EQ(lines.size(), 18u);
+    ASSERT_EQ(lines.size(), 20u);
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
         EXPECT_EQ(lines[i].rfind("error: ", 0), 0u) << i << ": " << lines[i];
     }

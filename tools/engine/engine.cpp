@@ -23,6 +23,10 @@ Session session = {}; // lives for the whole run
 
 MoveList engineMoves; // scratch for moves and play; rewritten by each command
 
+// Kings can shuffle for ever (there is no draw rule), so a self-played game is
+// cut off; real games end in a few hundred plies.
+constexpr int32_t MaxSelfplayPlies = 10000;
+
 using Words = std::vector<std::string_view>;
 
 Words splitWords(std::string_view line) {
@@ -220,8 +224,9 @@ EngineAnswer commandSelfplay(const Words& words) {
     if (!parseInteger(words[2], 0, 1, level)) {
         return error("level must be 0 or 1, got " + quoted(words[2]));
     }
-    if (!parseInteger(words[3], 0, 100000000, maxPlies)) {
-        return error("maxplies must be a number 0..100000000, got " + quoted(words[3]));
+    if (!parseInteger(words[3], 0, MaxSelfplayPlies, maxPlies)) {
+        return error("maxplies must be a number 0.." + std::to_string(MaxSelfplayPlies) + ", got " +
+                     quoted(words[3]));
     }
     selectRuleVariant(variant);
     setUpPosition(session.position);
@@ -239,10 +244,11 @@ EngineAnswer commandSelfplay(const Words& words) {
 EngineAnswer answerCommand(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const Words words = splitWords(line);
-    if (words.empty() || line.front() == '#') return {false, false, {}};
+    // A comment starts at the first non-blank character, like the command would.
+    if (words.empty() || words[0].front() == '#') return {false, false, {}};
     ensureSession();
     const std::string_view command = words[0];
-    if (command == "quit") return {false, true, {}};
+    if (command == "quit") return words.size() == 1 ? EngineAnswer{false, true, {}} : usage("quit");
     if (command == "new") return commandNew(words);
     if (command == "set") return commandSet(words);
     if (command == "show") return words.size() == 1 ? answer(showPosition()) : usage("show");

@@ -12,6 +12,8 @@
 #include "scene/backdrop.h"
 #include "scene/scene.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,10 +109,15 @@ void drawFrame(const Request& request) {
 
 int savePicture(const char* fileName) {
     LockedSurface locked{};
-    if (lockSurface(DDrawSurfaceBack, &locked) != PLATFORM_OK) return PLATFORM_FAILED;
+    if (lockSurface(DDrawSurfaceBack, &locked) != PLATFORM_OK) {
+        errno = EIO;
+        return PLATFORM_FAILED;
+    }
     const int result = savePng(fileName, locked.memory, ScreenWidth, ScreenHeight, locked.pitch,
                                surfaceFormat(DDrawSurfaceBack));
+    const int error = errno; // the reason of a failed write, for the message
     unlockSurface(DDrawSurfaceBack);
+    errno = error;
     return result;
 }
 
@@ -124,6 +131,7 @@ int fail(const char* what, const char* detail) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the write, reported below
     Request request;
     const std::string problem = parseArguments(argc, argv, request);
     if (!problem.empty()) return usage(problem.c_str());
@@ -142,7 +150,8 @@ int main(int argc, char** argv) {
 
     drawFrame(request);
     if (savePicture(request.output) != PLATFORM_OK) {
-        return fail("cannot write the picture", request.output);
+        const std::string what = std::string(request.output) + ": " + std::strerror(errno);
+        return fail("cannot write the picture", what.c_str());
     }
     releaseDisplay();
     videoStop();
