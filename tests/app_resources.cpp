@@ -114,28 +114,32 @@ TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
     ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
 }
 
+// Each picture file in turn damaged: missing, unreadable, or any size short
+// of 131072 bytes (one byte short, half, empty) fails the load by name.
 TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     openDisplay();
-    fs::remove("DATAS/FOND.RAW");
-    const char* failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("DATAS/FOND.RAW"), std::string::npos) << failure;
-    EXPECT_NE(std::string(failure).find("missing"), std::string::npos) << failure;
-
-    writePicture("DATAS/FOND.RAW", PictureFileBytes, patternPixel);
-    writePicture("DATAS/DNOIR.RAW", 1000, patternPixel);
-    failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(std::string(failure), "DATAS/DNOIR.RAW is too short (1000 of 131072 bytes)");
-
-    fs::remove("DATAS/DNOIR.RAW");
-    fs::create_directory("DATAS/DNOIR.RAW"); // opens, but reads nothing
-    failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("DATAS/DNOIR.RAW"), std::string::npos) << failure;
-
-    fs::remove("DATAS/DNOIR.RAW");
-    writePicture("DATAS/DNOIR.RAW", PictureFileBytes, patternPixel);
+    const struct {
+        const char* name;
+        long bytes; // -1: missing; -2: a folder, which opens but reads nothing
+        const char* failure;
+    } cases[] = {
+        {"DATAS/FOND.RAW", -1, "DATAS/FOND.RAW is missing"},
+        {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW could not be read"},
+        {"DATAS/DNOIR.RAW", PictureFileBytes - 1,
+         "DATAS/DNOIR.RAW is too short (131071 of 131072 bytes)"},
+        {"DATAS/BOUTON.RAW", PictureFileBytes / 2,
+         "DATAS/BOUTON.RAW is too short (65536 of 131072 bytes)"},
+        {"DATAS/PION0.RAW", 0, "DATAS/PION0.RAW is too short (0 of 131072 bytes)"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(c.name);
+        if (c.bytes == -2) fs::create_directory(c.name);
+        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes), patternPixel);
+        const char* failure = loadResources();
+        EXPECT_STREQ(failure, c.failure);
+        fs::remove(c.name);
+        writePicture(c.name, PictureFileBytes, patternPixel);
+    }
     EXPECT_EQ(loadResources(), nullptr);
 }
 
