@@ -214,35 +214,26 @@ TEST_F(Controller, OfTwoMovesEndingOnOneSquareTheLaterIsPlayed) {
     EXPECT_EQ(position(), formatPosition(expected, 0));
 }
 
-TEST_F(Controller, BeginDuringAMoveStartsAfreshNextFrame) {
-    setPosition(("0 " + usSide("6.6", 1) + " " + usSide("5.5,3.3,1.1,7.1", 4)).c_str(), 0);
-    clickSquare(6, 6);
-    clickSquare(0, 0);
-    ASSERT_EQ(movePlaying, 1);
-    MouseX = 50;
-    MouseY = 42;
-    MouseButton = 1;
-    frame(); // a step of the move, and the press works the button
-    MouseButton = 0;
-    frame();
-    EXPECT_EQ(movePlaying, 0);
-    EXPECT_EQ(sideToMove, 0);
-    EXPECT_EQ(plyCount, 0);
-    Position start{};
-    setUpPosition(start);
-    EXPECT_EQ(position(), formatPosition(start, 0));
-}
-
-TEST_F(Controller, ANewGameDropsTheOldSelectionsOutlines) {
-    clickSquare(1, 5);
-    ASSERT_NE(selectedPiece, -1);
-    ASSERT_GT(targetSquareCount, 0);
-    MouseX = 50;
-    MouseY = 42;
-    clickHere();
-    EXPECT_EQ(plyCount, 0);
-    EXPECT_EQ(selectedPiece, -1);
-    EXPECT_EQ(targetSquareCount, 0);
+// BEGIN pressed with a piece selected or with a move being played: the next
+// frame shows the starting position, side 0 to move, nothing selected or outlined.
+TEST_F(Controller, BeginStartsAfreshNextFrame) {
+    for (const bool midMove : {false, true}) {
+        setPosition(("0 " + usSide("6.6", 1) + " " + usSide("5.5,3.3,1.1,7.1", 4)).c_str(), 0);
+        clickSquare(6, 6);
+        ASSERT_GT(targetSquareCount, 0);
+        if (midMove) clickSquare(0, 0);
+        ASSERT_EQ(movePlaying, midMove ? 1 : 0);
+        MouseX = 50;
+        MouseY = 42;
+        clickHere(); // mid-move, the press frame also plays a step
+        EXPECT_EQ(movePlaying, 0);
+        EXPECT_EQ(selectedPiece, -1);
+        EXPECT_EQ(targetSquareCount, 0);
+        EXPECT_EQ(plyCount, 0);
+        Position start{};
+        setUpPosition(start);
+        EXPECT_EQ(position(), formatPosition(start, 0));
+    }
 }
 
 TEST_F(Controller, TheCameraTurnsOnceTheComputerHasLost) {
