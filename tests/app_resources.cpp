@@ -58,16 +58,19 @@ class ResourcesTest : public ::testing::Test {
         fs::current_path(folder);
     }
     void TearDown() override {
-        if (displayOpen) {
-            releaseDisplay();
-            releaseSurface(Backtemp);
-            releaseSurface(Zbuffer);
-            Backtemp = Zbuffer = nullptr;
-            releaseDevice();
-            videoStop();
-        }
+        closeDisplay();
         fs::current_path(previous);
         fs::remove_all(folder);
+    }
+    void closeDisplay() {
+        if (!displayOpen) return;
+        releaseDisplay();
+        releaseSurface(Backtemp);
+        releaseSurface(Zbuffer);
+        Backtemp = Zbuffer = nullptr;
+        releaseDevice();
+        videoStop();
+        displayOpen = false;
     }
     void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
         HeadlessOptions options;
@@ -143,31 +146,24 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     EXPECT_EQ(loadResources(), nullptr);
 }
 
+// Texel (x, y) of a texture of side n is picture pixel (x * 256 / n, y * 256 / n);
+// n is the setting's low 16 bits, at most the device's largest texture.
 TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
-    openDisplay(256);
-    static RgbaPicture picture;
-    for (int i = 0; i < PicturePixels; ++i) {
-        const uint16_t p = patternPixel(i % 256, i / 256);
-        picture.rgba[4 * i] = static_cast<uint8_t>((p >> 11) << 3);
-        picture.rgba[4 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
-        picture.rgba[4 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
-        picture.rgba[4 * i + 3] = 255;
+    const struct {
+        int deviceLimit, setting, side;
+    } cases[] = {{256, 128, 128}, {256, 256, 256}, {256, 512, 256}, {2048, -65536 + 64, 64}};
+    for (const auto& c : cases) {
+        closeDisplay();
+        openDisplay(c.deviceLimit);
+        TextureSize = c.setting;
+        ASSERT_EQ(loadTexture("DATAS/DBLANC.RAW", 7), nullptr);
+        ASSERT_EQ(surfaceWidth(TextureTable[7]), c.side) << c.setting;
+        const std::vector<uint16_t> t = texels(TextureTable[7]);
+        for (int y = 0; y < c.side; ++y)
+            for (int x = 0; x < c.side; ++x)
+                ASSERT_EQ(t[y * c.side + x], patternPixel(x * 256 / c.side, y * 256 / c.side))
+                    << c.setting << ": " << x << "," << y;
     }
-    ASSERT_EQ(createTexture(128, 7, picture), PLATFORM_OK);
-    ASSERT_EQ(surfaceWidth(TextureTable[7]), 128);
-    const std::vector<uint16_t> half = texels(TextureTable[7]);
-    for (int y = 0; y < 128; y += 17) {
-        for (int x = 0; x < 128; x += 13) EXPECT_EQ(half[y * 128 + x], patternPixel(2 * x, 2 * y));
-    }
-    ASSERT_EQ(createTexture(256, 7, picture), PLATFORM_OK);
-    const std::vector<uint16_t> full = texels(TextureTable[7]);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 256; ++x) ASSERT_EQ(full[y * 256 + x], patternPixel(x, y));
-    }
-    createTexture(512, 7, picture); // beyond the device's 256
-    EXPECT_EQ(surfaceWidth(TextureTable[7]), 256);
-    createTexture(-65536 + 64, 7, picture); // only the low 16 bits count
-    EXPECT_EQ(surfaceWidth(TextureTable[7]), 64);
 }
 
 TEST_F(ResourcesTest, ADeviceWithoutALimitGets256) {
