@@ -28,10 +28,10 @@ std::vector<TLVertex> quad(const TLVertex& topLeft, const TLVertex& topRight,
     return {topLeft, topRight, bottomRight, topLeft, bottomRight, bottomLeft};
 }
 
-// A flat square of side 16 at one depth and colour.
-std::vector<TLVertex> square(float x, float z, uint32_t colour) {
-    return quad(at(x, 0, z, colour), at(x + 16, 0, z, colour), at(x + 16, 16, z, colour),
-                at(x, 16, z, colour));
+// A flat square of side 16 at the top left, of one depth and colour.
+std::vector<TLVertex> square(float z, uint32_t colour) {
+    return quad(at(0, 0, z, colour), at(16, 0, z, colour), at(16, 16, z, colour),
+                at(0, 16, z, colour));
 }
 
 void draw(const std::vector<TLVertex>& v) {
@@ -161,6 +161,7 @@ TEST_P(Raster, PixelCentresOnIntegersWithTopLeftRule) {
             }
     }
 }
+
 TEST_P(Raster, SharedEdgesCoverEveryPixelExactlyOnce) {
     additiveBlending();
     // A lattice with every corner jittered off the pixel grid: edges of all
@@ -215,15 +216,15 @@ TEST_P(Raster, CullingDropsTheWindingItIsAskedTo) {
 
 // Less-or-equal itself is checked with the depth bias below.
 TEST_P(Raster, DepthWritesAndTheDepthTestAreSwitchable) {
-    draw(square(0, 0.5f, 0xFFFF0000u));
+    draw(square(0.5f, 0xFFFF0000u));
     EXPECT_EQ(depthAt(5, 5), 32768); // 0.5 of 65535, rounded
     setRenderState(RS_ZWRITEENABLE, 0);
-    draw(square(0, 0.4f, 0xFF0000FFu));
+    draw(square(0.4f, 0xFF0000FFu));
     EXPECT_EQ(pixel(5, 5), 0x001F);
     EXPECT_EQ(depthAt(5, 5), 32768);
     setRenderState(RS_ZENABLE, 0);
     setRenderState(RS_ZWRITEENABLE, 1);
-    draw(square(0, 0.9f, 0xFF00FF00u)); // no test, and no writes either
+    draw(square(0.9f, 0xFF00FF00u)); // no test, and no writes either
     EXPECT_EQ(pixel(5, 5), 0x07E0);
     EXPECT_EQ(depthAt(5, 5), 32768);
 }
@@ -241,9 +242,9 @@ TEST_P(Raster, DepthBiasWinsByTwoUnitsAStepAndNoMore) {
                          Case{16, 32, true}, Case{16, 33, false}}) {
         clear();
         ASSERT_EQ(setRenderState(RS_ZBIAS, 0), PLATFORM_OK);
-        draw(square(0, 20000.0f / 65535.0f, 0xFFFF0000u));
+        draw(square(20000.0f / 65535.0f, 0xFFFF0000u));
         ASSERT_EQ(setRenderState(RS_ZBIAS, c.bias), PLATFORM_OK);
-        draw(square(0, (20000.0f + static_cast<float>(c.behind)) / 65535.0f, 0xFF00FF00u));
+        draw(square((20000.0f + static_cast<float>(c.behind)) / 65535.0f, 0xFF00FF00u));
         EXPECT_EQ(pixel(8, 8), c.wins ? 0x07E0 : 0xF800)
             << "bias " << c.bias << ", " << c.behind << " units behind";
     }
@@ -268,7 +269,9 @@ TEST_P(Raster, DepthOutsideZeroToOneIsClippedPerPixel) {
 
 // A floor receding to the left: rhw 0.1 at x = 0 and 1 at x = 96, u from 0 to
 // 1 across a 64-texel texture whose column number is in the green channel.
-// With perspective u is t / (0.1 + 0.9 t) at t = x / 96, without it t.
+// With perspective u is t / (0.1 + 0.9 t) at t = x / 96, without it t. The
+// pixels checked are where a division at every pixel and one every 16 pixels
+// agree exactly and a coarser one does not.
 TEST_P(Raster, TextureFollowsDepthWhenOnAndTheScreenWhenOff) {
     setTexture(0, texture(64, 4, PixelFormat::Rgb565,
                           [](int x, int) { return static_cast<uint16_t>(x << 5); }));
@@ -318,7 +321,7 @@ TEST_P(Raster, ColourOperationsGiveTheDevicesResults) {
         setTextureStageState(0, TSS_COLOROP, c.colorOp);
         setTextureStageState(0, TSS_COLORARG1, c.arg1);
         setTextureStageState(0, TSS_COLORARG2, c.arg2);
-        draw(square(0, 0.5f, 0xFF808080u));
+        draw(square(0.5f, 0xFF808080u));
         EXPECT_EQ(pixel(8, 8), c.expected) << c.name;
     }
 }
@@ -355,7 +358,7 @@ TEST_P(Raster, BlendingWeighsTheFrameByTheComplementOfAlpha) {
         setTextureStageState(0, TSS_ALPHAOP, c.alphaOp);
         setRenderState(RS_SRCBLEND, c.srcBlend);
         setRenderState(RS_DESTBLEND, c.destBlend);
-        draw(square(0, 0.5f, c.colour));
+        draw(square(0.5f, c.colour));
         EXPECT_EQ(pixel(8, 8), c.expected) << c.name;
     }
 }
