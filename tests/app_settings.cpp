@@ -37,7 +37,8 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
         // A label word keeps 99 characters; the rest is the next token.
         {label99 + " 800 H 600", {800, 600, 0, 0, 0, 0, 0}},
         {label100 + " 800 H 600", {0, 800, 600, 0, 0, 0, 0}},
-        {"W 99999999999999999999 H -99999999999999999999", {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
+        {"W " + std::string(26, '9') + " H -" + std::string(26, '9'),
+         {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         Values v{};
