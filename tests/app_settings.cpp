@@ -37,6 +37,7 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
         // A label word keeps 99 characters; the rest is the next token.
         {label99 + " 800 H 600", {800, 600, 0, 0, 0, 0, 0}},
         {label100 + " 800 H 600", {0, 800, 600, 0, 0, 0, 0}},
+        // Beyond the int range a number saturates (26 digits would wrap to the wrong sign).
         {"W " + std::string(26, '9') + " H -" + std::string(26, '9'),
          {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
     };
