@@ -58,16 +58,19 @@ class ResourcesTest : public ::testing::Test {
         fs::current_path(folder);
     }
     void TearDown() override {
-        if (displayOpen) {
-            releaseDisplay();
-            releaseSurface(Backtemp);
-            releaseSurface(Zbuffer);
-            Backtemp = Zbuffer = nullptr;
-            releaseDevice();
-            videoStop();
-        }
+        closeDisplay();
         fs::current_path(previous);
         fs::remove_all(folder);
+    }
+    void closeDisplay() {
+        if (!displayOpen) return;
+        releaseDisplay();
+        releaseSurface(Backtemp);
+        releaseSurface(Zbuffer);
+        Backtemp = Zbuffer = nullptr;
+        releaseDevice();
+        videoStop();
+        displayOpen = false;
     }
     void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
         HeadlessOptions options;
@@ -114,56 +117,53 @@ TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
     ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
 }
 
+// Each picture file in turn damaged: missing, unreadable, or any size short
+// of 131072 bytes (one byte short, half, empty) fails the load by name.
 TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     openDisplay();
-    fs::remove("DATAS/FOND.RAW");
-    const char* failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("DATAS/FOND.RAW"), std::string::npos) << failure;
-    EXPECT_NE(std::string(failure).find("missing"), std::string::npos) << failure;
-
-    writePicture("DATAS/FOND.RAW", PictureFileBytes, patternPixel);
-    writePicture("DATAS/DNOIR.RAW", 1000, patternPixel);
-    failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(std::string(failure), "DATAS/DNOIR.RAW is too short (1000 of 131072 bytes)");
-
-    fs::remove("DATAS/DNOIR.RAW");
-    fs::create_directory("DATAS/DNOIR.RAW"); // opens, but reads nothing
-    failure = loadResources();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("DATAS/DNOIR.RAW"), std::string::npos) << failure;
-
-    fs::remove("DATAS/DNOIR.RAW");
-    writePicture("DATAS/DNOIR.RAW", PictureFileBytes, patternPixel);
+    const struct {
+        const char* name;
+        long bytes; // -1: missing; -2: a folder, which opens but reads nothing
+        const char* failure;
+    } cases[] = {
+        {"DATAS/FOND.RAW", -1, "DATAS/FOND.RAW is missing"},
+        {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW could not be read"},
+        {"DATAS/DNOIR.RAW", PictureFileBytes - 1,
+         "DATAS/DNOIR.RAW is too short (131071 of 131072 bytes)"},
+        {"DATAS/BOUTON.RAW", PictureFileBytes / 2,
+         "DATAS/BOUTON.RAW is too short (65536 of 131072 bytes)"},
+        {"DATAS/PION0.RAW", 0, "DATAS/PION0.RAW is too short (0 of 131072 bytes)"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(c.name);
+        if (c.bytes == -2) fs::create_directory(c.name);
+        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes), patternPixel);
+        const char* failure = loadResources();
+        EXPECT_STREQ(failure, c.failure);
+        fs::remove(c.name);
+        writePicture(c.name, PictureFileBytes, patternPixel);
+    }
     EXPECT_EQ(loadResources(), nullptr);
 }
 
+// Texel (x, y) of a texture of side n is picture pixel (x * 256 / n, y * 256 / n);
+// n is the setting's low 16 bits, at most the device's largest texture.
 TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
-    openDisplay(256);
-    static RgbaPicture picture;
-    for (int i = 0; i < PicturePixels; ++i) {
-        const uint16_t p = patternPixel(i % 256, i / 256);
-        picture.rgba[4 * i] = static_cast<uint8_t>((p >> 11) << 3);
-        picture.rgba[4 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
-        picture.rgba[4 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
-        picture.rgba[4 * i + 3] = 255;
+    const struct {
+        int deviceLimit, setting, side;
+    } cases[] = {{256, 128, 128}, {256, 256, 256}, {256, 512, 256}, {2048, -65536 + 64, 64}};
+    for (const auto& c : cases) {
+        closeDisplay();
+        openDisplay(c.deviceLimit);
+        TextureSize = c.setting;
+        ASSERT_EQ(loadTexture("DATAS/DBLANC.RAW", 7), nullptr);
+        ASSERT_EQ(surfaceWidth(TextureTable[7]), c.side) << c.setting;
+        const std::vector<uint16_t> t = texels(TextureTable[7]);
+        for (int y = 0; y < c.side; ++y)
+            for (int x = 0; x < c.side; ++x)
+                ASSERT_EQ(t[y * c.side + x], patternPixel(x * 256 / c.side, y * 256 / c.side))
+                    << c.setting << ": " << x << "," << y;
     }
-    ASSERT_EQ(createTexture(128, 7, picture), PLATFORM_OK);
-    ASSERT_EQ(surfaceWidth(TextureTable[7]), 128);
-    const std::vector<uint16_t> half = texels(TextureTable[7]);
-    for (int y = 0; y < 128; y += 17) {
-        for (int x = 0; x < 128; x += 13) EXPECT_EQ(half[y * 128 + x], patternPixel(2 * x, 2 * y));
-    }
-    ASSERT_EQ(createTexture(256, 7, picture), PLATFORM_OK);
-    const std::vector<uint16_t> full = texels(TextureTable[7]);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 256; ++x) ASSERT_EQ(full[y * 256 + x], patternPixel(x, y));
-    }
-    createTexture(512, 7, picture); // beyond the device's 256
-    EXPECT_EQ(surfaceWidth(TextureTable[7]), 256);
-    createTexture(-65536 + 64, 7, picture); // only the low 16 bits count
-    EXPECT_EQ(surfaceWidth(TextureTable[7]), 64);
 }
 
 TEST_F(ResourcesTest, ADeviceWithoutALimitGets256) {
@@ -209,25 +209,15 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
     openDisplay();
     ASSERT_EQ(loadResources(), nullptr);
     EXPECT_EQ(ButtonImage[3 * 256 + 9], patternPixel(9, 3)); // 5-6-5: unchanged
-    for (int slot : {0, 1, 2, 3, 5}) EXPECT_NE(TextureTable[slot], nullptr) << slot;
-    EXPECT_EQ(TextureTable[4], nullptr);
-    EXPECT_EQ(TextureTable[6], nullptr);
-    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
-    EXPECT_EQ(ruleVariants[2].boardMesh, BoardMesh10);
-    EXPECT_EQ(ruleVariants[1].piecesPerSide, 20);
-    EXPECT_EQ(CameraDistance, 3500);
-    EXPECT_FLOAT_EQ(NearDistance, 250.0f);
-    EXPECT_FLOAT_EQ(ScreenCentreY, 240.0f);
-    EXPECT_FLOAT_EQ(SineTable[1024], 1.0f);
-
+    for (int slot = 0; slot < 8; ++slot)
+        EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
     CameraRoll = 96;
     RedrawRequest = 0;
     ASSERT_EQ(restoreSurfaces(), nullptr);
     EXPECT_EQ(CameraRoll, 0);
     EXPECT_EQ(RedrawRequest, 1); // the cached board picture was lost with the surfaces
-    for (int slot : {0, 1, 2, 3, 5}) ASSERT_NE(TextureTable[slot], nullptr) << slot;
     EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
-    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
+    EXPECT_EQ(ruleVariants[2].boardMesh, BoardMesh10);
     // Whatever the earlier loads made was released (the sanitizer run reports leaks).
     for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
 }

@@ -1,10 +1,12 @@
 // Reading SETTINGS.TXT: pairs counted by position, labels ignored, the
-// quirks of unreadable numbers, and a missing file reported by name.
+// quirks of unreadable numbers and long labels, and a missing file reported
+// by name.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -14,61 +16,38 @@
 
 namespace {
 
-struct Parsed {
-    int v[SettingsPairs] = {0, 0, 0, 0, 0, 0, 0};
-};
+using Values = std::array<int, SettingsPairs>;
 
-Parsed parse(const char* text) {
-    Parsed p;
-    parseSettings(text, p.v);
-    return p;
-}
-
-TEST(Settings, PairsAreReadByPositionOverAnyLines) {
-    const Parsed p = parse("WIDTH 800 HEIGHT\n600\n\nSHADOW\t128 TEXTURE 256 x 1 MUSIC 0");
-    EXPECT_EQ(p.v[0], 800);
-    EXPECT_EQ(p.v[1], 600);
-    EXPECT_EQ(p.v[2], 128);
-    EXPECT_EQ(p.v[3], 256);
-    EXPECT_EQ(p.v[4], 1);
-    EXPECT_EQ(p.v[5], 0);
-    EXPECT_EQ(p.v[6], 0); // no seventh pair: full screen
-    EXPECT_EQ(parse("a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1").v[6], 1);
-    EXPECT_EQ(parse("a +7 b -3").v[1], -3);
-}
-
-TEST(Settings, AFileEndingEarlyLeavesTheRestAtZero) {
-    const Parsed p = parse("W 640 H 480 S 64 T 128");
-    EXPECT_EQ(p.v[3], 128);
-    EXPECT_EQ(p.v[4], 0);
-    EXPECT_EQ(p.v[5], 0);
-    EXPECT_EQ(parse("").v[0], 0);
-    EXPECT_EQ(parse("LABEL").v[0], 0);
-}
-
-TEST(Settings, AValueThatIsNoNumberShiftsEveryLaterNumberOnePairOn) {
-    const Parsed p = parse("WIDTH abc HEIGHT 600 SHADOW 128 TEXTURE 256 HARDWARE 1 MUSIC 1");
-    EXPECT_EQ(p.v[0], 0); // not read
-    EXPECT_EQ(p.v[1], 0); // its label was "abc", its number "HEIGHT"
-    EXPECT_EQ(p.v[2], 600);
-    EXPECT_EQ(p.v[3], 128);
-    EXPECT_EQ(p.v[4], 256);
-    EXPECT_EQ(p.v[5], 1);
-    EXPECT_EQ(p.v[6], 0); // a shifted number never opens a window
-    const Parsed music = parse("W 800 H 600 S 128 T 256 HARDWARE yes MUSIC 1 WINDOWED 0");
-    EXPECT_EQ(music.v[5], 0);
-    EXPECT_EQ(music.v[6], 0);
-}
-
-TEST(Settings, LongLabelsAndHugeNumbersAreHandledSafely) {
-    // A label longer than 99 characters: the rest is the next token, as a
-    // bounded read leaves it, and nothing overflows.
-    const std::string longLabel(150, 'L');
-    const Parsed p = parse((longLabel + " 800 H 600").c_str());
-    EXPECT_EQ(p.v[0], 0);
-    const Parsed huge = parse("W 99999999999999999999 H -99999999999999999999");
-    EXPECT_EQ(huge.v[0], INT_MAX);
-    EXPECT_EQ(huge.v[1], INT_MIN);
+TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
+    const std::string label99(99, 'L'), label100(100, 'L');
+    const struct {
+        std::string text;
+        Values expected;
+    } cases[] = {
+        {"WIDTH 800 HEIGHT\n600\n\nSHADOW\t128 TEXTURE 256 x 1 MUSIC 0",
+         {800, 600, 128, 256, 1, 0, 0}},
+        {"a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1", {1, 2, 3, 4, 5, 6, 1}},
+        {"a +7 b -3", {7, -3, 0, 0, 0, 0, 0}},
+        {"W 640 H 480 S 64 T 128", {640, 480, 64, 128, 0, 0, 0}}, // ends early
+        {"", {}},
+        {"LABEL", {}},
+        // A value that is no number is the next label: every later number lands one pair on.
+        {"WIDTH abc HEIGHT 600 SHADOW 128 TEXTURE 256 HARDWARE 1 MUSIC 1",
+         {0, 0, 600, 128, 256, 1, 0}},
+        // ... but never into the seventh pair: a shifted number never opens a window.
+        {"W 800 H 600 S 128 T 256 HARDWARE yes MUSIC 1 WINDOWED 0", {800, 600, 128, 256, 0, 0, 0}},
+        // A label word keeps 99 characters; the rest is the next token.
+        {label99 + " 800 H 600", {800, 600, 0, 0, 0, 0, 0}},
+        {label100 + " 800 H 600", {0, 800, 600, 0, 0, 0, 0}},
+        // Beyond the int range a number saturates (26 digits would wrap to the wrong sign).
+        {"W " + std::string(26, '9') + " H -" + std::string(26, '9'),
+         {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Values v{};
+        parseSettings(c.text.c_str(), v.data());
+        EXPECT_EQ(v, c.expected) << c.text.substr(0, 70) << " (" << c.text.size() << " characters)";
+    }
 }
 
 // Runs in a fresh temporary folder, as the game runs in its own.
@@ -76,8 +55,7 @@ class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-        std::string pattern = ::testing::TempDir() + "korvath_settings_XXXXXX";
-        folder = pattern;
+        folder = ::testing::TempDir() + "korvath_settings_XXXXXX";
         ASSERT_NE(mkdtemp(folder.data()), nullptr);
         ASSERT_EQ(chdir(folder.c_str()), 0);
     }
@@ -86,22 +64,37 @@ class SettingsFile : public ::testing::Test {
         ASSERT_EQ(chdir(previous), 0);
         rmdir(folder.c_str());
     }
+    static Values globals() {
+        return {ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
+                UseHardware, MusicEnabled, WindowedMode};
+    }
     char previous[4096] = {};
     std::string folder;
 };
 
+// The shipped file gives the game's defaults; another file lands every number in its own global.
 TEST_F(SettingsFile, IsReadIntoTheGlobals) {
-    FILE* f = std::fopen("SETTINGS.TXT", "w");
-    std::fputs("WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\n", f);
-    std::fclose(f);
-    ASSERT_EQ(loadSettings(), nullptr);
-    EXPECT_EQ(ScreenWidth, 1024);
-    EXPECT_EQ(ScreenHeight, 768);
-    EXPECT_EQ(ShadowTextureSize, 64);
-    EXPECT_EQ(TextureSize, 128);
-    EXPECT_EQ(UseHardware, 0);
-    EXPECT_EQ(MusicEnabled, 1);
-    EXPECT_EQ(WindowedMode, 0);
+    const std::string shipped = std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT";
+    const struct {
+        std::string copyFrom, text;
+        Values expected;
+    } cases[] = {{shipped, "", {800, 600, 128, 256, 1, 1, 0}},
+                 {"",
+                  "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\n",
+                  {1024, 768, 64, 128, 0, 1, 2}}};
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        if (FILE* from = c.copyFrom.empty() ? nullptr : std::fopen(c.copyFrom.c_str(), "r")) {
+            char chunk[1024];
+            text.assign(chunk, std::fread(chunk, 1, sizeof chunk, from));
+            std::fclose(from);
+        }
+        FILE* f = std::fopen("SETTINGS.TXT", "w");
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+        ASSERT_EQ(loadSettings(), nullptr);
+        EXPECT_EQ(globals(), c.expected) << text;
+    }
 }
 
 TEST_F(SettingsFile, MissingOrUnreadableIsReportedByName) {
@@ -113,19 +106,6 @@ TEST_F(SettingsFile, MissingOrUnreadableIsReportedByName) {
     rmdir("SETTINGS.TXT");
     ASSERT_NE(failure, nullptr);
     EXPECT_NE(std::string(failure).find("SETTINGS.TXT"), std::string::npos);
-}
-
-TEST(ShippedSettings, AreTheGamesDefaults) {
-    const std::string path = std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT";
-    FILE* f = std::fopen(path.c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    char text[1024] = {};
-    const size_t n = std::fread(text, 1, sizeof text - 1, f);
-    std::fclose(f);
-    text[n] = 0;
-    const Parsed p = parse(text);
-    const int expected[SettingsPairs] = {800, 600, 128, 256, 1, 1, 0};
-    for (int i = 0; i < SettingsPairs; ++i) EXPECT_EQ(p.v[i], expected[i]) << "pair " << i + 1;
 }
 
 } // namespace
