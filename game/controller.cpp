@@ -14,8 +14,8 @@
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "rules/fast_search.h"
 #include "rules/random.h"
-#include "rules/search.h"
 #include "scene/backdrop.h"
 #include "scene/buttons.h"
 #include "scene/cursor.h"
@@ -195,9 +195,7 @@ void handleHumanPress(uint8_t& b) {
 }
 
 void searchComputerMove() {
-    bestMove[0].piece = -1;
-    searchDepth = levelSearchDepth(level);
-    searchMove(0, gamePosition, computerSide, -SearchInfinity, SearchInfinity);
+    fastSearchRoot(gamePosition, computerSide, levelSearchDepth(level));
     if (bestMove[0].piece != -1) {
         movePlaying = 1;
         moveStep = 0;

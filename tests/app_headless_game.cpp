@@ -5,7 +5,7 @@
 // camera turns around the board.
 #include "app_headless_support.h"
 
-#include "rules/search.h"
+#include "rules/fast_search.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ Move chooseLosingMove(const Position& position) {
     for (int i = 0; i < Moves.count; ++i) {
         Position after{};
         playMove(position, after, Moves.moves[i], HumanSide);
-        const int32_t value = searchRoot(after, ComputerSide, 2);
+        const int32_t value = fastSearchRoot(after, ComputerSide, 2);
         if (value > bestValue) {
             bestValue = value;
             best = i;
@@ -113,7 +113,7 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
         if (countPieces(position, ComputerSide) == 0) computerLost = 1;
         int answerSteps = 0;
         if (!computerLost) {
-            searchRoot(position, ComputerSide, levelSearchDepth(0));
+            fastSearchRoot(position, ComputerSide, levelSearchDepth(0));
             const Move answer = bestMove[0];
             if (answer.piece == -1) break;                             // the computer is blocked
             expected.push_back({format(position), ComputerSide, ply}); // the search's frame

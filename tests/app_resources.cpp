@@ -13,6 +13,7 @@
 #include "render/textures.h"
 #include "rules/position.h"
 #include "scene/input.h"
+#include "scene/scene.h"
 
 #include <filesystem>
 #include <fstream>
@@ -212,9 +213,8 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
     for (int slot : {0, 1, 2, 3, 5}) EXPECT_NE(TextureTable[slot], nullptr) << slot;
     EXPECT_EQ(TextureTable[4], nullptr);
     EXPECT_EQ(TextureTable[6], nullptr);
-    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
-    EXPECT_EQ(ruleVariants[2].boardMesh, BoardMesh10);
-    EXPECT_EQ(ruleVariants[1].piecesPerSide, 20);
+    EXPECT_EQ(&boardMeshOf(0), BoardMesh8);
+    EXPECT_EQ(&boardMeshOf(2), BoardMesh10);
     EXPECT_EQ(CameraDistance, 3500);
     EXPECT_FLOAT_EQ(NearDistance, 250.0f);
     EXPECT_FLOAT_EQ(ScreenCentreY, 240.0f);
@@ -227,7 +227,7 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
     EXPECT_EQ(RedrawRequest, 1); // the cached board picture was lost with the surfaces
     for (int slot : {0, 1, 2, 3, 5}) ASSERT_NE(TextureTable[slot], nullptr) << slot;
     EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
-    EXPECT_EQ(ruleVariants[0].boardMesh, BoardMesh8);
+    EXPECT_EQ(&boardMeshOf(0), BoardMesh8);
     // Whatever the earlier loads made was released (the sanitizer run reports leaks).
     for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
 }

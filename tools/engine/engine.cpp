@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "rules/evaluate.h"
+#include "rules/fast_board.h"
+#include "rules/fast_search.h"
 #include "rules/moves.h"
 #include "rules/notation.h"
 #include "rules/perft.h"
 #include "rules/random.h"
-#include "rules/search.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ EngineAnswer commandSearch(const Words& words) {
     int32_t side = 0, depth = 0;
     std::string what;
     if (!parseSideDepth(words, 1, MaxSearchDepth, side, depth, what)) return error(what);
-    const int32_t value = searchRoot(session.position, side, depth);
+    const int32_t value = fastSearchRoot(session.position, side, depth);
     const std::string move = bestMove[0].piece == -1 ? "none" : formatMove(bestMove[0]);
     return answer(std::to_string(value) + " " + move);
 }
@@ -202,7 +203,7 @@ bool playSelfPly(int32_t ply, int32_t side, int32_t level, std::string& record) 
         record = std::to_string(step.piece) + ":" + formatSquare(step.target);
         return true;
     }
-    searchRoot(position, side, levelSearchDepth(level));
+    fastSearchRoot(position, side, levelSearchDepth(level));
     if (bestMove[0].piece == -1) return false;
     const Move move = bestMove[0];
     const Position before = position;
