@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-constexpr int PicturePixels = 256 * 256;
+#include "render/textures.h"
+
 constexpr int PictureFileBytes = PicturePixels * 2; // 5-6-5, little-endian, no header
 
 struct RgbPicture {
