@@ -3,7 +3,6 @@
 // play and selfplay.
 #include "tools/engine/engine.h"
 
-#include <charconv>
 #include <vector>
 
 #include "rules/evaluate.h"
@@ -43,19 +42,6 @@ EngineAnswer answer(std::string text) {
 }
 EngineAnswer error(const std::string& what) {
     return answer("error: " + what);
-}
-
-bool parseInteger(std::string_view text, int32_t low, int32_t high, int32_t& value) {
-    if (text.empty() || text.size() > 9) return false;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9') return false;
-    }
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value >= low && value <= high;
-}
-
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
 }
 
 void ensureSession() {
