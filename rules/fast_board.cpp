@@ -10,6 +10,7 @@
 #include "rules/evaluate.h"
 #include "rules/fast_tables.h"
 
+// The tables fast_tables.h declares; written only by buildTables.
 int32_t preparedVariant = -1;
 uint8_t cellOfSquare[100];
 int8_t squareOfCell[BoardCellCount];
