@@ -10,6 +10,9 @@
 
 namespace {
 
+Board perftBoard;                             // fastPerft's board, played in place
+BoardMoveList perftBoardMoves[MaxPerftDepth]; // the moves at each remaining depth
+
 // The plain moves, counted set by set; -1 when some piece has a capture (then the chains must
 // be counted). The board is read only for long-range kings of the side, so it may be stale
 // when there are none.
@@ -118,9 +121,6 @@ SetsAfter setsAfter(const Board& board, const BoardMove& move, int32_t side) {
     after.value[side] += pieceValue[side][to][king] - pieceValue[side][from][mover >> 7];
     return after;
 }
-
-Board perftBoard;                             // fastPerft's board, played in place
-BoardMoveList perftBoardMoves[MaxPerftDepth]; // the moves at each remaining depth
 
 uint64_t countFrom(int32_t side, int32_t depth) {
     if (depth == 1) return static_cast<uint64_t>(countBoardMoves(perftBoard, side));
