@@ -3,6 +3,7 @@
 #include "app/display.h"
 
 #include "app/settings.h"
+#include "platform/platform.h"
 #include "render/screen.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include "render/mesh.h"
 #include "render/screen.h"
 #include "render/textures.h"
-#include "rules/position.h"
 #include "scene/input.h"
 
 #include <cstdio>
@@ -158,7 +157,6 @@ const char* loadResources() {
     buildSineTable();
     setCameraConstants();
     buildGameMeshes();
-    fillRuleVariants(BoardMesh8, BoardMesh10);
     return nullptr;
 }
 

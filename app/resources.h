@@ -1,13 +1,14 @@
 // Resource loading: the six picture files into the texture table and the
-// button picture, the shadow textures, the sine table, the camera constants,
-// the meshes and the rule-set rows; the repair after a surface loss and the
+// button picture, the shadow textures, the sine table, the camera constants
+// and the meshes; the repair after a surface loss and the
 // release on the start-up failure path. Everything an earlier load made is
 // released when it is made again, so a surface loss leaks nothing.
 #pragma once
 
 #include <cstdint>
 
-constexpr int PicturePixels = 256 * 256;
+#include "render/textures.h"
+
 constexpr int PictureFileBytes = PicturePixels * 2; // 5-6-5, little-endian, no header
 
 struct RgbPicture {

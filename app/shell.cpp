@@ -13,6 +13,7 @@
 #include "app/window_proc.h"
 #include "game/controller.h"
 #include "platform/platform.h"
+#include "render/mesh_renderer.h"
 #include "render/screen.h"
 
 int AppStage = 0;

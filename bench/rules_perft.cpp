@@ -2,6 +2,7 @@
 // generator and the board's, which counts the last ply's moves without making them.
 #include <benchmark/benchmark.h>
 
+#include "rules/fast_board.h"
 #include "rules/perft.h"
 
 namespace {

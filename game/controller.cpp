@@ -16,8 +16,8 @@
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "rules/fast_search.h"
 #include "rules/random.h"
-#include "rules/search.h"
 #include "scene/backdrop.h"
 #include "scene/buttons.h"
 #include "scene/cursor.h"
@@ -221,11 +221,7 @@ void handleHumanPress(uint8_t& b) {
 
 // The computer's choice for the side at the current level, left in bestMove[0]
 // (piece -1: none); the hint asks it for the human's side.
-void searchBestMove(int side) {
-    bestMove[0].piece = -1;
-    searchDepth = levelSearchDepth(level);
-    searchMove(0, gamePosition, side, -SearchInfinity, SearchInfinity);
-}
+void searchBestMove(int side) { fastSearchRoot(gamePosition, side, levelSearchDepth(level)); }
 
 void searchComputerMove() {
     searchBestMove(computerSide);

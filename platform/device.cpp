@@ -3,8 +3,9 @@
 // primitive submission. DeviceState is written only here.
 #include "platform/device_state.h"
 
-static DeviceState Device = {};        // reset by createDevice and releaseDevice
-static StageState OtherStages[7] = {}; // stages 1..7: kept for callers, never drawn with
+static DeviceState Device = {}; // reset by createDevice and releaseDevice
+// Stages 1..7: kept for callers, never drawn with.
+static StageState OtherStages[TEXTURE_STAGE_COUNT - 1] = {};
 
 const DeviceState& deviceState() {
     return Device;
@@ -136,7 +137,7 @@ int setRenderState(RenderState state, uint32_t value) {
         Device.blendEnable = value != 0;
         break;
     case RS_ZBIAS:
-        if (value > 16) return PLATFORM_FAILED;
+        if (value > ZBIAS_MAX) return PLATFORM_FAILED;
         Device.depthBias = value;
         break;
     default:
@@ -147,7 +148,7 @@ int setRenderState(RenderState state, uint32_t value) {
 
 static StageState* stageAt(int stage) {
     if (stage == 0) return &Device.stage0;
-    if (stage >= 1 && stage <= 7) return &OtherStages[stage - 1];
+    if (stage >= 1 && stage < TEXTURE_STAGE_COUNT) return &OtherStages[stage - 1];
     return nullptr;
 }
 

@@ -191,12 +191,23 @@ enum TextureStageState : uint32_t {
     TSS_MAGFILTER = 16,
     TSS_MINFILTER = 17,
 };
-constexpr uint32_t TOP_DISABLE = 1, TOP_SELECTARG1 = 2, TOP_MODULATE = 4, TOP_ADD = 7;
+// Stage operations: DISABLE passes the diffuse value through; the others combine the stage's
+// two arguments (MODULATE2X and 4X double and quadruple the product, ADDSIGNED adds and
+// subtracts the middle of the range; results saturate).
+constexpr uint32_t TOP_DISABLE = 1, TOP_SELECTARG1 = 2, TOP_SELECTARG2 = 3, TOP_MODULATE = 4,
+                   TOP_MODULATE2X = 5, TOP_MODULATE4X = 6, TOP_ADD = 7, TOP_ADDSIGNED = 8,
+                   TOP_SUBTRACT = 10;
+// Stage arguments: one source in the low bits, optionally with modifier flags.
 constexpr uint32_t TA_DIFFUSE = 0, TA_CURRENT = 1, TA_TEXTURE = 2;
+constexpr uint32_t TA_SELECTMASK = 0x0F;     // the source
+constexpr uint32_t TA_COMPLEMENT = 0x10;     // 1 - the value
+constexpr uint32_t TA_ALPHAREPLICATE = 0x20; // the source's alpha in every channel
 constexpr uint32_t BLEND_ZERO = 1, BLEND_ONE = 2, BLEND_SRCALPHA = 5, BLEND_INVSRCALPHA = 6;
 constexpr uint32_t TADDRESS_WRAP = 1, TADDRESS_MIRROR = 2, TADDRESS_CLAMP = 3;
 constexpr uint32_t TFILTER_POINT = 1, TFILTER_LINEAR = 2;
 constexpr uint32_t CULL_NONE = 1, CULL_CW = 2, CULL_CCW = 3;
+constexpr uint32_t ZBIAS_MAX = 16;     // RS_ZBIAS takes 0..ZBIAS_MAX
+constexpr int TEXTURE_STAGE_COUNT = 8; // stages 0..7; only stage 0 takes part in drawing
 
 struct DeviceCaps {
     int maxTextureWidth; // 0 when the device does not say

@@ -105,9 +105,9 @@ TexKind describeTexture(const StageState& stage, TriangleSetup& s) {
 
 bool usesTexture(uint32_t op, uint32_t arg1, uint32_t arg2) {
     if (op == TOP_DISABLE) return false;
-    if (op == TOP_SELECTARG1) return (arg1 & 0x0Fu) == TA_TEXTURE;
-    if (op == 3) return (arg2 & 0x0Fu) == TA_TEXTURE;
-    return (arg1 & 0x0Fu) == TA_TEXTURE || (arg2 & 0x0Fu) == TA_TEXTURE;
+    if (op == TOP_SELECTARG1) return (arg1 & TA_SELECTMASK) == TA_TEXTURE;
+    if (op == TOP_SELECTARG2) return (arg2 & TA_SELECTMASK) == TA_TEXTURE;
+    return (arg1 & TA_SELECTMASK) == TA_TEXTURE || (arg2 & TA_SELECTMASK) == TA_TEXTURE;
 }
 
 ColourKind classifyColour(const StageState& st) {

@@ -1,7 +1,8 @@
 // Eight-pixel versions of the span pipeline's two busiest passes, the
 // bilinear fetch from a texel cache and the depth test, for processors with
 // AVX2; chosen at run time, with the plain loops as the fallback. They give
-// the plain loops' results bit for bit. Stateless.
+// the plain loops' results bit for bit. Owns one flag, wideLanesAllowed,
+// written only through allowWideLanes (by the tests).
 #include <immintrin.h>
 
 #include "platform/raster_simd.h"
@@ -294,20 +295,20 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
     }
 }
 
-} // namespace
+bool wideLanesAllowed = true; // switched off only to compare with the plain loops; whole run
 
-static bool WideLanesAllowed = true; // switched off only to compare with the plain loops
+} // namespace
 
 bool hasWideLanes() {
     static const bool avx2 = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2") != 0;
     }();
-    return avx2 && WideLanesAllowed;
+    return avx2 && wideLanesAllowed;
 }
 
 void allowWideLanes(bool allowed) {
-    WideLanesAllowed = allowed;
+    wideLanesAllowed = allowed;
 }
 
 FetchFunction wideFetchFor(bool is4444, bool mirror) {

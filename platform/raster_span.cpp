@@ -324,33 +324,33 @@ template <TexelFormat F> KORVATH_HOT Rgba texelOf(uint32_t t) {
 
 KORVATH_HOT int argument(uint32_t which, int texel, int diffuse, int texelAlpha, int diffuseAlpha) {
     int value;
-    if ((which & 0x20u) != 0) // alpha replicated into the colour
-        value = (which & 0x0Fu) == TA_TEXTURE ? texelAlpha : diffuseAlpha;
+    if ((which & TA_ALPHAREPLICATE) != 0)
+        value = (which & TA_SELECTMASK) == TA_TEXTURE ? texelAlpha : diffuseAlpha;
     else
-        value = (which & 0x0Fu) == TA_TEXTURE ? texel : diffuse;
-    return (which & 0x10u) != 0 ? 255 - value : value; // complement
+        value = (which & TA_SELECTMASK) == TA_TEXTURE ? texel : diffuse;
+    return (which & TA_COMPLEMENT) != 0 ? 255 - value : value;
 }
 
 KORVATH_HOT int operation(uint32_t op, int a1, int a2, int diffuse) {
     switch (op) {
     case TOP_SELECTARG1:
         return a1;
-    case 3:
-        return a2; // select argument 2
+    case TOP_SELECTARG2:
+        return a2;
     case TOP_MODULATE:
         return mul255(a1, a2);
-    case 5:
+    case TOP_MODULATE2X:
         return std::min(255, 2 * mul255(a1, a2));
-    case 6:
+    case TOP_MODULATE4X:
         return std::min(255, 4 * mul255(a1, a2));
     case TOP_ADD:
         return std::min(255, a1 + a2);
-    case 8:
-        return std::clamp(a1 + a2 - 128, 0, 255); // add signed
-    case 10:
-        return std::max(0, a1 - a2); // subtract
+    case TOP_ADDSIGNED:
+        return std::clamp(a1 + a2 - 128, 0, 255);
+    case TOP_SUBTRACT:
+        return std::max(0, a1 - a2);
     default:
-        return diffuse; // disabled: the diffuse value passes
+        return diffuse; // TOP_DISABLE, and what this device does not offer
     }
 }
 
@@ -399,8 +399,8 @@ enum class BlendMode { Off, Over, General };
 KORVATH_HOT int stageAlpha(const StageState& st, const Rgba& t, const Rgba& d) {
     if (st.alphaOp == TOP_SELECTARG1 && st.alphaArg1 == TA_TEXTURE) return t.a;
     if (st.alphaOp == TOP_DISABLE) return d.a;
-    return stageChannel(st.alphaOp, st.alphaArg1 & ~0x20u, st.alphaArg2 & ~0x20u, t.a, d.a, t.a,
-                        d.a);
+    return stageChannel(st.alphaOp, st.alphaArg1 & ~TA_ALPHAREPLICATE,
+                        st.alphaArg2 & ~TA_ALPHAREPLICATE, t.a, d.a, t.a, d.a);
 }
 
 KORVATH_HOT uint16_t pack565(int r, int g, int b) {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 Surface* TextureTable[TextureSlots] = {};
-uint16_t ButtonImage[PictureSide * PictureSide] = {};
+uint16_t ButtonImage[PicturePixels] = {};
 Surface* ShadowTextures[2] = {};
 Surface* ShadowStagingSurface = nullptr;
 int ShadowTextureSide = 0;

@@ -11,10 +11,11 @@ struct LockedSurface;
 
 constexpr int TextureSlots = 128;
 constexpr int PictureSide = 256; // every picture file is 256 x 256
+constexpr int PicturePixels = PictureSide * PictureSide;
 
 extern Surface* TextureTable[TextureSlots]; // texture per material; null slots bind no texture
 // The button picture in the screen's pixel format, 256 a row; rewritten by each load.
-extern uint16_t ButtonImage[PictureSide * PictureSide];
+extern uint16_t ButtonImage[PicturePixels];
 
 extern Surface* ShadowTextures[2];    // silhouettes painted by the shadow pass
 extern Surface* ShadowStagingSurface; // the last staging surface made with them

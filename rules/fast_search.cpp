@@ -13,8 +13,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "rules/board.h"
-#include "rules/search.h"
+#include "rules/fast_board.h"
 
 uint64_t fastSearchNodes = 0;
 

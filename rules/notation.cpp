@@ -18,18 +18,9 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     }
 }
 
-// A small unsigned decimal, digits only.
+// Squares, piece indices and variants: at most four digits.
 bool parseNumber(std::string_view text, int32_t& value) {
-    if (text.empty() || text.size() > 4) return false;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9') return false;
-    }
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return true;
-}
-
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    return parseInteger(text, 0, 9999, value, 4);
 }
 
 // "c.r" on a board of the given size, with column + row even.
@@ -91,6 +82,20 @@ std::string findSharedSquare(const Position& position, int32_t count) {
 }
 
 } // namespace
+
+bool parseInteger(std::string_view text, int32_t low, int32_t high, int32_t& value,
+                  size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return false;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9') return false;
+    }
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value >= low && value <= high;
+}
+
+std::string quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 std::string formatSquare(Square square) {
     return std::to_string(square.column) + "." + std::to_string(square.row);

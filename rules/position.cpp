@@ -5,21 +5,15 @@
 
 #include <cassert>
 
-RuleVariant ruleVariants[RuleVariantCount] = {
-    {"US RULES", 8, 8, nullptr, 12},
-    {"FRENCH 1", 10, 10, nullptr, 20},
-    {"FRENCH 2", 10, 10, nullptr, 20},
+const RuleVariant ruleVariants[RuleVariantCount] = {
+    {"US RULES", 8, 8, 12},
+    {"FRENCH 1", 10, 10, 20},
+    {"FRENCH 2", 10, 10, 20},
 };
 int32_t ruleVariant = 0;
 int32_t boardSize = 8;
 int32_t lastFoundSide = 0;
 Position gamePosition = {};
-
-void fillRuleVariants(const void* boardMesh8, const void* boardMesh10) {
-    ruleVariants[0] = {"US RULES", 8, 8, boardMesh8, 12};
-    ruleVariants[1] = {"FRENCH 1", 10, 10, boardMesh10, 20};
-    ruleVariants[2] = {"FRENCH 2", 10, 10, boardMesh10, 20};
-}
 
 void selectRuleVariant(int32_t variant) {
     assert(variant >= 0 && variant < RuleVariantCount);

@@ -1,8 +1,7 @@
 // The position, the table of the three rule sets and the two queries every other rule asks
-// (which piece stands on a square, how many pieces a side has). Owns ruleVariants (filled
-// here, rows rewritten by the resource loader), ruleVariant and boardSize (written by the
-// game controller and korvath-engine), lastFoundSide (written by findPieceAt) and
-// gamePosition (the game controller's game in progress).
+// (which piece stands on a square, how many pieces a side has). Owns ruleVariants (constant),
+// ruleVariant and boardSize (written by the game controller and korvath-engine),
+// lastFoundSide (written by findPieceAt) and gamePosition (the game controller's game).
 #pragma once
 
 #include <cstdint>
@@ -33,20 +32,16 @@ struct RuleVariant {
     const char* label;     // menu text: "US RULES", "FRENCH 1", "FRENCH 2"
     int32_t columns;       // board width
     int32_t rows;          // side 1 is crowned on row rows - 1
-    const void* boardMesh; // the scene's board mesh; the rules never read it
     int32_t piecesPerSide; // bounds every loop over a side's pieces
 };
 
-// Index 0 "US RULES" 8x8, 1 "FRENCH 1" and 2 "FRENCH 2" 10x10. Filled at program start with
-// boardMesh null; never wiped (the resource loader rewrites the rows through fillRuleVariants).
-extern RuleVariant ruleVariants[RuleVariantCount];
+// Index 0 "US RULES" 8x8, 1 "FRENCH 1" and 2 "FRENCH 2" 10x10.
+extern const RuleVariant ruleVariants[RuleVariantCount];
 extern int32_t ruleVariant;   // current rule set, 0..2; 0 at program start
 extern int32_t boardSize;     // columns of the current rule set; every bounds test uses it
 extern int32_t lastFoundSide; // side of the piece the last successful findPieceAt found
 extern Position gamePosition; // the game in progress; owned by the game controller
 
-// Rewrites every row of the table, with the board meshes for 8x8 and 10x10.
-void fillRuleVariants(const void* boardMesh8, const void* boardMesh10);
 // Sets ruleVariant and boardSize together (the engine and tests; the game writes both itself).
 void selectRuleVariant(int32_t variant);
 inline int32_t piecesPerSide() {

@@ -73,11 +73,15 @@ static void forEachPlacedPiece(const Position& position, const RuleVariant& rule
     }
 }
 
+Mesh& boardMeshOf(int ruleSet) {
+    Mesh* board = ruleVariants[ruleSet].columns == 10 ? BoardMesh10 : BoardMesh8;
+    assert(board != nullptr && "resources are loaded before any scene is drawn");
+    return *board;
+}
+
 void drawScene(const Position& position, int ruleSet) {
     const RuleVariant& rules = ruleVariants[ruleSet];
-    assert(rules.boardMesh != nullptr && "resources are loaded before any scene is drawn");
-    // The rules keep the mesh opaque; it is one of ours, and lighting writes into it.
-    Mesh& board = *const_cast<Mesh*>(static_cast<const Mesh*>(rules.boardMesh));
+    Mesh& board = boardMeshOf(ruleSet);
     updateCamera();
     lightMeshFaces(board, SceneLight, 0);
     drawMesh(board);

@@ -17,6 +17,8 @@ extern int ShadowZBias;       // device depth bias of the shadow being drawn: 2 
 
 constexpr uint16_t DefaultShadowColor = 0xB000; // black at 11/15 alpha
 
+// The board mesh a rule set is drawn on: BoardMesh8 or BoardMesh10 by its size.
+Mesh& boardMeshOf(int ruleSet);
 // Centre of square (column, row) on a board of `columns` squares a side.
 Vec3 squareCentre(int column, int row, int columns);
 

@@ -6,6 +6,8 @@
 
 #include "app/display.h"
 #include "app/settings.h"
+#include "platform/platform.h"
+#include "render/mesh_renderer.h"
 #include "render/screen.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <map>
 
+#include "rules/fast_search.h"
 #include "rules/search.h"
 
 namespace {
@@ -121,7 +122,7 @@ Move chooseLosingMove(const Position& position) {
     for (int i = 0; i < Moves.count; ++i) {
         Position after{};
         playMove(position, after, Moves.moves[i], HumanSide);
-        const int32_t value = searchRoot(after, ComputerSide, 2);
+        const int32_t value = fastSearchRoot(after, ComputerSide, 2);
         if (value > bestValue) {
             bestValue = value;
             best = i;
@@ -196,7 +197,7 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
         if (countPieces(position, ComputerSide) == 0) computerLost = 1;
         int answerSteps = 0;
         if (!computerLost) {
-            searchRoot(position, ComputerSide, levelSearchDepth(0));
+            fastSearchRoot(position, ComputerSide, levelSearchDepth(0));
             const Move answer = bestMove[0];
             if (answer.piece == -1) break;                             // the computer is blocked
             expected.push_back({format(position), ComputerSide, ply}); // the search's frame
@@ -295,7 +296,7 @@ TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     auto afterReply = [&](const Position& from, const Move& move) {
         Position after{}, replied{};
         playMove(from, after, move, HumanSide);
-        searchRoot(after, ComputerSide, levelSearchDepth(0));
+        fastSearchRoot(after, ComputerSide, levelSearchDepth(0));
         playMove(after, replied, bestMove[0], ComputerSide);
         return replied;
     };

@@ -13,6 +13,7 @@
 #include "render/textures.h"
 #include "rules/position.h"
 #include "scene/input.h"
+#include "scene/scene.h"
 
 #include <filesystem>
 #include <fstream>
@@ -211,13 +212,14 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
     EXPECT_EQ(ButtonImage[3 * 256 + 9], patternPixel(9, 3)); // 5-6-5: unchanged
     for (int slot = 0; slot < 8; ++slot)
         EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
+    EXPECT_EQ(&boardMeshOf(0), BoardMesh8);
     CameraRoll = 96;
     RedrawRequest = 0;
     ASSERT_EQ(restoreSurfaces(), nullptr);
     EXPECT_EQ(CameraRoll, 0);
     EXPECT_EQ(RedrawRequest, 1); // the cached board picture was lost with the surfaces
     EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
-    EXPECT_EQ(ruleVariants[2].boardMesh, BoardMesh10);
+    EXPECT_EQ(&boardMeshOf(2), BoardMesh10);
     // Whatever the earlier loads made was released (the sanitizer run reports leaks).
     for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
 }

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "rules/board.h"
 #include "rules/evaluate.h"
+#include "rules/fast_board.h"
 #include "rules/fast_search.h"
 #include "rules/perft.h"
 #include "rules/search.h"
@@ -140,20 +140,6 @@ TEST(FastSearch, AnswersAsThePlainSearchOnTerminalsAndWideNodes) {
     const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
     expectSameRoot(wide, 1, 0, 1);
     expectSameRoot(wide, 1, 0, 2);
-}
-
-// The game calls searchMove at the root with the full window: that is the fast search.
-TEST(FastSearch, TheGamesRootCallIsTheFastSearch) {
-    selectRuleVariant(2);
-    Position position;
-    setUpPosition(position);
-    const std::string plain = answer(plainSearchRoot(position, 0, 5));
-    const uint64_t plainNodes = searchNodes, fastNodes = fastSearchNodes;
-    bestMove[0].piece = -1;
-    searchDepth = 5;
-    EXPECT_EQ(answer(searchMove(0, position, 0, -SearchInfinity, SearchInfinity)), plain);
-    EXPECT_EQ(searchNodes, plainNodes);
-    EXPECT_GT(fastSearchNodes, fastNodes);
 }
 
 TEST(FastSearch, AllocatesNothingWhileSearching) {

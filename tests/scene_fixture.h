@@ -86,12 +86,11 @@ inline bool loadPicture(int slot, const char* fileName) {
     return true;
 }
 
-// Sine table, camera constants, meshes, rule-set rows and shadow textures.
+// Sine table, camera constants, meshes and shadow textures.
 inline void buildScene(int shadowSide = 128) {
     buildSineTable();
     setCameraConstants();
     buildGameMeshes();
-    fillRuleVariants(BoardMesh8, BoardMesh10);
     createShadowTextures(shadowSide, 0);
     createShadowTextures(shadowSide, 1);
 }

@@ -3,15 +3,15 @@
 // play and selfplay.
 #include "tools/engine/engine.h"
 
-#include <charconv>
 #include <vector>
 
 #include "rules/evaluate.h"
+#include "rules/fast_board.h"
+#include "rules/fast_search.h"
 #include "rules/moves.h"
 #include "rules/notation.h"
 #include "rules/perft.h"
 #include "rules/random.h"
-#include "rules/search.h"
 
 namespace {
 
@@ -46,19 +46,6 @@ EngineAnswer answer(std::string text) {
 }
 EngineAnswer error(const std::string& what) {
     return answer("error: " + what);
-}
-
-bool parseInteger(std::string_view text, int32_t low, int32_t high, int32_t& value) {
-    if (text.empty() || text.size() > 9) return false;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9') return false;
-    }
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value >= low && value <= high;
-}
-
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
 }
 
 void ensureSession() {
@@ -146,7 +133,7 @@ EngineAnswer commandSearch(const Words& words) {
     int32_t side = 0, depth = 0;
     std::string what;
     if (!parseSideDepth(words, 1, MaxSearchDepth, side, depth, what)) return error(what);
-    const int32_t value = searchRoot(session.position, side, depth);
+    const int32_t value = fastSearchRoot(session.position, side, depth);
     const std::string move = bestMove[0].piece == -1 ? "none" : formatMove(bestMove[0]);
     return answer(std::to_string(value) + " " + move);
 }
@@ -206,7 +193,7 @@ bool playSelfPly(int32_t ply, int32_t side, int32_t level, std::string& record) 
         record = std::to_string(step.piece) + ":" + formatSquare(step.target);
         return true;
     }
-    searchRoot(position, side, levelSearchDepth(level));
+    fastSearchRoot(position, side, levelSearchDepth(level));
     if (bestMove[0].piece == -1) return false;
     const Move move = bestMove[0];
     const Position before = position;

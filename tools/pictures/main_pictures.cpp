@@ -11,12 +11,12 @@ namespace {
 bool writePicture(const std::string& folder, const char* name, void (*draw)(Picture&)) {
     auto picture = std::make_unique<Picture>();
     draw(*picture);
-    unsigned char bytes[PictureSize * PictureSize * 2];
-    for (int y = 0; y < PictureSize; ++y) {
-        for (int x = 0; x < PictureSize; ++x) {
-            const uint16_t p = packPixel(picture->pixels[y * PictureSize + x], x, y);
-            bytes[2 * (y * PictureSize + x)] = static_cast<unsigned char>(p & 0xFF);
-            bytes[2 * (y * PictureSize + x) + 1] = static_cast<unsigned char>(p >> 8);
+    unsigned char bytes[PictureSide * PictureSide * 2];
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x) {
+            const uint16_t p = packPixel(picture->pixels[y * PictureSide + x], x, y);
+            bytes[2 * (y * PictureSide + x)] = static_cast<unsigned char>(p & 0xFF);
+            bytes[2 * (y * PictureSide + x) + 1] = static_cast<unsigned char>(p >> 8);
         }
     }
     const std::string path = folder + "/" + name;

@@ -61,7 +61,7 @@ Colour scale(const Colour& c, float k) {
 }
 
 void paint(Picture& out, int x, int y, const Colour& c) {
-    out.pixels[y * PictureSize + x] = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
+    out.pixels[y * PictureSide + x] = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
                                        std::clamp(c.b, 0.0f, 255.0f)};
 }
 
@@ -77,8 +77,8 @@ struct WoodTones {
 // warped, fine pores along them, and a slim darker edge so that neighbouring
 // squares read as separate inlays.
 void drawWood(Picture& out, const WoodTones& tones) {
-    for (int y = 0; y < PictureSize; ++y) {
-        for (int x = 0; x < PictureSize; ++x) {
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x) {
             const float fx = x / 256.0f, fy = y / 256.0f;
             const float warp = 0.10f * fbm(fx * 1.2f, fy * 2.0f, tones.seed, 4) +
                                0.02f * std::sin(fx * 4.0f + fy * 3.0f);
@@ -96,7 +96,7 @@ void drawWood(Picture& out, const WoodTones& tones) {
             c = scale(c, 1.0f + 0.06f * figure);
             const float tint = fbm(fx * 1.2f, fy * 1.2f, tones.seed + 29, 2);
             c = scale(c, 1.0f + 0.06f * tint);
-            const int edge = std::min({x, y, PictureSize - 1 - x, PictureSize - 1 - y});
+            const int edge = std::min({x, y, PictureSide - 1 - x, PictureSide - 1 - y});
             if (edge < 3) c = scale(c, 0.8f + 0.065f * edge);
             paint(out, x, y, c);
         }
@@ -115,9 +115,9 @@ struct TurnedTones {
 // the rim, fine figure everywhere. Outside the circle (the picture's corners,
 // which the piece sides and the frame also show) the figure runs straight.
 void drawTurned(Picture& out, const TurnedTones& tones) {
-    const float centre = (PictureSize - 1) / 2.0f;
-    for (int y = 0; y < PictureSize; ++y) {
-        for (int x = 0; x < PictureSize; ++x) {
+    const float centre = (PictureSide - 1) / 2.0f;
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x) {
             const float dx = (x - centre) / 128.0f, dy = (y - centre) / 128.0f;
             const float r = std::sqrt(dx * dx + dy * dy);
             const float fx = x / 256.0f, fy = y / 256.0f;
@@ -166,8 +166,8 @@ void drawButton(Picture& out) {
     // at least 13 rows tall so that each keeps a screen row of its own.
     const Colour rimLight = {250, 226, 150}, rimDark = {96, 66, 24};
     const Colour top = {58, 92, 126}, bottom = {18, 34, 58};
-    for (int y = 0; y < PictureSize; ++y) {
-        for (int x = 0; x < PictureSize; ++x) {
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x) {
             const float fy = y / 255.0f;
             Colour c = mix(top, bottom, fy);
             // A glassy sheen over the upper half.
@@ -190,8 +190,8 @@ void drawSky(Picture& out) {
     // calm evening sky of long, low-contrast streaks of cloud that run across
     // the mirror lines without a feature to betray them.
     const Colour sky = {44, 68, 112}, haze = {80, 100, 142}, cloud = {170, 172, 194};
-    for (int y = 0; y < PictureSize; ++y) {
-        for (int x = 0; x < PictureSize; ++x) {
+    for (int y = 0; y < PictureSide; ++y) {
+        for (int x = 0; x < PictureSide; ++x) {
             const float fx = x / 256.0f, fy = y / 256.0f;
             Colour c = mix(sky, haze, 0.5f + 0.6f * fbm(fx * 1.0f, fy * 2.0f, 61, 3));
             const float drift = 0.25f * fbm(fx * 1.5f, fy * 3.0f, 67, 2);

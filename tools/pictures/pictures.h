@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-constexpr int PictureSize = 256;
+#include "render/textures.h" // PictureSide
 
 struct Colour {
     float r, g, b; // 0..255
 };
 
 struct Picture {
-    Colour pixels[PictureSize * PictureSize]; // row-major
+    Colour pixels[PictureSide * PictureSide]; // row-major
 };
 
 void drawLightWood(Picture& out); // DBLANC.RAW: maple for the light squares

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "platform/platform.h"
 #include "render/camera.h"
+#include "render/mesh_renderer.h"
 #include "render/screen.h"
 #include "rules/notation.h"
 #include "rules/position.h"

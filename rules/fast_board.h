@@ -1,7 +1,7 @@
-// The board of the fast search and of perft: the same position as a Position, with every
-// square's occupant at hand and each side's squares as bit sets; its move generator (same
-// moves, same order as generateMoves) and its evaluation (same numbers as evaluate). Owns
-// the geometry tables, rebuilt by prepareBoards whenever the rule set changes.
+// The fast board, on which the fast search (fast_search.h) and fastPerft play: the same
+// position as a Position, with every square's occupant at hand and each side's squares as bit
+// sets; its move generator (same moves, same order as generateMoves) and its evaluation (same
+// numbers as evaluate). Owns nothing itself: its tables are fast_tables.h's.
 #pragma once
 
 #include "rules/moves.h"
@@ -77,3 +77,6 @@ int32_t evaluateBoard(const Board& board, int32_t side);
 int32_t evaluateAfter(const Board& board, const BoardMove& move, int32_t side);
 int32_t countBoardPieces(const Board& board, int32_t side);
 Move toMove(const BoardMove& move);
+
+// perft (perft.h) on the fast board, counting the last ply's moves without making them.
+uint64_t fastPerft(const Position& position, int32_t side, int32_t depth);
