@@ -2,6 +2,8 @@
 // file instead of a person. The script is read whole before the game starts;
 // its commands are fed to the main loop through the pass hook, so every message
 // goes through the same queue and window procedure as in the real game.
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -266,6 +268,17 @@ void feedScript() {
     }
 }
 
+// Snapshot names stay relative to the folder the runner was started in, even
+// when an installed game moves into the player's folder.
+void anchorSnapFiles() {
+    char* here = getcwd(nullptr, 0);
+    if (here == nullptr) return;
+    for (Command& command : Script.commands)
+        if (command.kind == CommandKind::Snap && command.file[0] != '/')
+            command.file = std::string(here) + "/" + command.file;
+    std::free(here);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -275,6 +288,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!loadScript(argv[1])) return 2;
+    anchorSnapFiles();
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);
     if (Script.next < Script.commands.size())

@@ -7,6 +7,7 @@
 
 #include "app/display.h"
 #include "app/music.h"
+#include "app/player_folder.h"
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
@@ -129,6 +130,7 @@ void showFailure(const char* message) {
 }
 
 int runKorvath(PassHook beforeEachPass) {
+    if (const char* failure = enterPlayerFolder()) return endWithFailure(failure);
     if (const char* failure = loadSettings()) return endWithFailure(failure);
     if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
         return endWithFailure("CreateWindow");
