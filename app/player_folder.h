@@ -1,6 +1,7 @@
 // The player's own folder of an installed game: where its settings and
-// screenshots live when it is started from a menu. Holds no state; it sets
-// InstalledDataFolder (app/data_file.h) and the process's current folder.
+// screenshots live when it is started from a menu. It sets InstalledDataFolder
+// (app/data_file.h) and the process's current folder; its own state is only
+// the text of its last failure.
 #pragma once
 
 // Finds the installed data folder; then, when the current folder holds no
