@@ -1,10 +1,34 @@
-// Case-insensitive fallback for the game's data file names.
+// The installed data folder and the case-insensitive opening of data files.
+// Owns InstalledDataFolder.
 #include "app/data_file.h"
 
 #include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <string>
+#include <cstdlib>
+
+// The install rules give the data folder's place relative to the programs'.
+#ifndef KORVATH_DATA_FROM_BIN
+#define KORVATH_DATA_FROM_BIN "../share/korvath"
+#endif
+
+std::string InstalledDataFolder;
+
+void findInstalledData() {
+    char exe[4096];
+    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (length <= 0) return;
+    std::string folder(exe, static_cast<size_t>(length));
+    folder.erase(folder.rfind('/') + 1);
+    folder += KORVATH_DATA_FROM_BIN;
+    char* real = realpath(folder.c_str(), nullptr);
+    if (real == nullptr) return;
+    struct stat info;
+    if (stat(real, &info) == 0 && S_ISDIR(info.st_mode)) InstalledDataFolder = real;
+    std::free(real);
+}
 
 // The entry of dir whose name equals part without regard to case, or "".
 static std::string findEntryIgnoringCase(const std::string& dir, const std::string& part) {
@@ -21,18 +45,19 @@ static std::string findEntryIgnoringCase(const std::string& dir, const std::stri
     return found;
 }
 
-FILE* openDataFile(const char* name, const char* mode) {
-    if (FILE* f = std::fopen(name, mode)) return f;
-    std::string path(name);
+static FILE* openIgnoringCase(const std::string& path, const char* mode) {
+    if (FILE* f = std::fopen(path.c_str(), mode)) return f;
     std::string resolved = (!path.empty() && path[0] == '/') ? "/" : "";
     size_t start = resolved.size();
     while (start <= path.size()) {
         size_t slash = path.find('/', start);
-        std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        std::string part =
+            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (!part.empty()) {
             std::string dir = resolved;
             if (!dir.empty() && dir.back() == '/') dir.pop_back();
-            std::string entry = findEntryIgnoringCase(dir.empty() && resolved == "/" ? "/" : dir, part);
+            std::string entry =
+                findEntryIgnoringCase(dir.empty() && resolved == "/" ? "/" : dir, part);
             if (entry.empty()) return nullptr;
             if (!resolved.empty() && resolved.back() != '/') resolved += '/';
             resolved += entry;
@@ -41,4 +66,10 @@ FILE* openDataFile(const char* name, const char* mode) {
         start = slash + 1;
     }
     return std::fopen(resolved.c_str(), mode);
+}
+
+FILE* openDataFile(const char* name, const char* mode) {
+    if (FILE* f = openIgnoringCase(name, mode)) return f;
+    if (InstalledDataFolder.empty() || name[0] == '/') return nullptr;
+    return openIgnoringCase(InstalledDataFolder + "/" + name, mode);
 }

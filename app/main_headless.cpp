@@ -314,6 +314,17 @@ void feedScript() {
     }
 }
 
+// Snapshot names stay relative to the folder the runner was started in, even
+// when an installed game moves into the player's folder.
+void anchorSnapFiles() {
+    char* here = getcwd(nullptr, 0);
+    if (here == nullptr) return;
+    for (Command& command : Script.commands)
+        if (command.kind == CommandKind::Snap && command.file[0] != '/')
+            command.file = std::string(here) + "/" + command.file;
+    std::free(here);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -326,6 +337,7 @@ int main(int argc, char** argv) {
     // killing the run without a word.
     std::signal(SIGXFSZ, SIG_IGN);
     if (!loadScript(argv[1])) return 2;
+    anchorSnapFiles();
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);
     if (Script.failed) return 2;

@@ -8,6 +8,7 @@
 #include "app/display.h"
 #include "app/failure_advice.h"
 #include "app/music.h"
+#include "app/player_folder.h"
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
@@ -139,6 +140,7 @@ void showFailure(const char* message) {
 }
 
 int runKorvath(PassHook beforeEachPass) {
+    if (const char* failure = enterPlayerFolder()) return endWithFailure(failure);
     if (const char* failure = loadSettings()) return endWithFailure(failure);
     if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
         return endWithFailure("CreateWindow");

@@ -16,9 +16,10 @@ extern Sequence SequenceExit;   // the last game frame, captured when EXIT is pi
 // (the scripted runner feeds its messages through it); nullptr for none.
 using PassHook = void (*)();
 
-// Runs the program on the selected backend: reads the settings, makes the
-// window and the display, loads everything, then loops until the window is
-// closed. Returns the process exit code: the quit code (0) on a normal end,
+// Runs the program on the selected backend: enters the player's folder when
+// installed and started elsewhere (app/player_folder.h), reads the settings,
+// makes the window and the display, loads everything, then loops until the
+// window is closed. Returns the process exit code: the quit code (0) on a normal end,
 // 1 after a failure that was shown in the error box.
 int runKorvath(PassHook beforeEachPass);
 

@@ -9,7 +9,8 @@ packages=(
     libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev fonts-dejavu-core
     libfluidsynth-dev fluidsynth timgm6mb-soundfont
     libfreetype-dev fonts-texgyre
-    clang-format
+    clang-format clang
+    desktop-file-utils appstream
     xvfb openbox xdotool x11-apps x11-utils imagemagick
 )
 

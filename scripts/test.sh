@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once optimised, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then builds once with Clang.
+# Every build treats warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVATH_WERROR=ON
 (cd build && ctest --output-on-failure -j2)
 
 # Tests labelled "heavy" repeat long searches and games; "desktop" ones play the
 # game in a real X window, mostly inside the X and GL libraries, whose own
 # allocations are not ours to check. The optimised run covers both.
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVATH_SANITIZE=ON
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVATH_SANITIZE=ON -DKORVATH_WERROR=ON
 (cd build-asan && ctest --output-on-failure -j2 -LE 'heavy|desktop')
+
+# The sources must build warning-free with Clang as well; its tests would repeat the above.
+CC=clang CXX=clang++ bash scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKORVATH_BENCH=OFF -DKORVATH_WERROR=ON

@@ -324,7 +324,7 @@ TEST(Headless, FailedWritesAndReadsAreReported) {
     const Case cases[] = {
         {"wait " + std::to_string(FirstGameFrameWait) + "\nkey F3\nwait 1\nprint\n" +
              "snap big.png\nprint\n",
-         "ulimit -f 40; ", "script.txt", 1, "could not write big.png"},
+         "ulimit -f 40; ", "script.txt", 1, "big.png: File too large"},
         {"wait 5\nsnap /dev/full\nprint\n", "", "script.txt", 0, "could not write /dev/full"},
         {"", "", "folder", 0, "cannot read script folder"},
     };

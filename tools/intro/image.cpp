@@ -124,12 +124,12 @@ static void putChunk(std::vector<unsigned char>* out, const char* type,
 }
 
 bool writePng(const std::string& path, const std::vector<unsigned char>& srgb, int width,
-              int height) {
+              int height, int channels) {
     std::vector<unsigned char> raw;
+    const long row = static_cast<long>(width) * channels;
     for (int y = 0; y < height; y++) {
         raw.push_back(0);
-        raw.insert(raw.end(), srgb.begin() + static_cast<long>(y) * width * 3,
-                   srgb.begin() + static_cast<long>(y + 1) * width * 3);
+        raw.insert(raw.end(), srgb.begin() + y * row, srgb.begin() + (y + 1) * row);
     }
     std::vector<unsigned char> z = {0x78, 0x01};
     uint32_t a = 1, b = 0;
@@ -154,7 +154,8 @@ bool writePng(const std::string& path, const std::vector<unsigned char>& srgb, i
     std::vector<unsigned char> header;
     for (uint32_t v : {static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
         for (int s = 24; s >= 0; s -= 8) header.push_back(static_cast<unsigned char>(v >> s));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
+    const unsigned char colourType = channels == 4 ? 6 : 2;
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
     putChunk(&png, "IHDR", header);
     putChunk(&png, "IDAT", z);
     putChunk(&png, "IEND", {});

@@ -54,5 +54,6 @@ std::vector<unsigned char> encodeSrgb(const Image& image);
 // then 5-6-5 pixels, dithered so that gradients do not band.
 bool writeIntroRaw(const std::string& path, const std::vector<unsigned char>& srgb, int width,
                    int height);
+// A PNG of bytes red, green, blue (channels 3) or red, green, blue, alpha (4).
 bool writePng(const std::string& path, const std::vector<unsigned char>& srgb, int width,
-              int height);
+              int height, int channels = 3);

@@ -1,6 +1,8 @@
 // korvath-render: draws one frame of the board the way the game redraws it
 // (backdrop, then the scene) on the headless display and saves it as PNG.
-// Run from the folder that holds DATAS/, like the game.
+// Its pictures come from DATAS/ in the current folder, else from the installed
+// game's data folder.
+#include "app/data_file.h"
 #include "app/display.h"
 #include "app/resources.h"
 #include "app/settings.h"
@@ -46,7 +48,8 @@ int usage(const char* problem) {
         "  VARIANT SIDE0 SIDE1  a position in korvath-engine's notation,\n"
         "                e.g. 0 1.5,3.5,5.5,7.5,0.6,2.6,4.6,6.6,1.7,3.7,5.7,7.7 "
         "0.0,2.0,4.0,6.0,1.1,3.1,5.1,7.1,0.2,2.2,4.2,6.2\n"
-        "Run it from the folder that holds DATAS/. Textures are 256 texels, shadows 128.\n",
+        "The pictures come from DATAS/ in the current folder, else from the installed game.\n"
+        "Textures are 256 texels, shadows 128.\n",
         problem);
     return UsageExit;
 }
@@ -146,6 +149,7 @@ int main(int argc, char** argv) {
     if (const char* failed = initDisplay()) return fail("display set-up failed", failed);
     setRenderStates();
     clearTextureTable();
+    findInstalledData();
     if (const char* failed = loadResources()) return fail("cannot load the pictures", failed);
     selectRuleVariant(request.variant);
 
