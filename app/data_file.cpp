@@ -6,8 +6,10 @@
 
 #include <string>
 
+namespace {
+
 // The entry of dir whose name equals part without regard to case, or "".
-static std::string findEntryIgnoringCase(const std::string& dir, const std::string& part) {
+std::string findEntryIgnoringCase(const std::string& dir, const std::string& part) {
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return "";
     std::string found;
@@ -21,6 +23,8 @@ static std::string findEntryIgnoringCase(const std::string& dir, const std::stri
     return found;
 }
 
+} // namespace
+
 FILE* openDataFile(const char* name, const char* mode) {
     if (FILE* f = std::fopen(name, mode)) return f;
     std::string path(name);
@@ -28,11 +32,13 @@ FILE* openDataFile(const char* name, const char* mode) {
     size_t start = resolved.size();
     while (start <= path.size()) {
         size_t slash = path.find('/', start);
-        std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        std::string part =
+            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (!part.empty()) {
             std::string dir = resolved;
             if (!dir.empty() && dir.back() == '/') dir.pop_back();
-            std::string entry = findEntryIgnoringCase(dir.empty() && resolved == "/" ? "/" : dir, part);
+            std::string entry =
+                findEntryIgnoringCase(dir.empty() && resolved == "/" ? "/" : dir, part);
             if (entry.empty()) return nullptr;
             if (!resolved.empty() && resolved.back() != '/') resolved += '/';
             resolved += entry;
