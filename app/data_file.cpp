@@ -30,8 +30,10 @@ void findInstalledData() {
     std::free(real);
 }
 
+namespace {
+
 // The entry of dir whose name equals part without regard to case, or "".
-static std::string findEntryIgnoringCase(const std::string& dir, const std::string& part) {
+std::string findEntryIgnoringCase(const std::string& dir, const std::string& part) {
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return "";
     std::string found;
@@ -45,7 +47,7 @@ static std::string findEntryIgnoringCase(const std::string& dir, const std::stri
     return found;
 }
 
-static FILE* openIgnoringCase(const std::string& path, const char* mode) {
+FILE* openIgnoringCase(const std::string& path, const char* mode) {
     if (FILE* f = std::fopen(path.c_str(), mode)) return f;
     std::string resolved = (!path.empty() && path[0] == '/') ? "/" : "";
     size_t start = resolved.size();
@@ -67,6 +69,8 @@ static FILE* openIgnoringCase(const std::string& path, const char* mode) {
     }
     return std::fopen(resolved.c_str(), mode);
 }
+
+} // namespace
 
 FILE* openDataFile(const char* name, const char* mode) {
     if (FILE* f = openIgnoringCase(name, mode)) return f;

@@ -15,11 +15,13 @@
 #include "platform/platform.h"
 #include "render/screen.h"
 
+namespace {
+
 // The last failure text handed to the shell; rewritten by each failed load.
-static char FailureText[320];
+char failureText[320];
 
 // The platform answers STILL_DRAWING while the device is busy with the buffer.
-static bool lockBackBuffer(LockedSurface* out) {
+bool lockBackBuffer(LockedSurface* out) {
     int result;
     do {
         result = lockSurface(DDrawSurfaceBack, out);
@@ -27,50 +29,8 @@ static bool lockBackBuffer(LockedSurface* out) {
     return result == PLATFORM_OK && out->memory;
 }
 
-const char* loadSequenceImage(const char* fileName, std::vector<uint8_t>* rgb) {
-    FILE* file = openDataFile(fileName, "rb");
-    if (!file) {
-        std::snprintf(FailureText, sizeof FailureText, "Cannot open %s", fileName);
-        return FailureText;
-    }
-    // A folder opens like a file and then reads nothing: say which it is
-    // rather than call it a picture cut short.
-    struct stat status {};
-    const bool folder = ::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
-    std::vector<uint8_t> bytes(SequenceFileBytes);
-    long got = folder ? 0 : static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
-    const int readError = std::ferror(file) ? errno : 0;
-    std::fclose(file);
-    if (folder) {
-        std::snprintf(FailureText, sizeof FailureText, "%s is a folder, not a picture", fileName);
-        return FailureText;
-    }
-    if (readError != 0) {
-        std::snprintf(FailureText, sizeof FailureText, "%s could not be read: %s", fileName,
-                      std::strerror(readError));
-        return FailureText;
-    }
-    // Reading on past the end would show stale memory, so a short file is refused.
-    if (got < SequenceFileBytes) {
-        std::snprintf(FailureText, sizeof FailureText, "%s is cut short (%ld of %ld bytes)",
-                      fileName, got, SequenceFileBytes);
-        return FailureText;
-    }
-
-    constexpr int pixels = SequenceFileWidth * SequenceFileHeight;
-    rgb->resize(pixels * 3);
-    const uint8_t* in = bytes.data() + 8;
-    for (int i = 0; i < pixels; i++) {
-        unsigned p = in[2 * i] | in[2 * i + 1] << 8;
-        (*rgb)[3 * i] = static_cast<uint8_t>((p >> 11) << 3);
-        (*rgb)[3 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
-        (*rgb)[3 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
-    }
-    return nullptr;
-}
-
 // Nearest neighbour: smaller screens drop rows and columns of the 1024 x 768 file.
-static void scaleToScreen(const std::vector<uint8_t>& rgb, std::vector<uint8_t>* picture) {
+void scaleToScreen(const std::vector<uint8_t>& rgb, std::vector<uint8_t>* picture) {
     for (int y = 0; y < ScreenHeight; y++) {
         const uint8_t* row =
             rgb.data() + (y * SequenceFileHeight / ScreenHeight) * SequenceFileWidth * 3;
@@ -86,7 +46,7 @@ static void scaleToScreen(const std::vector<uint8_t>& rgb, std::vector<uint8_t>*
 
 // The frame on show decoded in the display's own format, so that the closing
 // fade starts from exactly the colours the player saw.
-static void captureBackBuffer(std::vector<uint8_t>* picture) {
+void captureBackBuffer(std::vector<uint8_t>* picture) {
     LockedSurface locked{};
     if (!lockBackBuffer(&locked)) return; // a lost buffer fades out from black
     assert(surfaceWidth(DDrawSurfaceBack) >= ScreenWidth);
@@ -110,26 +70,7 @@ static void captureBackBuffer(std::vector<uint8_t>* picture) {
     unlockSurface(DDrawSurfaceBack);
 }
 
-const char* startSequence(Sequence* sequence, int mode, float speed, const char* fileName,
-                          int fromScreen) {
-    assert(ScreenWidth > 0 && ScreenHeight > 0);
-    sequence->speed = speed;
-    sequence->mode = static_cast<uint8_t>(mode);
-    sequence->fadeLevel = mode == 2 ? 1.9f : 0.0f;
-    sequence->fromScreen = static_cast<uint8_t>(fromScreen);
-    sequence->picture.assign(static_cast<size_t>(ScreenWidth) * ScreenHeight * 4, 0);
-
-    if (fromScreen) {
-        captureBackBuffer(&sequence->picture);
-        return nullptr;
-    }
-    std::vector<uint8_t> rgb;
-    if (const char* text = loadSequenceImage(fileName, &rgb)) return text;
-    scaleToScreen(rgb, &sequence->picture);
-    return nullptr;
-}
-
-static float brightnessAt(float fadeLevel) {
+float brightnessAt(float fadeLevel) {
     if (fadeLevel <= 1.0f) return fadeLevel;
     if (fadeLevel <= 2.0f) return 1.0f;
     return 3.0f - fadeLevel;
@@ -137,7 +78,7 @@ static float brightnessAt(float fadeLevel) {
 
 // The per-frame brightness goes through two 256-entry tables instead of a
 // multiplication per pixel; at full brightness they give 255 -> 63 and 31.
-static void buildBrightnessTables(float b, uint8_t six[256], uint8_t five[256]) {
+void buildBrightnessTables(float b, uint8_t six[256], uint8_t five[256]) {
     for (int i = 0; i < 256; i++) {
         float scaled = static_cast<float>(i) * b;
         six[i] = static_cast<uint8_t>(scaled * 0.25);
@@ -145,8 +86,7 @@ static void buildBrightnessTables(float b, uint8_t six[256], uint8_t five[256]) 
     }
 }
 
-static void writePicture(const Sequence& sequence, const uint8_t six[256],
-                         const uint8_t five[256]) {
+void writePicture(const Sequence& sequence, const uint8_t six[256], const uint8_t five[256]) {
     LockedSurface locked{};
     if (!lockBackBuffer(&locked)) return; // nothing to draw into; the fade still advances
     assert(surfaceWidth(DDrawSurfaceBack) >= ScreenWidth);
@@ -164,6 +104,69 @@ static void writePicture(const Sequence& sequence, const uint8_t six[256],
         }
     }
     unlockSurface(DDrawSurfaceBack);
+}
+
+} // namespace
+
+const char* loadSequenceImage(const char* fileName, std::vector<uint8_t>* rgb) {
+    FILE* file = openDataFile(fileName, "rb");
+    if (!file) {
+        std::snprintf(failureText, sizeof failureText, "Cannot open %s", fileName);
+        return failureText;
+    }
+    // A folder opens like a file and then reads nothing: say which it is
+    // rather than call it a picture cut short.
+    struct stat status {};
+    const bool folder = ::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
+    std::vector<uint8_t> bytes(SequenceFileBytes);
+    long got = folder ? 0 : static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
+    const int readError = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (folder) {
+        std::snprintf(failureText, sizeof failureText, "%s is a folder, not a picture", fileName);
+        return failureText;
+    }
+    if (readError != 0) {
+        std::snprintf(failureText, sizeof failureText, "%s could not be read: %s", fileName,
+                      std::strerror(readError));
+        return failureText;
+    }
+    // Reading on past the end would show stale memory, so a short file is refused.
+    if (got < SequenceFileBytes) {
+        std::snprintf(failureText, sizeof failureText, "%s is cut short (%ld of %ld bytes)",
+                      fileName, got, SequenceFileBytes);
+        return failureText;
+    }
+
+    constexpr int pixels = SequenceFileWidth * SequenceFileHeight;
+    rgb->resize(pixels * 3);
+    const uint8_t* in = bytes.data() + 8;
+    for (int i = 0; i < pixels; i++) {
+        unsigned p = in[2 * i] | in[2 * i + 1] << 8;
+        (*rgb)[3 * i] = static_cast<uint8_t>((p >> 11) << 3);
+        (*rgb)[3 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
+        (*rgb)[3 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
+    }
+    return nullptr;
+}
+
+const char* startSequence(Sequence* sequence, int mode, float speed, const char* fileName,
+                          int fromScreen) {
+    assert(ScreenWidth > 0 && ScreenHeight > 0);
+    sequence->speed = speed;
+    sequence->mode = static_cast<uint8_t>(mode);
+    sequence->fadeLevel = mode == 2 ? 1.9f : 0.0f;
+    sequence->fromScreen = static_cast<uint8_t>(fromScreen);
+    sequence->picture.assign(static_cast<size_t>(ScreenWidth) * ScreenHeight * 4, 0);
+
+    if (fromScreen) {
+        captureBackBuffer(&sequence->picture);
+        return nullptr;
+    }
+    std::vector<uint8_t> rgb;
+    if (const char* text = loadSequenceImage(fileName, &rgb)) return text;
+    scaleToScreen(rgb, &sequence->picture);
+    return nullptr;
 }
 
 int playSequenceFrame(Sequence* sequence) {

@@ -52,7 +52,7 @@ struct ScriptState {
     bool closeSent = false; // the end of the script has asked the game to close
     bool failed = false;    // a command could not be carried out: the run ends with code 2
 };
-ScriptState Script;
+ScriptState script;
 
 std::string upperCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -203,13 +203,13 @@ bool loadScript(const char* fileName) {
             std::fprintf(stderr, "korvath-headless: %s:%d: %s\n", fileName, line, problem.c_str());
             return false;
         }
-        Script.commands.push_back(command);
+        script.commands.push_back(command);
     }
     return true;
 }
 
 int64_t cursorParam() {
-    return static_cast<int64_t>((Script.cursorX & 0xFFFF) | ((Script.cursorY & 0xFFFF) << 16));
+    return static_cast<int64_t>((script.cursorX & 0xFFFF) | ((script.cursorY & 0xFFFF) << 16));
 }
 
 void injectButton(const Command& command) {
@@ -224,8 +224,8 @@ void injectButton(const Command& command) {
 void failCommand(const Command& command, const char* what, const char* reason) {
     std::fprintf(stderr, "korvath-headless: line %d: could not write %s: %s\n", command.line, what,
                  reason);
-    Script.failed = true;
-    Script.next = Script.commands.size();
+    script.failed = true;
+    script.next = script.commands.size();
 }
 
 void printState(const Command& command) {
@@ -255,9 +255,9 @@ void snapFrame(const Command& command) {
 bool runCommand(const Command& command) {
     switch (command.kind) {
     case CommandKind::Mouse:
-        Script.cursorX = command.first;
-        Script.cursorY = command.second;
-        setHeadlessCursor(Script.cursorX, Script.cursorY);
+        script.cursorX = command.first;
+        script.cursorY = command.second;
+        setHeadlessCursor(script.cursorX, script.cursorY);
         injectMessage(Message{WM_MOUSEMOVE, 0, cursorParam()});
         return true;
     case CommandKind::Down:
@@ -292,24 +292,24 @@ bool runCommand(const Command& command) {
 // sees the effect of the messages before it.
 void feedScript() {
     if (peekMessage()) return;
-    while (Script.next < Script.commands.size()) {
-        const Command& command = Script.commands[Script.next];
+    while (script.next < script.commands.size()) {
+        const Command& command = script.commands[script.next];
         if (command.kind == CommandKind::Wait) {
-            if (Script.waitLeft < 0) Script.waitLeft = command.first;
-            if (Script.waitLeft > 0) {
-                --Script.waitLeft;
+            if (script.waitLeft < 0) script.waitLeft = command.first;
+            if (script.waitLeft > 0) {
+                --script.waitLeft;
                 return;
             }
-            Script.waitLeft = -1;
-            ++Script.next;
+            script.waitLeft = -1;
+            ++script.next;
             continue;
         }
-        ++Script.next;
+        ++script.next;
         if (runCommand(command)) return;
     }
     // A script that ends with the game still running closes it as Escape would.
-    if (!Script.closeSent) {
-        Script.closeSent = true;
+    if (!script.closeSent) {
+        script.closeSent = true;
         injectMessage(Message{WM_KEYDOWN, VK_ESCAPE, 0});
     }
 }
@@ -319,7 +319,7 @@ void feedScript() {
 void anchorSnapFiles() {
     char* here = getcwd(nullptr, 0);
     if (here == nullptr) return;
-    for (Command& command : Script.commands)
+    for (Command& command : script.commands)
         if (command.kind == CommandKind::Snap && command.file[0] != '/')
             command.file = std::string(here) + "/" + command.file;
     std::free(here);
@@ -340,9 +340,9 @@ int main(int argc, char** argv) {
     anchorSnapFiles();
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);
-    if (Script.failed) return 2;
-    if (Script.next < Script.commands.size())
+    if (script.failed) return 2;
+    if (script.next < script.commands.size())
         std::fprintf(stderr, "korvath-headless: the game ended before line %d of the script\n",
-                     Script.commands[Script.next].line);
+                     script.commands[script.next].line);
     return code;
 }

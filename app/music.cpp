@@ -20,19 +20,21 @@
 const char* MusicSoundFont = nullptr;
 const char* MusicAudioDriver = nullptr;
 
+namespace {
+
 // The synthesizer objects: all null until startMusic makes them, null again
 // after stopMusic. A failed start leaves what it made for stopMusic.
-static fluid_settings_t* MusicSettings = nullptr;   // options of everything below
-static fluid_synth_t* MusicSynth = nullptr;         // the instruments, from the soundfont
-static fluid_audio_driver_t* MusicOutput = nullptr; // the thread feeding the sound card
-static fluid_player_t* MusicPlayer = nullptr;       // plays the MIDI file into the synth
+fluid_settings_t* musicSettings = nullptr;   // options of everything below
+fluid_synth_t* musicSynth = nullptr;         // the instruments, from the soundfont
+fluid_audio_driver_t* musicOutput = nullptr; // the thread feeding the sound card
+fluid_player_t* musicPlayer = nullptr;       // plays the MIDI file into the synth
 
-static constexpr const char* MusicFileName = "datas/jazz1.mid";
-static constexpr int MusicPlayCount = 201; // once, then 200 repeats: an evening and more
+constexpr const char* MusicFileName = "datas/jazz1.mid";
+constexpr int MusicPlayCount = 201; // once, then 200 repeats: an evening and more
 
 // Where Debian and most distributions put General MIDI soundfonts; the small
 // one the game is mixed for comes first.
-static constexpr const char* SoundFontPlaces[] = {
+constexpr const char* SoundFontPlaces[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf2/default-GM.sf2",
     "/usr/share/soundfonts/default.sf2",    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
     "/usr/share/soundfonts/FluidR3_GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3",
@@ -41,19 +43,19 @@ static constexpr const char* SoundFontPlaces[] = {
 // Sound servers first; ALSA only where a sound card exists, since on a machine
 // without one its library prints pages of errors before failing. JACK is left
 // out: a client may start a server of its own and hang the game's start-up.
-static constexpr const char* AudioDrivers[] = {"pipewire", "pulseaudio", "alsa"};
+constexpr const char* AudioDrivers[] = {"pipewire", "pulseaudio", "alsa"};
 
 // The synthesizer's own log would repeat, less clearly, what our box says.
-static void discardLog(int, const char*, void*) {}
+void discardLog(int, const char*, void*) {}
 
-static int fail(int step, const char* text) {
+int fail(int step, const char* text) {
     // A player who never sees the box (started from a terminal) still learns why it is quiet.
     std::fprintf(stderr, "korvath: %s; the game goes on without music\n", text);
     showMessageBox("Tavolant", text);
     return -step;
 }
 
-static std::string findSoundFont() {
+std::string findSoundFont() {
     if (MusicSoundFont) return access(MusicSoundFont, R_OK) == 0 ? MusicSoundFont : "";
     for (const char* path : SoundFontPlaces)
         if (access(path, R_OK) == 0) return path;
@@ -62,7 +64,7 @@ static std::string findSoundFont() {
 
 // A RIFF file of instruments (SoundFont or DLS). Anything else is refused here:
 // the synthesizer's own check would print library warnings of its own first.
-static bool isInstrumentFile(const std::string& path) {
+bool isInstrumentFile(const std::string& path) {
     char header[12] = {};
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
@@ -72,15 +74,15 @@ static bool isInstrumentFile(const std::string& path) {
            (std::memcmp(header + 8, "sfbk", 4) == 0 || std::memcmp(header + 8, "DLS ", 4) == 0);
 }
 
-static fluid_audio_driver_t* openAudioOutput() {
+fluid_audio_driver_t* openAudioOutput() {
     if (MusicAudioDriver) {
-        fluid_settings_setstr(MusicSettings, "audio.driver", MusicAudioDriver);
-        return new_fluid_audio_driver(MusicSettings, MusicSynth);
+        fluid_settings_setstr(musicSettings, "audio.driver", MusicAudioDriver);
+        return new_fluid_audio_driver(musicSettings, musicSynth);
     }
     for (const char* driver : AudioDrivers) {
         if (std::strcmp(driver, "alsa") == 0 && access("/dev/snd", F_OK) != 0) continue;
-        fluid_settings_setstr(MusicSettings, "audio.driver", driver);
-        if (fluid_audio_driver_t* output = new_fluid_audio_driver(MusicSettings, MusicSynth))
+        fluid_settings_setstr(musicSettings, "audio.driver", driver);
+        if (fluid_audio_driver_t* output = new_fluid_audio_driver(musicSettings, musicSynth))
             return output;
     }
     return nullptr;
@@ -88,7 +90,7 @@ static fluid_audio_driver_t* openAudioOutput() {
 
 // The whole file, or empty when it is missing or is not a MIDI file: the
 // player would only find out later, on its own thread, and stay silent.
-static std::vector<char> readMusicFile() {
+std::vector<char> readMusicFile() {
     std::vector<char> bytes;
     FILE* file = openDataFile(MusicFileName, "rb");
     if (!file) return bytes;
@@ -101,67 +103,69 @@ static std::vector<char> readMusicFile() {
     return bytes;
 }
 
+} // namespace
+
 int startMusic() {
     if (MusicEnabled != 1) return 0; // the player turned the music off: make nothing at all
-    assert(!MusicSettings && "the music is started once");
+    assert(!musicSettings && "the music is started once");
     for (int level = FLUID_PANIC; level <= FLUID_DBG; level++)
         fluid_set_log_function(level, discardLog, nullptr);
 
-    MusicSettings = new_fluid_settings();
-    if (!MusicSettings) return fail(1, "Could not initialize COM");
+    musicSettings = new_fluid_settings();
+    if (!musicSettings) return fail(1, "Could not initialize COM");
     // Each repeat carries on from the last without resetting the instruments,
     // so the reverb tail rings over the loop point.
-    fluid_settings_setint(MusicSettings, "player.reset-synth", 0);
+    fluid_settings_setint(musicSettings, "player.reset-synth", 0);
 
     std::string soundFont = findSoundFont();
     if (soundFont.empty()) return fail(2, "Could not create DMusic Loader");
 
-    MusicSynth = new_fluid_synth(MusicSettings);
-    if (!MusicSynth) return fail(3, "Could not create DMusic Performance");
+    musicSynth = new_fluid_synth(musicSettings);
+    if (!musicSynth) return fail(3, "Could not create DMusic Performance");
 
     if (!isInstrumentFile(soundFont) ||
-        fluid_synth_sfload(MusicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
+        fluid_synth_sfload(musicSynth, soundFont.c_str(), 1) == FLUID_FAILED)
         return fail(4, "Could not initialize performance");
 
-    fluid_synth_set_gain(MusicSynth, 0.6f);
+    fluid_synth_set_gain(musicSynth, 0.6f);
 
-    MusicOutput = openAudioOutput();
-    if (!MusicOutput) return fail(6, "Could not add port to performance");
+    musicOutput = openAudioOutput();
+    if (!musicOutput) return fail(6, "Could not add port to performance");
 
     std::vector<char> midi = readMusicFile();
-    MusicPlayer = midi.empty() ? nullptr : new_fluid_player(MusicSynth);
-    if (!MusicPlayer || fluid_player_add_mem(MusicPlayer, midi.data(), midi.size()) != FLUID_OK)
+    musicPlayer = midi.empty() ? nullptr : new_fluid_player(musicSynth);
+    if (!musicPlayer || fluid_player_add_mem(musicPlayer, midi.data(), midi.size()) != FLUID_OK)
         return fail(7, "Could not load segment");
 
-    fluid_player_set_loop(MusicPlayer, MusicPlayCount);
-    fluid_player_play(MusicPlayer);
+    fluid_player_set_loop(musicPlayer, MusicPlayCount);
+    fluid_player_play(musicPlayer);
     return 0;
 }
 
 bool musicPlaying() {
-    return MusicPlayer && fluid_player_get_status(MusicPlayer) == FLUID_PLAYER_PLAYING;
+    return musicPlayer && fluid_player_get_status(musicPlayer) == FLUID_PLAYER_PLAYING;
 }
 
 int stopMusic() {
     // The output thread renders through the synth, and the synth calls the
     // player on that thread: the thread must be gone before either is freed.
     // No join on the player: one that never started would be waited for forever.
-    if (MusicPlayer) fluid_player_stop(MusicPlayer);
-    if (MusicOutput) {
-        delete_fluid_audio_driver(MusicOutput);
-        MusicOutput = nullptr;
+    if (musicPlayer) fluid_player_stop(musicPlayer);
+    if (musicOutput) {
+        delete_fluid_audio_driver(musicOutput);
+        musicOutput = nullptr;
     }
-    if (MusicPlayer) {
-        delete_fluid_player(MusicPlayer);
-        MusicPlayer = nullptr;
+    if (musicPlayer) {
+        delete_fluid_player(musicPlayer);
+        musicPlayer = nullptr;
     }
-    if (MusicSynth) {
-        delete_fluid_synth(MusicSynth);
-        MusicSynth = nullptr;
+    if (musicSynth) {
+        delete_fluid_synth(musicSynth);
+        musicSynth = nullptr;
     }
-    if (MusicSettings) {
-        delete_fluid_settings(MusicSettings);
-        MusicSettings = nullptr;
+    if (musicSettings) {
+        delete_fluid_settings(musicSettings);
+        musicSettings = nullptr;
     }
     return 0;
 }

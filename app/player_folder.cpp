@@ -14,17 +14,20 @@
 
 #include "app/data_file.h"
 
-static char FailureText[600]; // the last failure of enterPlayerFolder, for the error box
+namespace {
 
-static const char* failure(const char* what, const std::string& path, int error) {
-    std::snprintf(FailureText, sizeof FailureText, "%s %s: %s", what, path.c_str(),
+// The last failure of enterPlayerFolder, for the error box; rewritten by each.
+char failureText[600];
+
+const char* failure(const char* what, const std::string& path, int error) {
+    std::snprintf(failureText, sizeof failureText, "%s %s: %s", what, path.c_str(),
                   std::strerror(error));
-    return FailureText;
+    return failureText;
 }
 
 // $XDG_DATA_HOME/korvath; a relative XDG_DATA_HOME is ignored, as the base
 // directory rules ask. "" when not even HOME is set.
-static std::string playerFolderPath() {
+std::string playerFolderPath() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') return std::string(dataHome) + "/korvath";
     const char* home = std::getenv("HOME");
@@ -33,7 +36,7 @@ static std::string playerFolderPath() {
 }
 
 // mkdir -p; the base folders the game creates are private to the player.
-static bool makeFolders(const std::string& path) {
+bool makeFolders(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string part = path.substr(0, slash);
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
@@ -43,7 +46,7 @@ static bool makeFolders(const std::string& path) {
 
 // Copies the installed default settings to target, never over a file the
 // player already has there; a half-written copy is removed.
-static const char* copyDefaultSettings(const std::string& target) {
+const char* copyDefaultSettings(const std::string& target) {
     FILE* in = openDataFile("SETTINGS.TXT", "r");
     if (in == nullptr) return failure("cannot read", InstalledDataFolder + "/SETTINGS.TXT", errno);
     FILE* out = std::fopen(target.c_str(), "wx");
@@ -67,6 +70,8 @@ static const char* copyDefaultSettings(const std::string& target) {
     std::remove(target.c_str());
     return failure("cannot write", target, error);
 }
+
+} // namespace
 
 const char* enterPlayerFolder() {
     // Asked before the installed folder is known, which would answer for it.

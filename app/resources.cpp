@@ -15,63 +15,21 @@
 
 #include <cstdio>
 
-static char FailureText[256];               // the last failure reported; rewritten by the next
-static uint8_t FileBytes[PictureFileBytes]; // scratch of one picture file read
-static RgbPicture ScratchRgb;               // scratch of one picture load
-static RgbaPicture ScratchRgba;             // scratch of one texture load
-static uint16_t WorkTexels[PicturePixels];  // a picture in the texture's pixel format
+namespace {
 
-static const char* failure(const char* format, const char* fileName, size_t bytes = 0) {
-    std::snprintf(FailureText, sizeof FailureText, format, fileName, bytes);
-    return FailureText;
+char failureText[256];               // the last failure reported; rewritten by the next
+uint8_t fileBytes[PictureFileBytes]; // scratch of one picture file read
+RgbPicture scratchRgb;               // scratch of one picture load
+RgbaPicture scratchRgba;             // scratch of one texture load
+uint16_t workTexels[PicturePixels];  // one texture's texels; scratch of one load
+
+const char* failure(const char* format, const char* fileName, size_t bytes = 0) {
+    std::snprintf(failureText, sizeof failureText, format, fileName, bytes);
+    return failureText;
 }
 
-const char* loadImage565(const char* fileName, RgbPicture& out) {
-    FILE* file = openDataFile(fileName, "rb");
-    if (file == nullptr) return failure("%s is missing", fileName);
-    const size_t got = std::fread(FileBytes, 1, PictureFileBytes, file);
-    const bool unreadable = std::ferror(file) != 0;
-    std::fclose(file);
-    if (unreadable) return failure("%s could not be read", fileName);
-    if (got < PictureFileBytes) {
-        return failure("%s is too short (%zu of 131072 bytes)", fileName, got);
-    }
-    for (int i = 0; i < PicturePixels; ++i) {
-        const unsigned p = FileBytes[2 * i] | FileBytes[2 * i + 1] << 8;
-        out.rgb[3 * i] = static_cast<uint8_t>((p >> 11) << 3);
-        out.rgb[3 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
-        out.rgb[3 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
-    }
-    return nullptr;
-}
-
-const char* loadScreenImage(const char* fileName) {
-    if (const char* failed = loadImage565(fileName, ScratchRgb)) return failed;
-    const bool is565 = screenIs565();
-    for (int i = 0; i < PicturePixels; ++i) {
-        const unsigned r = ScratchRgb.rgb[3 * i], g = ScratchRgb.rgb[3 * i + 1],
-                       b = ScratchRgb.rgb[3 * i + 2];
-        ButtonImage[i] = static_cast<uint16_t>(is565 ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
-                                                     : (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
-    }
-    return nullptr;
-}
-
-const char* loadTexture(const char* fileName, int slot) {
-    if (const char* failed = loadImage565(fileName, ScratchRgb)) return failed;
-    for (int i = 0; i < PicturePixels; ++i) {
-        ScratchRgba.rgba[4 * i] = ScratchRgb.rgb[3 * i];
-        ScratchRgba.rgba[4 * i + 1] = ScratchRgb.rgb[3 * i + 1];
-        ScratchRgba.rgba[4 * i + 2] = ScratchRgb.rgb[3 * i + 2];
-        ScratchRgba.rgba[4 * i + 3] = 255;
-    }
-    // A texture the device refuses leaves its slot empty: those faces draw untextured.
-    createTexture(TextureSize, slot, ScratchRgba);
-    return nullptr;
-}
-
-// The texture formats to try, best first, and how a texel is packed in each.
-static uint16_t packTexel(PixelFormat format, unsigned r, unsigned g, unsigned b, unsigned a) {
+// How a texel is packed in each of the formats createTexture tries.
+uint16_t packTexel(PixelFormat format, unsigned r, unsigned g, unsigned b, unsigned a) {
     switch (format) {
     case PixelFormat::Rgb565:
         return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
@@ -84,9 +42,59 @@ static uint16_t packTexel(PixelFormat format, unsigned r, unsigned g, unsigned b
     }
 }
 
-static void releaseSlot(int slot) {
+void releaseSlot(int slot) {
     if (TextureTable[slot] != nullptr) releaseSurface(TextureTable[slot]);
     TextureTable[slot] = nullptr;
+}
+
+void releaseTextureTable() {
+    for (int slot = 0; slot < TextureSlots; ++slot) releaseSlot(slot);
+}
+
+} // namespace
+
+const char* loadImage565(const char* fileName, RgbPicture& out) {
+    FILE* file = openDataFile(fileName, "rb");
+    if (file == nullptr) return failure("%s is missing", fileName);
+    const size_t got = std::fread(fileBytes, 1, PictureFileBytes, file);
+    const bool unreadable = std::ferror(file) != 0;
+    std::fclose(file);
+    if (unreadable) return failure("%s could not be read", fileName);
+    if (got < PictureFileBytes) {
+        return failure("%s is too short (%zu of 131072 bytes)", fileName, got);
+    }
+    for (int i = 0; i < PicturePixels; ++i) {
+        const unsigned p = fileBytes[2 * i] | fileBytes[2 * i + 1] << 8;
+        out.rgb[3 * i] = static_cast<uint8_t>((p >> 11) << 3);
+        out.rgb[3 * i + 1] = static_cast<uint8_t>(((p >> 5) & 63) << 2);
+        out.rgb[3 * i + 2] = static_cast<uint8_t>((p & 31) << 3);
+    }
+    return nullptr;
+}
+
+const char* loadScreenImage(const char* fileName) {
+    if (const char* failed = loadImage565(fileName, scratchRgb)) return failed;
+    const bool is565 = screenIs565();
+    for (int i = 0; i < PicturePixels; ++i) {
+        const unsigned r = scratchRgb.rgb[3 * i], g = scratchRgb.rgb[3 * i + 1],
+                       b = scratchRgb.rgb[3 * i + 2];
+        ButtonImage[i] = static_cast<uint16_t>(is565 ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
+                                                     : (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+    }
+    return nullptr;
+}
+
+const char* loadTexture(const char* fileName, int slot) {
+    if (const char* failed = loadImage565(fileName, scratchRgb)) return failed;
+    for (int i = 0; i < PicturePixels; ++i) {
+        scratchRgba.rgba[4 * i] = scratchRgb.rgb[3 * i];
+        scratchRgba.rgba[4 * i + 1] = scratchRgb.rgb[3 * i + 1];
+        scratchRgba.rgba[4 * i + 2] = scratchRgb.rgb[3 * i + 2];
+        scratchRgba.rgba[4 * i + 3] = 255;
+    }
+    // A texture the device refuses leaves its slot empty: those faces draw untextured.
+    createTexture(TextureSize, slot, scratchRgba);
+    return nullptr;
 }
 
 int createTexture(int size, int slot, const RgbaPicture& picture) {
@@ -111,7 +119,7 @@ int createTexture(int size, int slot, const RgbaPicture& picture) {
     if (TextureTable[slot] == nullptr) return PLATFORM_FAILED;
     for (int i = 0; i < PicturePixels; ++i) {
         const uint8_t* p = &picture.rgba[4 * i];
-        WorkTexels[i] = packTexel(format, p[0], p[1], p[2], p[3]);
+        workTexels[i] = packTexel(format, p[0], p[1], p[2], p[3]);
     }
 
     Surface* staging = createSurface(side, side, format);
@@ -122,7 +130,7 @@ int createTexture(int size, int slot, const RgbaPicture& picture) {
     }
     for (int y = 0; y < side; ++y) {
         uint16_t* row = locked.memory + y * (locked.pitch / 2);
-        const uint16_t* source = WorkTexels + (y * PictureSide / side) * PictureSide;
+        const uint16_t* source = workTexels + (y * PictureSide / side) * PictureSide;
         for (int x = 0; x < side; ++x) row[x] = source[x * PictureSide / side];
     }
     unlockSurface(staging);
@@ -158,10 +166,6 @@ const char* loadResources() {
     setCameraConstants();
     buildGameMeshes();
     return nullptr;
-}
-
-static void releaseTextureTable() {
-    for (int slot = 0; slot < TextureSlots; ++slot) releaseSlot(slot);
 }
 
 const char* restoreSurfaces() {

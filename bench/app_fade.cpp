@@ -9,7 +9,9 @@
 #include "render/screen.h"
 #include "tests/headless_screen.h"
 
-static void playFrame(benchmark::State& state) {
+namespace {
+
+void playFrame(benchmark::State& state) {
     int width = static_cast<int>(state.range(0));
     openHeadlessScreen(width, width * 3 / 4, state.range(1) != 0);
     Sequence s;
@@ -20,10 +22,8 @@ static void playFrame(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * width * (width * 3 / 4));
 }
-BENCHMARK(playFrame)->Args({640, 0})->Args({800, 0})->Args({1024, 0})->Args({1024, 1})->Unit(
-    benchmark::kMicrosecond);
 
-static void startIntroFromFile(benchmark::State& state) {
+void startIntroFromFile(benchmark::State& state) {
     openHeadlessScreen(800, 600, false);
     Sequence s;
     for (auto _ : state) {
@@ -31,6 +31,12 @@ static void startIntroFromFile(benchmark::State& state) {
         if (failure) state.SkipWithError(failure);
     }
 }
+
+} // namespace
+
+BENCHMARK(playFrame)->Args({640, 0})->Args({800, 0})->Args({1024, 0})->Args({1024, 1})->Unit(
+    benchmark::kMicrosecond);
+
 BENCHMARK(startIntroFromFile)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -3,71 +3,85 @@
 // primitive submission. DeviceState is written only here.
 #include "platform/device_state.h"
 
-static DeviceState Device = {}; // reset by createDevice and releaseDevice
-// Stages 1..7: kept for callers, never drawn with.
-static StageState OtherStages[TEXTURE_STAGE_COUNT - 1] = {};
+namespace {
 
-const DeviceState& deviceState() {
-    return Device;
-}
+DeviceState device = {}; // reset by createDevice and releaseDevice
+// Stages 1..7: kept for callers, never drawn with; reset by createDevice.
+StageState otherStages[TEXTURE_STAGE_COUNT - 1] = {};
 
-static void resetStates() {
-    Device.perspective = true;
-    Device.depthEnable = Device.target != nullptr && Device.target->depth != nullptr;
-    Device.depthWrite = true;
-    Device.srcBlend = BLEND_ONE;
-    Device.destBlend = BLEND_ZERO;
-    Device.cullMode = CULL_CCW;
-    Device.blendEnable = false;
-    Device.depthBias = 0;
-    Device.stage0 =
+void resetStates() {
+    device.perspective = true;
+    device.depthEnable = device.target != nullptr && device.target->depth != nullptr;
+    device.depthWrite = true;
+    device.srcBlend = BLEND_ONE;
+    device.destBlend = BLEND_ZERO;
+    device.cullMode = CULL_CCW;
+    device.blendEnable = false;
+    device.depthBias = 0;
+    device.stage0 =
         StageState{TOP_MODULATE, TA_TEXTURE,    TA_CURRENT,    TOP_SELECTARG1, TA_TEXTURE,
                    TA_CURRENT,   TADDRESS_WRAP, TFILTER_POINT, TFILTER_POINT,  nullptr};
-    for (StageState& stage : OtherStages) {
-        stage = Device.stage0;
+    for (StageState& stage : otherStages) {
+        stage = device.stage0;
         stage.colorOp = TOP_DISABLE;
         stage.alphaOp = TOP_DISABLE;
     }
 }
 
-static void viewportToWholeTarget() {
-    Device.viewportX = 0;
-    Device.viewportY = 0;
-    Device.viewportWidth = Device.target != nullptr ? Device.target->width : 0;
-    Device.viewportHeight = Device.target != nullptr ? Device.target->height : 0;
+void viewportToWholeTarget() {
+    device.viewportX = 0;
+    device.viewportY = 0;
+    device.viewportWidth = device.target != nullptr ? device.target->width : 0;
+    device.viewportHeight = device.target != nullptr ? device.target->height : 0;
 }
 
-static bool isRenderableFormat(const Surface* surface) {
+bool isRenderableFormat(const Surface* surface) {
     return surface->format == PixelFormat::Rgb565 || surface->format == PixelFormat::Rgb555;
+}
+
+StageState* stageAt(int stage) {
+    if (stage == 0) return &device.stage0;
+    if (stage >= 1 && stage < TEXTURE_STAGE_COUNT) return &otherStages[stage - 1];
+    return nullptr;
+}
+
+bool isTextureFormat(const Surface* surface) {
+    return surface->format != PixelFormat::Depth16;
+}
+
+} // namespace
+
+const DeviceState& deviceState() {
+    return device;
 }
 
 int createDevice(int deviceType, Surface* renderTarget) {
     if (deviceType != 0 && deviceType != 1) return PLATFORM_FAILED;
     if (renderTarget == nullptr || !isRenderableFormat(renderTarget)) return PLATFORM_FAILED;
-    Device = {};
-    Device.exists = true;
-    Device.target = renderTarget;
+    device = {};
+    device.exists = true;
+    device.target = renderTarget;
     viewportToWholeTarget();
     resetStates();
     return PLATFORM_OK;
 }
 
 void releaseDevice() {
-    Device = {};
+    device = {};
 }
 
 void forgetSurfaceInDevice(const Surface* surface) {
-    if (Device.target == surface) {
-        Device.target = nullptr;
+    if (device.target == surface) {
+        device.target = nullptr;
         viewportToWholeTarget();
     }
-    if (Device.stage0.texture == surface) Device.stage0.texture = nullptr;
-    for (StageState& stage : OtherStages)
+    if (device.stage0.texture == surface) device.stage0.texture = nullptr;
+    for (StageState& stage : otherStages)
         if (stage.texture == surface) stage.texture = nullptr;
 }
 
 int getDeviceCaps(DeviceCaps* out) {
-    if (!Device.exists || out == nullptr) return PLATFORM_FAILED;
+    if (!device.exists || out == nullptr) return PLATFORM_FAILED;
     const VideoState& video = videoState();
     out->maxTextureWidth =
         video.backend == Backend::Headless ? video.options.maxTextureWidth : 2048;
@@ -75,8 +89,8 @@ int getDeviceCaps(DeviceCaps* out) {
 }
 
 int setRenderTarget(Surface* colour) {
-    if (!Device.exists || colour == nullptr || !isRenderableFormat(colour)) return PLATFORM_FAILED;
-    Device.target = colour;
+    if (!device.exists || colour == nullptr || !isRenderableFormat(colour)) return PLATFORM_FAILED;
+    device.target = colour;
     viewportToWholeTarget();
     return PLATFORM_OK;
 }
@@ -90,55 +104,55 @@ int attachDepthSurface(Surface* colour, Surface* depth) {
 }
 
 Surface* getRenderTarget() {
-    return Device.target;
+    return device.target;
 }
 
 int setViewport(int x, int y, int width, int height, float minZ, float maxZ) {
-    if (!Device.exists || width <= 0 || height <= 0 || x < 0 || y < 0) return PLATFORM_FAILED;
+    if (!device.exists || width <= 0 || height <= 0 || x < 0 || y < 0) return PLATFORM_FAILED;
     if (!(minZ >= 0.0f && maxZ <= 1.0f && minZ <= maxZ)) return PLATFORM_FAILED;
     // A viewport reaching past the target is kept; drawing is cut at the target's edges.
-    Device.viewportX = x;
-    Device.viewportY = y;
-    Device.viewportWidth = width;
-    Device.viewportHeight = height;
+    device.viewportX = x;
+    device.viewportY = y;
+    device.viewportWidth = width;
+    device.viewportHeight = height;
     return PLATFORM_OK;
 }
 
 int beginScene() {
-    return Device.exists ? PLATFORM_OK : PLATFORM_FAILED;
+    return device.exists ? PLATFORM_OK : PLATFORM_FAILED;
 }
 int endScene() {
-    return Device.exists ? PLATFORM_OK : PLATFORM_FAILED;
+    return device.exists ? PLATFORM_OK : PLATFORM_FAILED;
 }
 
 int setRenderState(RenderState state, uint32_t value) {
-    if (!Device.exists) return PLATFORM_FAILED;
+    if (!device.exists) return PLATFORM_FAILED;
     switch (state) {
     case RS_TEXTUREPERSPECTIVE:
-        Device.perspective = value != 0;
+        device.perspective = value != 0;
         break;
     case RS_ZENABLE:
-        Device.depthEnable = value != 0;
+        device.depthEnable = value != 0;
         break;
     case RS_ZWRITEENABLE:
-        Device.depthWrite = value != 0;
+        device.depthWrite = value != 0;
         break;
     case RS_SRCBLEND:
-        Device.srcBlend = value;
+        device.srcBlend = value;
         break;
     case RS_DESTBLEND:
-        Device.destBlend = value;
+        device.destBlend = value;
         break;
     case RS_CULLMODE:
         if (value != CULL_NONE && value != CULL_CW && value != CULL_CCW) return PLATFORM_FAILED;
-        Device.cullMode = value;
+        device.cullMode = value;
         break;
     case RS_ALPHABLENDENABLE:
-        Device.blendEnable = value != 0;
+        device.blendEnable = value != 0;
         break;
     case RS_ZBIAS:
         if (value > ZBIAS_MAX) return PLATFORM_FAILED;
-        Device.depthBias = value;
+        device.depthBias = value;
         break;
     default:
         return PLATFORM_FAILED;
@@ -146,15 +160,9 @@ int setRenderState(RenderState state, uint32_t value) {
     return PLATFORM_OK;
 }
 
-static StageState* stageAt(int stage) {
-    if (stage == 0) return &Device.stage0;
-    if (stage >= 1 && stage < TEXTURE_STAGE_COUNT) return &OtherStages[stage - 1];
-    return nullptr;
-}
-
 int setTextureStageState(int stage, TextureStageState type, uint32_t value) {
     StageState* s = stageAt(stage);
-    if (!Device.exists || s == nullptr) return PLATFORM_FAILED;
+    if (!device.exists || s == nullptr) return PLATFORM_FAILED;
     switch (type) {
     case TSS_COLOROP:
         s->colorOp = value;
@@ -189,20 +197,16 @@ int setTextureStageState(int stage, TextureStageState type, uint32_t value) {
     return PLATFORM_OK;
 }
 
-static bool isTextureFormat(const Surface* surface) {
-    return surface->format != PixelFormat::Depth16;
-}
-
 int setTexture(int stage, Surface* texture) {
     StageState* s = stageAt(stage);
-    if (!Device.exists || s == nullptr) return PLATFORM_FAILED;
+    if (!device.exists || s == nullptr) return PLATFORM_FAILED;
     if (texture != nullptr && !isTextureFormat(texture)) return PLATFORM_FAILED;
     s->texture = texture;
     return PLATFORM_OK;
 }
 
 int drawPrimitive(const TLVertex* vertices, int count) {
-    if (!Device.exists || Device.target == nullptr || vertices == nullptr || count < 0 ||
+    if (!device.exists || device.target == nullptr || vertices == nullptr || count < 0 ||
         count % 3 != 0)
         return PLATFORM_FAILED;
     for (int i = 0; i < count; i += 3)
@@ -211,7 +215,7 @@ int drawPrimitive(const TLVertex* vertices, int count) {
 }
 
 int drawTriangleFan(const TLVertex* vertices, int count) {
-    if (!Device.exists || Device.target == nullptr || vertices == nullptr || count < 3)
+    if (!device.exists || device.target == nullptr || vertices == nullptr || count < 3)
         return PLATFORM_FAILED;
     for (int i = 1; i + 1 < count; ++i)
         rasterizeTriangle(vertices[0], vertices[i], vertices[i + 1]);

@@ -7,9 +7,11 @@
 
 #include "platform/internal.h"
 
+namespace {
+
 // A burst of input between two frames never comes near this; when it would,
 // the newest message is dropped instead of an old one reordered.
-static constexpr int QueueCapacity = 512;
+constexpr int QueueCapacity = 512;
 
 struct MessageQueue {
     Message entries[QueueCapacity]; // ring buffer
@@ -28,93 +30,95 @@ struct GameWindow {
     int cursorY;
 };
 
-static MessageQueue Queue = {}; // emptied when a window is created
-static GameWindow Window = {};  // the one game window; cleared when destroyed
+MessageQueue queue = {}; // emptied when a window is created
+GameWindow window = {};  // the one game window; cleared when destroyed
 
-void queueMessage(const Message& message) {
-    // Pointer motion arrives far faster than frames; like the window system,
-    // keep only the newest of consecutive moves.
-    if (message.message == WM_MOUSEMOVE && Queue.count > 0) {
-        Message& last = Queue.entries[(Queue.first + Queue.count - 1) % QueueCapacity];
-        if (last.message == WM_MOUSEMOVE) {
-            last = message;
-            return;
-        }
-    }
-    if (Queue.count == QueueCapacity) return;
-    Queue.entries[(Queue.first + Queue.count) % QueueCapacity] = message;
-    ++Queue.count;
-}
-
-const char* gameWindowTitle() {
-    return Window.title;
-}
-
-void setCursorPosition(int x, int y) {
-    Window.cursorX = x;
-    Window.cursorY = y;
-}
-
-int createGameWindow(const char* title, int width, int height, WindowProc proc) {
-    if (proc == nullptr || width < 0 || height < 0) return PLATFORM_FAILED;
-    Window = {};
-    Queue = {};
-    Window.exists = true;
-    Window.proc = proc;
-    std::snprintf(Window.title, sizeof Window.title, "%s", title != nullptr ? title : "");
-    return PLATFORM_OK;
-}
-
-bool windowExists() {
-    return Window.exists;
-}
-
-static bool isButtonRelease(uint32_t message) {
+bool isButtonRelease(uint32_t message) {
     return message == WM_LBUTTONUP || message == WM_RBUTTONUP;
 }
 
 // A tap or a quick click delivers its press and release together; the
 // release waits until a frame has run, so that the frame sees the press.
-static bool releaseHeld() {
-    return Queue.pressUnseen && Queue.count > 0 &&
-           isButtonRelease(Queue.entries[Queue.first].message);
+bool releaseHeld() {
+    return queue.pressUnseen && queue.count > 0 &&
+           isButtonRelease(queue.entries[queue.first].message);
+}
+
+} // namespace
+
+void queueMessage(const Message& message) {
+    // Pointer motion arrives far faster than frames; like the window system,
+    // keep only the newest of consecutive moves.
+    if (message.message == WM_MOUSEMOVE && queue.count > 0) {
+        Message& last = queue.entries[(queue.first + queue.count - 1) % QueueCapacity];
+        if (last.message == WM_MOUSEMOVE) {
+            last = message;
+            return;
+        }
+    }
+    if (queue.count == QueueCapacity) return;
+    queue.entries[(queue.first + queue.count) % QueueCapacity] = message;
+    ++queue.count;
+}
+
+const char* gameWindowTitle() {
+    return window.title;
+}
+
+void setCursorPosition(int x, int y) {
+    window.cursorX = x;
+    window.cursorY = y;
+}
+
+int createGameWindow(const char* title, int width, int height, WindowProc proc) {
+    if (proc == nullptr || width < 0 || height < 0) return PLATFORM_FAILED;
+    window = {};
+    queue = {};
+    window.exists = true;
+    window.proc = proc;
+    std::snprintf(window.title, sizeof window.title, "%s", title != nullptr ? title : "");
+    return PLATFORM_OK;
+}
+
+bool windowExists() {
+    return window.exists;
 }
 
 bool peekMessage() {
     if (currentBackend() == Backend::Sdl) sdlPumpEvents();
     if (releaseHeld()) return false;
-    return Queue.count > 0 || Queue.quitPosted;
+    return queue.count > 0 || queue.quitPosted;
 }
 
 void waitMessage() {
     // No frame runs while the caller waits, so a held release must not wait for one.
-    Queue.pressUnseen = false;
+    queue.pressUnseen = false;
     if (currentBackend() != Backend::Sdl) return;
     sdlPumpEvents();
-    if (Queue.count == 0 && !Queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
+    if (queue.count == 0 && !queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
 }
 
 void noteFrameShown() {
-    Queue.pressUnseen = false;
+    queue.pressUnseen = false;
 }
 
 bool getMessage(Message* out, int* quitCode) {
     if (currentBackend() == Backend::Sdl) {
         sdlPumpEvents();
-        while (Queue.count == 0 && !Queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
+        while (queue.count == 0 && !queue.quitPosted && sdlHasWindow()) sdlWaitEvent();
     }
-    if (Queue.count > 0) {
-        *out = Queue.entries[Queue.first];
-        Queue.first = (Queue.first + 1) % QueueCapacity;
-        --Queue.count;
+    if (queue.count > 0) {
+        *out = queue.entries[queue.first];
+        queue.first = (queue.first + 1) % QueueCapacity;
+        --queue.count;
         if (out->message == WM_LBUTTONDOWN || out->message == WM_RBUTTONDOWN)
-            Queue.pressUnseen = true;
+            queue.pressUnseen = true;
         return true;
     }
-    if (Queue.quitPosted) {
-        Queue.quitPosted = false;
-        *out = Message{WM_QUIT, static_cast<uint64_t>(Queue.quitCode), 0};
-        if (quitCode != nullptr) *quitCode = Queue.quitCode;
+    if (queue.quitPosted) {
+        queue.quitPosted = false;
+        *out = Message{WM_QUIT, static_cast<uint64_t>(queue.quitCode), 0};
+        if (quitCode != nullptr) *quitCode = queue.quitCode;
         return false;
     }
     // Nothing can ever arrive (no window, or headless with nothing injected):
@@ -124,8 +128,8 @@ bool getMessage(Message* out, int* quitCode) {
 }
 
 int64_t dispatchMessage(const Message& message) {
-    if (!Window.exists || Window.proc == nullptr) return 0;
-    return Window.proc(message);
+    if (!window.exists || window.proc == nullptr) return 0;
+    return window.proc(message);
 }
 
 void postMessage(const Message& message) {
@@ -137,8 +141,8 @@ void postMessage(const Message& message) {
 }
 
 void postQuitMessage(int code) {
-    Queue.quitPosted = true;
-    Queue.quitCode = code;
+    queue.quitPosted = true;
+    queue.quitCode = code;
 }
 
 int64_t defWindowProc(const Message& message) {
@@ -147,22 +151,22 @@ int64_t defWindowProc(const Message& message) {
 }
 
 void destroyGameWindow() {
-    if (!Window.exists) return;
-    const WindowProc proc = Window.proc;
+    if (!window.exists) return;
+    const WindowProc proc = window.proc;
     proc(Message{WM_DESTROY, 0, 0});
-    Window.exists = false;
-    Window.proc = nullptr;
+    window.exists = false;
+    window.proc = nullptr;
     // Messages for a window that is gone are never delivered.
-    const bool quitPosted = Queue.quitPosted;
-    const int code = Queue.quitCode;
-    Queue = {};
-    Queue.quitPosted = quitPosted;
-    Queue.quitCode = code;
+    const bool quitPosted = queue.quitPosted;
+    const int code = queue.quitCode;
+    queue = {};
+    queue.quitPosted = quitPosted;
+    queue.quitCode = code;
 }
 
 void getCursorPos(int* x, int* y) {
-    if (x != nullptr) *x = Window.cursorX;
-    if (y != nullptr) *y = Window.cursorY;
+    if (x != nullptr) *x = window.cursorX;
+    if (y != nullptr) *y = window.cursorY;
 }
 
 void hideSystemCursor() {

@@ -12,9 +12,11 @@
 
 #include "platform/internal.h"
 
+namespace {
+
 // 8-bit red, green and blue of a 16-bit pixel, low bits filled by replication
 // so that full intensity stays 255.
-static void toRgb(uint16_t p, PixelFormat format, uint8_t* out) {
+void toRgb(uint16_t p, PixelFormat format, uint8_t* out) {
     auto five = [](int v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); };
     auto six = [](int v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); };
     auto four = [](int v) { return static_cast<uint8_t>(v * 17); };
@@ -40,20 +42,19 @@ static void toRgb(uint16_t p, PixelFormat format, uint8_t* out) {
 
 // SDL_image's own file output neither checks its writes nor its close, so a
 // full disk gave a cut-off picture and success: it encodes into memory here.
-static size_t SDLCALL appendToBuffer(SDL_RWops* stream, const void* bytes, size_t size,
-                                     size_t count) {
+size_t SDLCALL appendToBuffer(SDL_RWops* stream, const void* bytes, size_t size, size_t count) {
     auto* buffer = static_cast<std::vector<uint8_t>*>(stream->hidden.unknown.data1);
     const auto* first = static_cast<const uint8_t*>(bytes);
     buffer->insert(buffer->end(), first, first + size * count);
     return count;
 }
 
-static int SDLCALL freeStream(SDL_RWops* stream) {
+int SDLCALL freeStream(SDL_RWops* stream) {
     SDL_FreeRW(stream);
     return 0;
 }
 
-static bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
+bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
     SDL_RWops* stream = SDL_AllocRW();
     if (stream == nullptr) return false;
     stream->type = SDL_RWOPS_UNKNOWN;
@@ -63,7 +64,7 @@ static bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
     return IMG_SavePNG_RW(rgb, stream, 1) == 0 && !png->empty();
 }
 
-static bool writeAll(int fd, const uint8_t* bytes, size_t size) {
+bool writeAll(int fd, const uint8_t* bytes, size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, bytes, size);
         if (written < 0 && errno == EINTR) continue;
@@ -79,7 +80,7 @@ static bool writeAll(int fd, const uint8_t* bytes, size_t size) {
 
 // Every byte written and the file closed, or -1 with errno set and no cut-off
 // regular file left behind (a device such as /dev/full is never removed).
-static int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
+int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
     const int fd = ::open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return -1;
     struct stat status {};
@@ -93,6 +94,8 @@ static int writeWholeFile(const char* fileName, const std::vector<uint8_t>& byte
     errno = error;
     return -1;
 }
+
+} // namespace
 
 int savePng(const char* fileName, const uint16_t* pixels, int width, int height, int pitchBytes,
             PixelFormat format) {

@@ -11,6 +11,8 @@
 
 #include "platform/internal.h"
 
+namespace {
+
 struct SdlState {
     bool videoUp;           // SDL's video subsystem is initialised
     SDL_Window* window;     // the game window, or nullptr
@@ -23,11 +25,11 @@ struct SdlState {
     bool stale;           // the window lost its picture (new, exposed, restored): present again
 };
 
-static SdlState Sdl = {}; // cleared by sdlVideoStop
+SdlState sdl = {}; // cleared by sdlVideoStop
 
 // SDL falls back to drivers that draw nowhere when no display can be
 // reached; a player would then look at nothing. Only asked for by name.
-static bool isInvisibleDriver() {
+bool isInvisibleDriver() {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr) return true;
     if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
@@ -35,129 +37,61 @@ static bool isInvisibleDriver() {
     return requested == nullptr || std::strcmp(requested, driver) != 0;
 }
 
-int sdlVideoStart() {
-    if (Sdl.videoUp) return PLATFORM_OK;
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return PLATFORM_FAILED;
-    if (isInvisibleDriver()) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
-        return PLATFORM_FAILED;
-    }
-    Sdl.videoUp = true;
-    return PLATFORM_OK;
+void closeWindow() {
+    if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
+    if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
+    if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
+    sdl.texture = nullptr;
+    sdl.renderer = nullptr;
+    sdl.window = nullptr;
 }
 
-bool sdlHasWindow() {
-    return Sdl.window != nullptr;
+int makeTexture() {
+    if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
+    sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB565,
+                                    SDL_TEXTUREACCESS_STREAMING, sdl.width, sdl.height);
+    return sdl.texture != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
 }
 
-static void closeWindow() {
-    if (Sdl.texture != nullptr) SDL_DestroyTexture(Sdl.texture);
-    if (Sdl.renderer != nullptr) SDL_DestroyRenderer(Sdl.renderer);
-    if (Sdl.window != nullptr) SDL_DestroyWindow(Sdl.window);
-    Sdl.texture = nullptr;
-    Sdl.renderer = nullptr;
-    Sdl.window = nullptr;
-}
-
-static int makeTexture() {
-    if (Sdl.texture != nullptr) SDL_DestroyTexture(Sdl.texture);
-    Sdl.texture = SDL_CreateTexture(Sdl.renderer, SDL_PIXELFORMAT_RGB565,
-                                    SDL_TEXTUREACCESS_STREAMING, Sdl.width, Sdl.height);
-    return Sdl.texture != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
-}
-
-static int makeRenderer() {
-    Sdl.renderer = SDL_CreateRenderer(Sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (Sdl.renderer == nullptr) Sdl.renderer = SDL_CreateRenderer(Sdl.window, -1, 0);
-    if (Sdl.renderer == nullptr) return PLATFORM_FAILED;
+int makeRenderer() {
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    if (sdl.renderer == nullptr) return PLATFORM_FAILED;
     SDL_RendererInfo info;
-    Sdl.vsync = SDL_GetRendererInfo(Sdl.renderer, &info) == 0 &&
+    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 &&
                 (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     // Keeps the game's aspect with black bars and maps mouse events back to
     // game pixels.
-    if (SDL_RenderSetLogicalSize(Sdl.renderer, Sdl.width, Sdl.height) != 0) return PLATFORM_FAILED;
+    if (SDL_RenderSetLogicalSize(sdl.renderer, sdl.width, sdl.height) != 0) return PLATFORM_FAILED;
     return makeTexture();
-}
-
-int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
-    if (!Sdl.videoUp) return PLATFORM_FAILED;
-    closeWindow();
-    Sdl.width = width;
-    Sdl.height = height;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    if (windowed) {
-        Sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                      height, 0);
-    } else {
-        // Made as large as the desktop at its corner: where no window manager
-        // honours the full-screen request, the window still covers the screen.
-        SDL_DisplayMode desktop{};
-        const bool known = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
-        Sdl.window = SDL_CreateWindow(title, 0, 0, known ? desktop.w : width,
-                                      known ? desktop.h : height, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
-    if (Sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
-        closeWindow();
-        return PLATFORM_FAILED;
-    }
-    SDL_ShowCursor(SDL_DISABLE);
-    // Black until the first frame, as the window class's brush paints it: a
-    // box shown before that frame (no music) sits over a window, not a hole.
-    SDL_SetRenderDrawColor(Sdl.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(Sdl.renderer);
-    SDL_RenderPresent(Sdl.renderer);
-    Sdl.stale = true;
-    Sdl.lastPresent = SDL_GetPerformanceCounter();
-    return PLATFORM_OK;
 }
 
 // Without a refresh to wait for (or with nothing new to show), frames are
 // spaced to about 60 a second so that fades and camera turns, which count
 // frames, keep their speed. The wait sleeps: a spinning core would drain a
 // laptop while the board sits still.
-static void paceFrame() {
+void paceFrame() {
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     const uint64_t period = frequency / 60;
-    const uint64_t elapsed = SDL_GetPerformanceCounter() - Sdl.lastPresent;
+    const uint64_t elapsed = SDL_GetPerformanceCounter() - sdl.lastPresent;
     if (elapsed >= period) {
-        Sdl.lastPresent = SDL_GetPerformanceCounter();
+        sdl.lastPresent = SDL_GetPerformanceCounter();
         return;
     }
     const auto wait = std::chrono::nanoseconds((period - elapsed) * 1000000000 / frequency);
     std::this_thread::sleep_for(wait);
     // Counted from the planned time, so that sleeping a little long does not
     // slow every following frame too.
-    Sdl.lastPresent += period;
+    sdl.lastPresent += period;
 }
 
-static void showTexture() {
-    SDL_SetRenderDrawColor(Sdl.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(Sdl.renderer);
-    SDL_RenderCopy(Sdl.renderer, Sdl.texture, nullptr, nullptr);
+void showTexture() {
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
 }
 
-int sdlPresent(const Surface* back, bool changed) {
-    if (Sdl.renderer == nullptr || Sdl.texture == nullptr) return PLATFORM_FAILED;
-    if (!changed && !Sdl.stale) {
-        paceFrame();
-        return PLATFORM_OK;
-    }
-    if (SDL_UpdateTexture(Sdl.texture, nullptr, back->pixels, back->pitch) != 0)
-        return PLATFORM_FAILED;
-    Sdl.stale = false;
-    showTexture();
-    if (Sdl.vsync) {
-        SDL_RenderPresent(Sdl.renderer);
-        // A refresh faster than 60 Hz would speed the game up: never more than 60.
-        paceFrame();
-    } else {
-        paceFrame();
-        SDL_RenderPresent(Sdl.renderer);
-    }
-    return PLATFORM_OK;
-}
-
-static uint32_t virtualKeyOf(SDL_Keycode key) {
+uint32_t virtualKeyOf(SDL_Keycode key) {
     switch (key) {
     case SDLK_ESCAPE:
         return VK_ESCAPE;
@@ -193,26 +127,26 @@ static uint32_t virtualKeyOf(SDL_Keycode key) {
     return 0;
 }
 
-static int64_t pointParam(int x, int y) {
+int64_t pointParam(int x, int y) {
     return static_cast<int64_t>(static_cast<uint16_t>(x)) |
            static_cast<int64_t>(static_cast<uint16_t>(y)) << 16;
 }
 
 // The minimised flag of WM_ACTIVATE comes from the window's own state: the
 // focus leaves a window after it is minimised, and that must not wake it.
-static uint64_t minimisedFlag() {
+uint64_t minimisedFlag() {
     const bool minimised =
-        Sdl.window != nullptr && (SDL_GetWindowFlags(Sdl.window) & SDL_WINDOW_MINIMIZED) != 0;
+        sdl.window != nullptr && (SDL_GetWindowFlags(sdl.window) & SDL_WINDOW_MINIMIZED) != 0;
     return minimised ? 1u << 16 : 0;
 }
 
-static void translateWindowEvent(const SDL_WindowEvent& event) {
+void translateWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
         queueMessage(Message{WM_ACTIVATE, WA_INACTIVE | (1u << 16), 0});
         break;
     case SDL_WINDOWEVENT_RESTORED:
-        Sdl.stale = true;
+        sdl.stale = true;
         queueMessage(Message{WM_ACTIVATE, WA_ACTIVE | minimisedFlag(), 0});
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -226,7 +160,7 @@ static void translateWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         // The window system may have thrown the picture away: the next frame
         // shows it again even if it has not changed.
-        Sdl.stale = true;
+        sdl.stale = true;
         break;
     case SDL_WINDOWEVENT_CLOSE:
         queueMessage(Message{WM_CLOSE, 0, 0});
@@ -236,7 +170,7 @@ static void translateWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
-static void translateButton(const SDL_MouseButtonEvent& event, bool down) {
+void translateButton(const SDL_MouseButtonEvent& event, bool down) {
     setCursorPosition(event.x, event.y);
     const int64_t where = pointParam(event.x, event.y);
     if (event.button == SDL_BUTTON_LEFT)
@@ -245,7 +179,7 @@ static void translateButton(const SDL_MouseButtonEvent& event, bool down) {
         queueMessage(Message{down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, where});
 }
 
-static void translateEvent(const SDL_Event& event) {
+void translateEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_QUIT:
         queueMessage(Message{WM_CLOSE, 0, 0});
@@ -269,11 +203,11 @@ static void translateEvent(const SDL_Event& event) {
         break;
     case SDL_RENDER_TARGETS_RESET:
         videoState().lossPending = true;
-        Sdl.stale = true;
+        sdl.stale = true;
         break;
     case SDL_RENDER_DEVICE_RESET:
         videoState().lossPending = true;
-        Sdl.stale = true;
+        sdl.stale = true;
         makeTexture();
         break;
     default:
@@ -281,8 +215,78 @@ static void translateEvent(const SDL_Event& event) {
     }
 }
 
+} // namespace
+
+int sdlVideoStart() {
+    if (sdl.videoUp) return PLATFORM_OK;
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return PLATFORM_FAILED;
+    if (isInvisibleDriver()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+        return PLATFORM_FAILED;
+    }
+    sdl.videoUp = true;
+    return PLATFORM_OK;
+}
+
+bool sdlHasWindow() {
+    return sdl.window != nullptr;
+}
+
+int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
+    if (!sdl.videoUp) return PLATFORM_FAILED;
+    closeWindow();
+    sdl.width = width;
+    sdl.height = height;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    if (windowed) {
+        sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                      height, 0);
+    } else {
+        // Made as large as the desktop at its corner: where no window manager
+        // honours the full-screen request, the window still covers the screen.
+        SDL_DisplayMode desktop{};
+        const bool known = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
+        sdl.window = SDL_CreateWindow(title, 0, 0, known ? desktop.w : width,
+                                      known ? desktop.h : height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
+        closeWindow();
+        return PLATFORM_FAILED;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    // Black until the first frame, as the window class's brush paints it: a
+    // box shown before that frame (no music) sits over a window, not a hole.
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderPresent(sdl.renderer);
+    sdl.stale = true;
+    sdl.lastPresent = SDL_GetPerformanceCounter();
+    return PLATFORM_OK;
+}
+
+int sdlPresent(const Surface* back, bool changed) {
+    if (sdl.renderer == nullptr || sdl.texture == nullptr) return PLATFORM_FAILED;
+    if (!changed && !sdl.stale) {
+        paceFrame();
+        return PLATFORM_OK;
+    }
+    if (SDL_UpdateTexture(sdl.texture, nullptr, back->pixels, back->pitch) != 0)
+        return PLATFORM_FAILED;
+    sdl.stale = false;
+    showTexture();
+    if (sdl.vsync) {
+        SDL_RenderPresent(sdl.renderer);
+        // A refresh faster than 60 Hz would speed the game up: never more than 60.
+        paceFrame();
+    } else {
+        paceFrame();
+        SDL_RenderPresent(sdl.renderer);
+    }
+    return PLATFORM_OK;
+}
+
 void sdlPumpEvents() {
-    if (!Sdl.videoUp) return;
+    if (!sdl.videoUp) return;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) translateEvent(event);
 }
@@ -293,16 +297,16 @@ void sdlWaitEvent() {
 }
 
 void sdlHideCursor() {
-    if (Sdl.videoUp) SDL_ShowCursor(SDL_DISABLE);
+    if (sdl.videoUp) SDL_ShowCursor(SDL_DISABLE);
 }
 
 void sdlVideoStop() {
     closeWindow();
-    if (Sdl.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
-    Sdl = {};
+    if (sdl.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
+    sdl = {};
 }
 
 void sdlShowMessageBox(const char* caption, const char* text) {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, Sdl.window) != 0)
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, sdl.window) != 0)
         std::fprintf(stderr, "%s: %s\n", caption, text);
 }

@@ -6,11 +6,15 @@
 
 #include "platform/internal.h"
 
+namespace {
+
 // Largest side a surface may have: far beyond any screen or texture the game
 // makes, small enough that width * height * 2 never overflows.
-static constexpr int MaxSurfaceSide = 16384;
+constexpr int MaxSurfaceSide = 16384;
 
-static Surface* LiveSurfaces = nullptr; // every surface not yet released; never wiped
+Surface* liveSurfaces = nullptr; // every surface not yet released; never wiped
+
+} // namespace
 
 Surface* createSurface(int width, int height, PixelFormat format) {
     if (width <= 0 || height <= 0 || width > MaxSurfaceSide || height > MaxSurfaceSide)
@@ -26,20 +30,20 @@ Surface* createSurface(int width, int height, PixelFormat format) {
     surface->format = format;
     surface->pitch = pitch;
     surface->pixels = pixels;
-    surface->next = LiveSurfaces;
-    if (LiveSurfaces != nullptr) LiveSurfaces->previous = surface;
-    LiveSurfaces = surface;
+    surface->next = liveSurfaces;
+    if (liveSurfaces != nullptr) liveSurfaces->previous = surface;
+    liveSurfaces = surface;
     return surface;
 }
 
 void releaseSurface(Surface* surface) {
     if (surface == nullptr) return;
     forgetSurfaceInDevice(surface);
-    for (Surface* s = LiveSurfaces; s != nullptr; s = s->next)
+    for (Surface* s = liveSurfaces; s != nullptr; s = s->next)
         if (s->depth == surface) s->depth = nullptr;
     if (surface->previous != nullptr) surface->previous->next = surface->next;
     if (surface->next != nullptr) surface->next->previous = surface->previous;
-    if (LiveSurfaces == surface) LiveSurfaces = surface->next;
+    if (liveSurfaces == surface) liveSurfaces = surface->next;
     std::free(surface->pixels);
     std::free(surface->texelCache);
     delete surface;

@@ -8,12 +8,14 @@
 
 #include "platform/internal.h"
 
-static constexpr const char* FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
-static constexpr int CharWidth = 8;      // every character advances this many pixels
-static constexpr int GlyphMaxWidth = 16; // room for a glyph's overhang past its advance
-static constexpr int GlyphMaxHeight = 24;
-static constexpr int FirstChar = 32; // space
-static constexpr int CharCount = 95; // printable ASCII up to '~'
+namespace {
+
+constexpr const char* FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+constexpr int CharWidth = 8;      // every character advances this many pixels
+constexpr int GlyphMaxWidth = 16; // room for a glyph's overhang past its advance
+constexpr int GlyphMaxHeight = 24;
+constexpr int FirstChar = 32; // space
+constexpr int CharCount = 95; // printable ASCII up to '~'
 
 struct Glyph {
     int width;                                       // columns with coverage data
@@ -27,10 +29,10 @@ struct GlyphCache {
     Glyph glyphs[CharCount];
 };
 
-static GlyphCache Cache = {}; // filled once, never wiped
+GlyphCache cache = {}; // filled once, never wiped
 
 // The largest point size whose characters advance exactly CharWidth pixels.
-static TTF_Font* openFontForWidth() {
+TTF_Font* openFontForWidth() {
     for (int size = 16; size >= 8; --size) {
         TTF_Font* font = TTF_OpenFont(FontPath, size);
         if (font == nullptr) return nullptr;
@@ -43,8 +45,8 @@ static TTF_Font* openFontForWidth() {
     return nullptr;
 }
 
-static void storeGlyph(TTF_Font* font, int index) {
-    Glyph& glyph = Cache.glyphs[index];
+void storeGlyph(TTF_Font* font, int index) {
+    Glyph& glyph = cache.glyphs[index];
     const char text[2] = {static_cast<char>(FirstChar + index), 0};
     SDL_Color white{255, 255, 255, 255};
     SDL_Surface* rendered = TTF_RenderText_Blended(font, text, white);
@@ -65,19 +67,19 @@ static void storeGlyph(TTF_Font* font, int index) {
     SDL_FreeSurface(argb);
 }
 
-static bool loadGlyphs() {
-    if (Cache.tried) return Cache.ready;
-    Cache.tried = true;
+bool loadGlyphs() {
+    if (cache.tried) return cache.ready;
+    cache.tried = true;
     if (TTF_WasInit() == 0 && TTF_Init() != 0) return false;
     TTF_Font* font = openFontForWidth();
     if (font == nullptr) return false;
     for (int i = 0; i < CharCount; ++i) storeGlyph(font, i);
     TTF_CloseFont(font);
-    Cache.ready = true;
+    cache.ready = true;
     return true;
 }
 
-static uint16_t blendPixel(uint16_t under, int coverage, int red, int green, int blue, bool is555) {
+uint16_t blendPixel(uint16_t under, int coverage, int red, int green, int blue, bool is555) {
     auto mix = [coverage](int base, int top) { return base + ((top - base) * coverage) / 255; };
     if (is555) {
         const int r = mix((under >> 10) & 31, red >> 3), g = mix((under >> 5) & 31, green >> 3),
@@ -89,6 +91,8 @@ static uint16_t blendPixel(uint16_t under, int coverage, int red, int green, int
     return static_cast<uint16_t>((r << 11) | (g << 5) | b);
 }
 
+} // namespace
+
 int drawText(Surface* target, int x, int y, const char* text, uint8_t red, uint8_t green,
              uint8_t blue) {
     if (target == nullptr || text == nullptr) return PLATFORM_FAILED;
@@ -99,7 +103,7 @@ int drawText(Surface* target, int x, int y, const char* text, uint8_t red, uint8
     for (int i = 0; text[i] != 0; ++i) {
         const int code = static_cast<unsigned char>(text[i]) - FirstChar;
         if (code < 0 || code >= CharCount) continue; // unprintable: an empty cell
-        const Glyph& glyph = Cache.glyphs[code];
+        const Glyph& glyph = cache.glyphs[code];
         const int left = x + i * CharWidth;
         for (int gy = 0; gy < glyph.height; ++gy) {
             const int py = y + gy;

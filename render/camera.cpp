@@ -23,10 +23,59 @@ Vec3 ExtentOrigin = {0.0f, 0.0f, 0.0f};
 float MaxExtentDistance = 0.0f;
 float MaxExtentRadius = 0.0f;
 
+namespace {
+
 // Scratch of the view construction; nothing reads them but the construction
 // that has just written them.
-static Vec3 CameraForward, CameraRight, CameraUp;
-static Matrix4 CameraTranslation, CameraLookAt, CameraRollMatrix, CameraBaseView;
+Vec3 cameraForward, cameraRight, cameraUp;
+Matrix4 cameraTranslation, cameraLookAt, cameraRollMatrix, cameraBaseView;
+
+// Right, up and forward of a view along `forward` (not yet normalised), as
+// the columns of cameraLookAt, behind the translation to the eye.
+void buildBaseView(const Vec3& eye, const Vec3& towards) {
+    matIdentity(cameraTranslation);
+    cameraTranslation.m[12] = -eye.x;
+    cameraTranslation.m[13] = -eye.y;
+    cameraTranslation.m[14] = -eye.z;
+
+    cameraForward = towards;
+    vecNormalize(cameraForward);
+    if (cameraForward.x == 0.0f && cameraForward.z == 0.0f) {
+        // Straight along the y axis the reference up gives no right vector.
+        cameraRight = {cameraForward.y <= 0.0f ? 1.0f : -1.0f, 0.0f, 0.0f};
+    } else {
+        const Vec3 referenceUp = {0.0f, -1.0f, 0.0f};
+        vecCross(referenceUp, cameraForward, cameraRight);
+    }
+    vecNormalize(cameraRight);
+    vecCross(cameraForward, cameraRight, cameraUp);
+    vecNormalize(cameraUp);
+
+    matIdentity(cameraLookAt);
+    cameraLookAt.m[0] = cameraRight.x;
+    cameraLookAt.m[4] = cameraRight.y;
+    cameraLookAt.m[8] = cameraRight.z;
+    cameraLookAt.m[1] = cameraUp.x;
+    cameraLookAt.m[5] = cameraUp.y;
+    cameraLookAt.m[9] = cameraUp.z;
+    cameraLookAt.m[2] = cameraForward.x;
+    cameraLookAt.m[6] = cameraForward.y;
+    cameraLookAt.m[10] = cameraForward.z;
+    matMultiplyAffine(cameraTranslation, cameraLookAt, cameraBaseView);
+}
+
+// The view-space position and its reciprocal depth.
+Projection viewOf(float x, float y, float z, const Matrix4& matrix) {
+    const Vec3 view = transformPoint({x, y, z}, matrix);
+    Projection p;
+    p.viewX = view.x;
+    p.viewY = view.y;
+    p.viewZ = view.z;
+    p.rhw = 1.0f / view.z;
+    return p;
+}
+
+} // namespace
 
 void setCameraConstants() {
     CameraDistance = 3500;
@@ -50,66 +99,21 @@ void orbitCamera() {
     CameraTarget = {0.0f, 0.0f, 0.0f};
 }
 
-// Right, up and forward of a view along `forward` (not yet normalised), as
-// the columns of CameraLookAt, behind the translation to the eye.
-static void buildBaseView(const Vec3& eye, const Vec3& towards) {
-    matIdentity(CameraTranslation);
-    CameraTranslation.m[12] = -eye.x;
-    CameraTranslation.m[13] = -eye.y;
-    CameraTranslation.m[14] = -eye.z;
-
-    CameraForward = towards;
-    vecNormalize(CameraForward);
-    if (CameraForward.x == 0.0f && CameraForward.z == 0.0f) {
-        // Straight along the y axis the reference up gives no right vector.
-        CameraRight = {CameraForward.y <= 0.0f ? 1.0f : -1.0f, 0.0f, 0.0f};
-    } else {
-        const Vec3 referenceUp = {0.0f, -1.0f, 0.0f};
-        vecCross(referenceUp, CameraForward, CameraRight);
-    }
-    vecNormalize(CameraRight);
-    vecCross(CameraForward, CameraRight, CameraUp);
-    vecNormalize(CameraUp);
-
-    matIdentity(CameraLookAt);
-    CameraLookAt.m[0] = CameraRight.x;
-    CameraLookAt.m[4] = CameraRight.y;
-    CameraLookAt.m[8] = CameraRight.z;
-    CameraLookAt.m[1] = CameraUp.x;
-    CameraLookAt.m[5] = CameraUp.y;
-    CameraLookAt.m[9] = CameraUp.z;
-    CameraLookAt.m[2] = CameraForward.x;
-    CameraLookAt.m[6] = CameraForward.y;
-    CameraLookAt.m[10] = CameraForward.z;
-    matMultiplyAffine(CameraTranslation, CameraLookAt, CameraBaseView);
-}
-
 void updateCamera() {
     // With no roll this is a half turn about the viewing axis, which puts
     // world up (-y) at the top of the screen.
-    matIdentity(CameraRollMatrix);
-    CameraRollMatrix.m[0] = -cosineOf(CameraRoll);
-    CameraRollMatrix.m[1] = -sineOf(CameraRoll);
-    CameraRollMatrix.m[4] = sineOf(CameraRoll);
-    CameraRollMatrix.m[5] = -cosineOf(CameraRoll);
+    matIdentity(cameraRollMatrix);
+    cameraRollMatrix.m[0] = -cosineOf(CameraRoll);
+    cameraRollMatrix.m[1] = -sineOf(CameraRoll);
+    cameraRollMatrix.m[4] = sineOf(CameraRoll);
+    cameraRollMatrix.m[5] = -cosineOf(CameraRoll);
     buildBaseView(CameraEye, vecSub(CameraTarget, CameraEye));
-    matMultiplyAffine(CameraBaseView, CameraRollMatrix, ViewMatrix);
+    matMultiplyAffine(cameraBaseView, cameraRollMatrix, ViewMatrix);
 }
 
 void lookAtFrom(const Vec3& eye, const Pose& target, Matrix4& out) {
     buildBaseView(eye, vecSub({target.posX, target.posY, target.posZ}, eye));
-    out = CameraBaseView;
-}
-
-// The view-space position and its reciprocal depth.
-static Projection viewOf(float x, float y, float z, const Matrix4& matrix) {
-    const Vec3 view = transformPoint({x, y, z}, matrix);
-    Projection p;
-    p.viewX = view.x;
-    p.viewY = view.y;
-    p.viewZ = view.z;
-    p.rhw = 1.0f / view.z;
-    return p;
+    out = cameraBaseView;
 }
 
 Projection projectPosition(float x, float y, float z, const Matrix4& matrix) {

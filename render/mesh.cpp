@@ -12,7 +12,9 @@ Mesh* ShadowPlaneMesh = nullptr;
 Mesh* ManMesh = nullptr;
 Mesh* KingMesh = nullptr;
 
-static Mesh* allocateMesh(int vertexCount, int faceCount) {
+namespace {
+
+Mesh* allocateMesh(int vertexCount, int faceCount) {
     Mesh* mesh = new Mesh{};
     mesh->vertexCount = vertexCount;
     mesh->faceCount = faceCount;
@@ -20,6 +22,36 @@ static Mesh* allocateMesh(int vertexCount, int faceCount) {
     mesh->faces = new MeshFace[faceCount]{};
     return mesh;
 }
+
+void dressFaces(Mesh& mesh, int first, int count, int material, int deferred) {
+    for (int f = first; f < first + count; ++f) {
+        MeshFace& face = mesh.faces[f];
+        face.material = material;
+        face.deferred = deferred;
+        face.litFlags[0] = 1;
+        face.intensity = 1.0f;
+    }
+}
+
+// The frame's long inner edges meet the squares' corners in T-junctions,
+// which can leave single-pixel cracks along the seam. The frame is therefore
+// slid a little under the squares and dropped just below them, so a seam
+// pixel shows frame and the squares win the depth test where both lie.
+constexpr float FrameOverlap = 24.0f; // world units the frame reaches under the squares
+constexpr float FrameDrop = 6.0f;     // world units below the board surface (+y is down)
+
+void tuckFrameUnderSquares(Mesh& board, int n) {
+    for (int k = 0; k < 8; ++k) {
+        MeshVertex& v = board.vertices[n * n + k];
+        v.y += FrameDrop;
+        if (k < 4) { // the inner square
+            v.x -= v.x > 0 ? FrameOverlap : -FrameOverlap;
+            v.z -= v.z > 0 ? FrameOverlap : -FrameOverlap;
+        }
+    }
+}
+
+} // namespace
 
 void releaseMesh(Mesh* mesh) {
     if (mesh == nullptr) return;
@@ -43,16 +75,6 @@ void addQuad(int faceIndex, int a, int b, int c, int d, Mesh& mesh) {
     second.vertexC = &v[d];
     second.uA = 0.0f, second.vA = 0.0f, second.uB = 1.0f, second.vB = 1.0f, second.uC = 1.0f,
     second.vC = 0.0f;
-}
-
-static void dressFaces(Mesh& mesh, int first, int count, int material, int deferred) {
-    for (int f = first; f < first + count; ++f) {
-        MeshFace& face = mesh.faces[f];
-        face.material = material;
-        face.deferred = deferred;
-        face.litFlags[0] = 1;
-        face.intensity = 1.0f;
-    }
 }
 
 Mesh* buildGridMesh(int cellX, int cellZ, int n, int materialEven, int materialOdd,
@@ -185,24 +207,6 @@ void computeNormals(Mesh& mesh) {
         Vec3 normal = {v.normalX / count, v.normalY / count, v.normalZ / count};
         vecNormalize(normal);
         v.normalX = normal.x, v.normalY = normal.y, v.normalZ = normal.z;
-    }
-}
-
-// The frame's long inner edges meet the squares' corners in T-junctions,
-// which can leave single-pixel cracks along the seam. The frame is therefore
-// slid a little under the squares and dropped just below them, so a seam
-// pixel shows frame and the squares win the depth test where both lie.
-constexpr float FrameOverlap = 24.0f; // world units the frame reaches under the squares
-constexpr float FrameDrop = 6.0f;     // world units below the board surface (+y is down)
-
-static void tuckFrameUnderSquares(Mesh& board, int n) {
-    for (int k = 0; k < 8; ++k) {
-        MeshVertex& v = board.vertices[n * n + k];
-        v.y += FrameDrop;
-        if (k < 4) { // the inner square
-            v.x -= v.x > 0 ? FrameOverlap : -FrameOverlap;
-            v.z -= v.z > 0 ? FrameOverlap : -FrameOverlap;
-        }
     }
 }
 

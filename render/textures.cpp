@@ -13,17 +13,21 @@ Surface* ShadowTextures[2] = {};
 Surface* ShadowStagingSurface = nullptr;
 int ShadowTextureSide = 0;
 
+namespace {
+
+void releaseSurfaceSlot(Surface*& slot) {
+    if (slot != nullptr) releaseSurface(slot);
+    slot = nullptr;
+}
+
+} // namespace
+
 bool lockSurfaceWhenReady(Surface* surface, LockedSurface& out) {
     int result;
     do {
         result = lockSurface(surface, &out);
     } while (result == PLATFORM_STILL_DRAWING);
     return result >= 0 && out.memory != nullptr;
-}
-
-static void releaseSurfaceSlot(Surface*& slot) {
-    if (slot != nullptr) releaseSurface(slot);
-    slot = nullptr;
 }
 
 int createShadowTextures(int size, int index) {

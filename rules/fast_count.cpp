@@ -10,6 +10,7 @@
 
 namespace {
 
+// Scratch of one fastPerft call, rewritten by the next.
 Board perftBoard;                             // fastPerft's board, played in place
 BoardMoveList perftBoardMoves[MaxPerftDepth]; // the moves at each remaining depth
 

@@ -35,7 +35,7 @@ struct Entry {
 };
 static_assert(sizeof(Entry) == 48);
 
-Entry table[TranspositionEntries]; // the transposition table; see the header
+Entry table[TranspositionEntries]; // kept from search to search; emptied by clearTranspositions
 
 // Per-ply working storage of one search, overwritten by the next.
 Board plyBoard[MaxSearchDepth + 1];                // the position at each ply

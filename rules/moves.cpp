@@ -162,6 +162,20 @@ void appendManSteps(int32_t piece, int32_t column, int32_t row, const Position& 
     }
 }
 
+void generateWindow(const Position& position, int32_t side, int64_t first, MoveList& list) {
+    list.count = 0;
+    list.first = first;
+    list.total = 0;
+    const int32_t count = piecesPerSide();
+    for (int32_t mode = 1; mode >= 0 && list.total == 0; --mode) {
+        for (int32_t piece = 0; piece < count; ++piece) {
+            if (pieceOf(position, side, piece).column != -1) {
+                generatePieceMoves(position, piece, side, list, mode);
+            }
+        }
+    }
+}
+
 } // namespace
 
 void generatePieceMoves(const Position& position, int32_t piece, int32_t side, MoveList& list,
@@ -184,24 +198,6 @@ void generatePieceMoves(const Position& position, int32_t piece, int32_t side, M
         collectKingJumps(-1, 0, piece, list, c, r, position, side);
     }
 }
-
-namespace {
-
-void generateWindow(const Position& position, int32_t side, int64_t first, MoveList& list) {
-    list.count = 0;
-    list.first = first;
-    list.total = 0;
-    const int32_t count = piecesPerSide();
-    for (int32_t mode = 1; mode >= 0 && list.total == 0; --mode) {
-        for (int32_t piece = 0; piece < count; ++piece) {
-            if (pieceOf(position, side, piece).column != -1) {
-                generatePieceMoves(position, piece, side, list, mode);
-            }
-        }
-    }
-}
-
-} // namespace
 
 void generateMoves(const Position& position, int32_t side, MoveList& list) {
     generateWindow(position, side, 0, list);

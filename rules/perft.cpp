@@ -6,8 +6,11 @@
 #include "rules/moves.h"
 
 namespace {
+
+// Scratch of one perft call, rewritten by the next.
 MoveList perftMoves[MaxPerftDepth]; // the moves at each remaining depth
 Position perftChild[MaxPerftDepth]; // the child being counted at each remaining depth
+
 } // namespace
 
 uint64_t perft(const Position& position, int32_t side, int32_t depth) {

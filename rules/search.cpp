@@ -8,8 +8,11 @@
 uint64_t searchNodes = 0;
 
 namespace {
+
+// Scratch of one searchMove call, rewritten by the next.
 MoveList plyMoves[MaxSearchDepth]; // the moves of the node at each ply
 Position plyChild[MaxSearchDepth]; // the child being searched at each ply
+
 } // namespace
 
 int32_t searchMove(int32_t ply, const Position& position, int32_t side, int32_t alpha,

@@ -12,12 +12,56 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
 constexpr int GridCells = 32;
 constexpr float SphereOffset = 0.909090877f; // the sphere's centre sits below the viewer
 constexpr double AngleScale = 0.31830914183855363;
 constexpr float TextureRepeat = 5.0f;
 
-static BackdropSample BackdropGrid[GridCells + 1][GridCells + 1]; // (i across, j down)
+// Scratch of one drawBackdrop call, indexed i across and j down.
+BackdropSample backdropGrid[GridCells + 1][GridCells + 1];
+
+TLVertex gridVertex(float x, float y, const BackdropSample& sample) {
+    const uint32_t g = static_cast<uint32_t>(255.0f * sample.fog);
+    // Depth testing and perspective are off: one depth and one rhw serve all.
+    return TLVertex{x, y, 0.999f, 1.0f, 0xFF000000u | g << 16 | g << 8 | g, sample.u, sample.v};
+}
+
+void drawBackdropGrid(int texture, float width, float height) {
+    const float cw = width / GridCells, ch = height / GridCells;
+    setOpaqueStatesFiltered();
+    setTextureStageState(0, TSS_COLOROP, TOP_ADD);
+    setRenderState(RS_TEXTUREPERSPECTIVE, 0);
+    setRenderState(RS_ZENABLE, 0);
+    setRenderState(RS_ZWRITEENABLE, 0);
+    setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
+    bindTexture(texture);
+    static TLVertex triangles[GridCells * GridCells * 6];
+    int n = 0;
+    for (int r = 0; r < GridCells; ++r) {
+        for (int c = 0; c < GridCells; ++c) {
+            // The last column and row end exactly on the screen's edges.
+            const float x0 = r * cw, x1 = r + 1 == GridCells ? width : (r + 1) * cw;
+            const float y0 = c * ch, y1 = c + 1 == GridCells ? height : (c + 1) * ch;
+            const TLVertex a = gridVertex(x0, y0, backdropGrid[r][c]);
+            const TLVertex b = gridVertex(x1, y0, backdropGrid[r + 1][c]);
+            const TLVertex d = gridVertex(x1, y1, backdropGrid[r + 1][c + 1]);
+            const TLVertex e = gridVertex(x0, y1, backdropGrid[r][c + 1]);
+            // The quad's fan a-b-d-e as two triangles.
+            triangles[n++] = a, triangles[n++] = b, triangles[n++] = d;
+            triangles[n++] = a, triangles[n++] = d, triangles[n++] = e;
+        }
+    }
+    drawPrimitive(triangles, n);
+    // The board and pieces drawn next need the depth buffer and perspective
+    // back, or nearer pieces could be painted over by farther ones.
+    setRenderState(RS_TEXTUREPERSPECTIVE, 1);
+    setRenderState(RS_ZENABLE, 1);
+    setRenderState(RS_ZWRITEENABLE, 1);
+}
+
+} // namespace
 
 void buildBackdropRotation() {
     const int a = -CameraRoll;
@@ -82,45 +126,6 @@ BackdropSample sampleBackdrop(const Vec3& direction, float r) {
     return {static_cast<float>(u), static_cast<float>(v), fog * fog};
 }
 
-static TLVertex gridVertex(float x, float y, const BackdropSample& sample) {
-    const uint32_t g = static_cast<uint32_t>(255.0f * sample.fog);
-    // Depth testing and perspective are off: one depth and one rhw serve all.
-    return TLVertex{x, y, 0.999f, 1.0f, 0xFF000000u | g << 16 | g << 8 | g, sample.u, sample.v};
-}
-
-static void drawBackdropGrid(int texture, float width, float height) {
-    const float cw = width / GridCells, ch = height / GridCells;
-    setOpaqueStatesFiltered();
-    setTextureStageState(0, TSS_COLOROP, TOP_ADD);
-    setRenderState(RS_TEXTUREPERSPECTIVE, 0);
-    setRenderState(RS_ZENABLE, 0);
-    setRenderState(RS_ZWRITEENABLE, 0);
-    setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
-    bindTexture(texture);
-    static TLVertex triangles[GridCells * GridCells * 6];
-    int n = 0;
-    for (int r = 0; r < GridCells; ++r) {
-        for (int c = 0; c < GridCells; ++c) {
-            // The last column and row end exactly on the screen's edges.
-            const float x0 = r * cw, x1 = r + 1 == GridCells ? width : (r + 1) * cw;
-            const float y0 = c * ch, y1 = c + 1 == GridCells ? height : (c + 1) * ch;
-            const TLVertex a = gridVertex(x0, y0, BackdropGrid[r][c]);
-            const TLVertex b = gridVertex(x1, y0, BackdropGrid[r + 1][c]);
-            const TLVertex d = gridVertex(x1, y1, BackdropGrid[r + 1][c + 1]);
-            const TLVertex e = gridVertex(x0, y1, BackdropGrid[r][c + 1]);
-            // The quad's fan a-b-d-e as two triangles.
-            triangles[n++] = a, triangles[n++] = b, triangles[n++] = d;
-            triangles[n++] = a, triangles[n++] = d, triangles[n++] = e;
-        }
-    }
-    drawPrimitive(triangles, n);
-    // The board and pieces drawn next need the depth buffer and perspective
-    // back, or nearer pieces could be painted over by farther ones.
-    setRenderState(RS_TEXTUREPERSPECTIVE, 1);
-    setRenderState(RS_ZENABLE, 1);
-    setRenderState(RS_ZWRITEENABLE, 1);
-}
-
 void drawBackdrop(int texture, float width, float height) {
     buildBackdropRotation();
     for (int i = 0; i <= GridCells; ++i) {
@@ -133,7 +138,7 @@ void drawBackdrop(int texture, float width, float height) {
             BackdropSample sample = sampleBackdrop({ray.viewX, ray.viewY, ray.viewZ}, FarDistance);
             sample.u *= TextureRepeat;
             sample.v *= TextureRepeat;
-            BackdropGrid[i][j] = sample;
+            backdropGrid[i][j] = sample;
         }
     }
     drawBackdropGrid(texture, width, height);

@@ -11,14 +11,18 @@
 int hoverColumn = 0;
 int hoverRow = 0;
 
+namespace {
+
 // Squared pixel distance from the cursor to the square centre's projection.
-static float cursorDistanceSquared(int column, int row, int columns) {
+float cursorDistanceSquared(int column, int row, int columns) {
     const Vec3 centre = squareCentre(column, row, columns);
     const Projection p = projectPosition(centre.x, centre.y, centre.z, ViewMatrix);
     const float dx = p.screenX - static_cast<float>(MouseX);
     const float dy = p.screenY - static_cast<float>(MouseY);
     return dx * dx + dy * dy;
 }
+
+} // namespace
 
 void pickSquare() {
     const int columns = ruleVariants[ruleVariant].columns;

@@ -15,8 +15,39 @@ const Vec3 SceneLight = {500.0f, -1255.0f, 0.0f};
 uint16_t ShadowColor = DefaultShadowColor;
 int ShadowZBias = 2;
 
+namespace {
+
 // Piece materials: texture 2 dresses side 0, texture 3 side 1.
 constexpr int SideMaterial[SideCount] = {2, 3};
+
+// Chooses and places the mesh of one piece; kings stand 200 tall, men 64.
+Mesh& placePiece(const Piece& piece, int columns) {
+    const bool king = piece.king == 1;
+    Mesh& mesh = king ? *KingMesh : *ManMesh;
+    const Vec3 centre = squareCentre(piece.column, piece.row, columns);
+    mesh.posX = centre.x;
+    mesh.posY = king ? -100.0f : -32.0f;
+    mesh.posZ = centre.z;
+    mesh.shadowTexture = 0;
+    return mesh;
+}
+
+// Every piece on the board, side 0 first and in index order, its mesh
+// dressed in its side's material and placed on its square.
+template <class Visit>
+void forEachPlacedPiece(const Position& position, const RuleVariant& rules, Visit visit) {
+    for (int side = 0; side < SideCount; ++side) {
+        setMeshMaterial(*ManMesh, SideMaterial[side]);
+        setMeshMaterial(*KingMesh, SideMaterial[side]);
+        for (int i = 0; i < rules.piecesPerSide; ++i) {
+            const Piece& piece = pieceOf(position, side, i);
+            if (piece.column == -1) continue;
+            visit(piece, placePiece(piece, rules.columns));
+        }
+    }
+}
+
+} // namespace
 
 Vec3 squareCentre(int column, int row, int columns) {
     const int half = columns / 2;
@@ -43,33 +74,6 @@ void lightMeshFaces(Mesh& mesh, const Vec3& light, int slot) {
         const float k = vecDot(d, worldNormal);
         face.litFlags[slot] = k < 0.0f ? 0 : 1;
         face.intensity = k < 0.0f ? 0.0f : (k > 1.0f ? 1.0f : k);
-    }
-}
-
-// Chooses and places the mesh of one piece; kings stand 200 tall, men 64.
-static Mesh& placePiece(const Piece& piece, int columns) {
-    const bool king = piece.king == 1;
-    Mesh& mesh = king ? *KingMesh : *ManMesh;
-    const Vec3 centre = squareCentre(piece.column, piece.row, columns);
-    mesh.posX = centre.x;
-    mesh.posY = king ? -100.0f : -32.0f;
-    mesh.posZ = centre.z;
-    mesh.shadowTexture = 0;
-    return mesh;
-}
-
-// Every piece on the board, side 0 first and in index order, its mesh
-// dressed in its side's material and placed on its square.
-template <class Visit>
-static void forEachPlacedPiece(const Position& position, const RuleVariant& rules, Visit visit) {
-    for (int side = 0; side < SideCount; ++side) {
-        setMeshMaterial(*ManMesh, SideMaterial[side]);
-        setMeshMaterial(*KingMesh, SideMaterial[side]);
-        for (int i = 0; i < rules.piecesPerSide; ++i) {
-            const Piece& piece = pieceOf(position, side, i);
-            if (piece.column == -1) continue;
-            visit(piece, placePiece(piece, rules.columns));
-        }
     }
 }
 

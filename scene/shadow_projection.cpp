@@ -11,21 +11,40 @@
 
 #include <cassert>
 
-static ShadowProjector Projector; // the patch of the shadow being drawn
-static ShadowClipList ClipList;   // one projector triangle on one receiver face
+namespace {
 
-static Vec3 worldOf(const MeshVertex& v) {
+// Scratch of one drawShadow call, rewritten for every shadow.
+ShadowProjector projector; // the patch of the shadow being drawn
+ShadowClipList clipList;   // one projector triangle on one receiver face
+
+Vec3 worldOf(const MeshVertex& v) {
     return {v.viewX, v.viewY, v.viewZ};
 }
-static Vec3 positionOf(const MeshVertex& v) {
+Vec3 positionOf(const MeshVertex& v) {
     return {v.x, v.y, v.z};
 }
-static Vec3 faceNormal(const MeshFace& face) {
+Vec3 faceNormal(const MeshFace& face) {
     return {face.normalX, face.normalY, face.normalZ};
 }
-static Vec3 along(const Vec3& from, const Vec3& direction, float t) {
+Vec3 along(const Vec3& from, const Vec3& direction, float t) {
     return {from.x + direction.x * t, from.y + direction.y * t, from.z + direction.z * t};
 }
+
+int appendVertex(ShadowClipList& list, const Vec3& position, float u, float v) {
+    assert(list.vertexCount < 17);
+    MeshVertex& vertex = list.pool[list.vertexCount];
+    vertex = MeshVertex{};
+    vertex.x = position.x, vertex.y = position.y, vertex.z = position.z;
+    vertex.u = u, vertex.v = v;
+    return list.vertexCount++;
+}
+
+void appendTriangle(ShadowClipList& list, int a, int b, int c) {
+    assert(list.triangleCount < 15);
+    list.triangles[list.triangleCount++] = ClipTriangle{{a, b, c}, false};
+}
+
+} // namespace
 
 void buildShadowProjector(const Vec3& light, const Mesh& mesh, ShadowProjector& out) {
     const Vec3 p = {mesh.posX, mesh.posY, mesh.posZ};
@@ -65,20 +84,6 @@ void buildShadowProjector(const Vec3& light, const Mesh& mesh, ShadowProjector& 
             out.triangles[t][0] = a, out.triangles[t][1] = c, out.triangles[t][2] = e, ++t;
         }
     }
-}
-
-static int appendVertex(ShadowClipList& list, const Vec3& position, float u, float v) {
-    assert(list.vertexCount < 17);
-    MeshVertex& vertex = list.pool[list.vertexCount];
-    vertex = MeshVertex{};
-    vertex.x = position.x, vertex.y = position.y, vertex.z = position.z;
-    vertex.u = u, vertex.v = v;
-    return list.vertexCount++;
-}
-
-static void appendTriangle(ShadowClipList& list, int a, int b, int c) {
-    assert(list.triangleCount < 15);
-    list.triangles[list.triangleCount++] = ClipTriangle{{a, b, c}, false};
 }
 
 void projectOntoFace(const MeshVertex* const triangle[3], const MeshFace& face, const Vec3& light,
@@ -169,10 +174,10 @@ void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver) {
     matFromPose(receiver, receiverModel);
     for (int k = 0; k < receiver.vertexCount; ++k)
         projectPoint(receiver.vertices[k], receiverModel);
-    buildShadowProjector(light, mesh, Projector);
+    buildShadowProjector(light, mesh, projector);
     CombinedMatrix = ViewMatrix;
     setBlendedStates();
-    const Vec3 n = Projector.direction;
+    const Vec3 n = projector.direction;
     const float d = -vecDot(n, {mesh.posX, mesh.posY, mesh.posZ});
     setRenderState(RS_ZBIAS, 2);
     for (int f = 0; f < receiver.faceCount; ++f) {
@@ -187,12 +192,12 @@ void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver) {
         }
         if (beyond == 0) continue; // wholly on the light's side of the piece
         if (!(vecDot(vecSub(light, centroid), faceNormal(face)) < 0.0f)) continue;
-        for (const auto& triangle : Projector.triangles) {
-            const MeshVertex* const corners3[3] = {&Projector.vertices[triangle[0]],
-                                                   &Projector.vertices[triangle[1]],
-                                                   &Projector.vertices[triangle[2]]};
-            projectOntoFace(corners3, face, light, ClipList);
-            drawClipList(mesh.shadowTexture, ClipList);
+        for (const auto& triangle : projector.triangles) {
+            const MeshVertex* const corners3[3] = {&projector.vertices[triangle[0]],
+                                                   &projector.vertices[triangle[1]],
+                                                   &projector.vertices[triangle[2]]};
+            projectOntoFace(corners3, face, light, clipList);
+            drawClipList(mesh.shadowTexture, clipList);
         }
     }
     setRenderState(RS_ZBIAS, DefaultZBias);

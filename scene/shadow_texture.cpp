@@ -12,13 +12,15 @@
 
 int ShadowRadius[2] = {0, 0};
 
+namespace {
+
 // Keeps an edge position within what a row can ever reach before it is
 // truncated, so that a wild coordinate cannot overflow the conversion.
-static int texelColumn(float x) {
+int texelColumn(float x) {
     return static_cast<int>(std::clamp(x, -1.0e6f, 1.0e6f));
 }
 
-static void fillRow(float y, float left, float right, uint16_t colour, const ShadowCanvas& canvas) {
+void fillRow(float y, float left, float right, uint16_t colour, const ShadowCanvas& canvas) {
     const int n = canvas.side;
     if (!(y >= 0.0f && y < static_cast<float>(n))) return;
     // Every span is widened by 2.1 texels a side: the filtered edge of the
@@ -38,20 +40,20 @@ struct EdgeWalk {
 };
 
 // A short edge steps by dx itself when it is less than a row tall.
-static EdgeWalk shortEdge(const MeshVertex& from, const MeshVertex& to) {
+EdgeWalk shortEdge(const MeshVertex& from, const MeshVertex& to) {
     const float dy = to.screenY - from.screenY;
     const float dx = to.screenX - from.screenX;
     return {from.screenX, dy < 1.0f ? dx : dx / dy};
 }
 
-static EdgeWalk longEdge(const MeshVertex& from, const MeshVertex& to) {
+EdgeWalk longEdge(const MeshVertex& from, const MeshVertex& to) {
     const float dy = to.screenY - from.screenY;
     return {from.screenX, dy > 0.0f ? (to.screenX - from.screenX) / dy : 0.0f};
 }
 
 // Rows k = 0, 1, ... while k < height, from the half's own top y, unsnapped.
-static void fillHalf(float top, float height, EdgeWalk& left, EdgeWalk& right, uint16_t colour,
-                     const ShadowCanvas& canvas) {
+void fillHalf(float top, float height, EdgeWalk& left, EdgeWalk& right, uint16_t colour,
+              const ShadowCanvas& canvas) {
     if (!(height > 0.15f)) return;
     float y = top;
     for (int k = 0; static_cast<float>(k) < height; ++k) {
@@ -61,6 +63,8 @@ static void fillHalf(float top, float height, EdgeWalk& left, EdgeWalk& right, u
         right.x += right.step;
     }
 }
+
+} // namespace
 
 void rasterizeShadowTriangle(const MeshFace& face, uint16_t colour, const ShadowCanvas& canvas) {
     const MeshVertex* corners[3] = {face.vertexA, face.vertexB, face.vertexC};

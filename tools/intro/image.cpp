@@ -7,6 +7,66 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace {
+
+void boxPass(std::vector<float>& v, int count, int stride, int start, int radius) {
+    std::vector<float> line(count);
+    for (int i = 0; i < count; i++) line[i] = v[start + i * stride];
+    float sum = 0.0f;
+    float scale = 1.0f / (2 * radius + 1);
+    auto get = [&](int i) { return i < 0 || i >= count ? 0.0f : line[i]; };
+    for (int i = -radius; i <= radius; i++) sum += get(i);
+    for (int i = 0; i < count; i++) {
+        v[start + i * stride] = sum * scale;
+        sum += get(i + radius + 1) - get(i - radius);
+    }
+}
+
+// A gentle shoulder keeps highlights on the lacquer from clipping to flat white.
+float toneMap(float v) {
+    v = std::max(0.0f, v);
+    float mapped = v < 0.8f ? v : 0.8f + 0.2f * (1.0f - std::exp(-(v - 0.8f) / 0.2f));
+    return std::pow(std::min(mapped, 1.0f), 1.0f / 2.2f);
+}
+
+void put32le(std::FILE* f, uint32_t v) {
+    unsigned char b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    std::fwrite(b, 1, 4, f);
+}
+
+// Adds noise of about one 5-bit step before truncating, so a smooth ramp turns
+// into fine grain instead of visible bands.
+unsigned quantise(unsigned char value, int bits, uint32_t* seed) {
+    *seed = *seed * 1103515245u + 12345u;
+    float noise = static_cast<float>((*seed >> 8) & 0xFFFF) / 65536.0f;
+    float levels = static_cast<float>((1 << bits) - 1);
+    float v = value / 255.0f * levels + noise - 0.5f;
+    return static_cast<unsigned>(std::clamp(std::lround(v), 0L, static_cast<long>(levels)));
+}
+
+// For the PNG preview, stored without compression: no library needed.
+uint32_t crc32(const unsigned char* data, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; i++) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; k++) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void putChunk(std::vector<unsigned char>* out, const char* type,
+              const std::vector<unsigned char>& data) {
+    uint32_t n = static_cast<uint32_t>(data.size());
+    for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<unsigned char>(n >> s));
+    std::vector<unsigned char> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out->insert(out->end(), body.begin(), body.end());
+    uint32_t crc = crc32(body.data(), body.size());
+    for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<unsigned char>(crc >> s));
+}
+
+} // namespace
+
 Image makeImage(int width, int height) {
     return {width, height, std::vector<Rgb>(static_cast<size_t>(width) * height, Rgb{0, 0, 0})};
 }
@@ -25,19 +85,6 @@ float smoothstep(float edge0, float edge1, float x) {
     return t * t * (3.0f - 2.0f * t);
 }
 
-static void boxPass(std::vector<float>& v, int count, int stride, int start, int radius) {
-    std::vector<float> line(count);
-    for (int i = 0; i < count; i++) line[i] = v[start + i * stride];
-    float sum = 0.0f;
-    float scale = 1.0f / (2 * radius + 1);
-    auto get = [&](int i) { return i < 0 || i >= count ? 0.0f : line[i]; };
-    for (int i = -radius; i <= radius; i++) sum += get(i);
-    for (int i = 0; i < count; i++) {
-        v[start + i * stride] = sum * scale;
-        sum += get(i + radius + 1) - get(i - radius);
-    }
-}
-
 Mask blurred(const Mask& mask, int radius) {
     Mask out = mask;
     if (radius <= 0) return out;
@@ -49,13 +96,6 @@ Mask blurred(const Mask& mask, int radius) {
     return out;
 }
 
-// A gentle shoulder keeps highlights on the lacquer from clipping to flat white.
-static float toneMap(float v) {
-    v = std::max(0.0f, v);
-    float mapped = v < 0.8f ? v : 0.8f + 0.2f * (1.0f - std::exp(-(v - 0.8f) / 0.2f));
-    return std::pow(std::min(mapped, 1.0f), 1.0f / 2.2f);
-}
-
 std::vector<unsigned char> encodeSrgb(const Image& image) {
     std::vector<unsigned char> out;
     out.reserve(image.pixels.size() * 3);
@@ -63,21 +103,6 @@ std::vector<unsigned char> encodeSrgb(const Image& image) {
         for (float c : {p.r, p.g, p.b})
             out.push_back(static_cast<unsigned char>(std::lround(toneMap(c) * 255.0f)));
     return out;
-}
-
-static void put32le(std::FILE* f, uint32_t v) {
-    unsigned char b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-    std::fwrite(b, 1, 4, f);
-}
-
-// Adds noise of about one 5-bit step before truncating, so a smooth ramp turns
-// into fine grain instead of visible bands.
-static unsigned quantise(unsigned char value, int bits, uint32_t* seed) {
-    *seed = *seed * 1103515245u + 12345u;
-    float noise = static_cast<float>((*seed >> 8) & 0xFFFF) / 65536.0f;
-    float levels = static_cast<float>((1 << bits) - 1);
-    float v = value / 255.0f * levels + noise - 0.5f;
-    return static_cast<unsigned>(std::clamp(std::lround(v), 0L, static_cast<long>(levels)));
 }
 
 bool writeIntroRaw(const std::string& path, const std::vector<unsigned char>& srgb, int width,
@@ -100,27 +125,6 @@ bool writeIntroRaw(const std::string& path, const std::vector<unsigned char>& sr
     }
     bool ok = !std::ferror(f);
     return std::fclose(f) == 0 && ok;
-}
-
-// ---- PNG preview, stored without compression: no library needed ----
-static uint32_t crc32(const unsigned char* data, size_t n, uint32_t crc = 0) {
-    crc = ~crc;
-    for (size_t i = 0; i < n; i++) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; k++) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-static void putChunk(std::vector<unsigned char>* out, const char* type,
-                     const std::vector<unsigned char>& data) {
-    uint32_t n = static_cast<uint32_t>(data.size());
-    for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<unsigned char>(n >> s));
-    std::vector<unsigned char> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out->insert(out->end(), body.begin(), body.end());
-    uint32_t crc = crc32(body.data(), body.size());
-    for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<unsigned char>(crc >> s));
 }
 
 bool writePng(const std::string& path, const std::vector<unsigned char>& srgb, int width,

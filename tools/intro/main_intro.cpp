@@ -7,8 +7,10 @@
 
 #include "cards.h"
 
-static bool save(const Image& card, const std::string& dir, const char* name,
-                 const std::string& previewDir) {
+namespace {
+
+bool save(const Image& card, const std::string& dir, const char* name,
+          const std::string& previewDir) {
     std::vector<unsigned char> srgb = encodeSrgb(card);
     if (!writeIntroRaw(dir + "/" + name + ".RAW", srgb, card.width, card.height)) {
         std::fprintf(stderr, "korvath-intro: cannot write %s/%s.RAW\n", dir.c_str(), name);
@@ -21,6 +23,8 @@ static bool save(const Image& card, const std::string& dir, const char* name,
     }
     return true;
 }
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {

@@ -8,6 +8,22 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The letters' ink box inside the mask, so that centring ignores the padding
+// and the font's empty ascender space.
+void inkBox(const Mask& m, int* x0, int* y0, int* x1, int* y1) {
+    *x0 = m.width, *y0 = m.height, *x1 = 0, *y1 = 0;
+    for (int y = 0; y < m.height; y++)
+        for (int x = 0; x < m.width; x++)
+            if (m.values[y * m.width + x] > 0.02f) {
+                *x0 = std::min(*x0, x), *x1 = std::max(*x1, x);
+                *y0 = std::min(*y0, y), *y1 = std::max(*y1, y);
+            }
+}
+
+} // namespace
+
 Lettering rasterise(const std::string& fontPath, int pixelHeight, const std::string& text,
                     int tracking) {
     Lettering out{makeMask(0, 0), pixelHeight / 2 + 24};
@@ -60,18 +76,6 @@ Lettering rasterise(const std::string& fontPath, int pixelHeight, const std::str
     return out;
 }
 
-// The letters' ink box inside the mask, so that centring ignores the padding
-// and the font's empty ascender space.
-static void inkBox(const Mask& m, int* x0, int* y0, int* x1, int* y1) {
-    *x0 = m.width, *y0 = m.height, *x1 = 0, *y1 = 0;
-    for (int y = 0; y < m.height; y++)
-        for (int x = 0; x < m.width; x++)
-            if (m.values[y * m.width + x] > 0.02f) {
-                *x0 = std::min(*x0, x), *x1 = std::max(*x1, x);
-                *y0 = std::min(*y0, y), *y1 = std::max(*y1, y);
-            }
-}
-
 void paintMetal(Image* image, const Lettering& text, int centreX, int centreY,
                 const MetalStyle& style) {
     const Mask& m = text.coverage;
@@ -113,8 +117,8 @@ void paintMetal(Image* image, const Lettering& text, int centreX, int centreY,
                                 : mix(style.middle, style.bottom, (t - 0.5f) * 2.0f);
             base = base * (1.0f + 0.35f * smoothstep(0.62f, 0.72f, t) *
                                       (1.0f - smoothstep(0.78f, 0.9f, t)));
-            Rgb lit =
-                base * (0.25f + 0.95f * diffuse) + Rgb{1.0f, 0.95f, 0.85f} * (style.shine * highlight);
+            Rgb lit = base * (0.25f + 0.95f * diffuse) +
+                      Rgb{1.0f, 0.95f, 0.85f} * (style.shine * highlight);
             out = mix(out, lit, a);
         }
     }

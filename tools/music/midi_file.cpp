@@ -5,30 +5,13 @@
 #include <algorithm>
 #include <cassert>
 
-void addNote(MidiTrack* track, int channel, int tick, int length, int key, int velocity) {
-    assert(length > 0 && key >= 0 && key < 128);
-    uint8_t v = static_cast<uint8_t>(std::clamp(velocity, 1, 127));
-    track->events.push_back(
-        {tick, static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(key), v});
-    track->events.push_back(
-        {tick + length, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 64});
-}
+namespace {
 
-void addControl(MidiTrack* track, int channel, int tick, int controller, int value) {
-    track->events.push_back({tick, static_cast<uint8_t>(0xB0 | channel),
-                             static_cast<uint8_t>(controller), static_cast<uint8_t>(value)});
-}
-
-void addProgram(MidiTrack* track, int channel, int tick, int program) {
-    track->events.push_back(
-        {tick, static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program), 0});
-}
-
-static void put32(std::vector<uint8_t>* out, uint32_t v) {
+void put32(std::vector<uint8_t>* out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(v >> shift));
 }
 
-static void putVariable(std::vector<uint8_t>* out, uint32_t v) {
+void putVariable(std::vector<uint8_t>* out, uint32_t v) {
     uint8_t bytes[5];
     int n = 0;
     do {
@@ -39,7 +22,7 @@ static void putVariable(std::vector<uint8_t>* out, uint32_t v) {
     out->push_back(bytes[0]);
 }
 
-static void putMeta(std::vector<uint8_t>* out, uint8_t type, const std::vector<uint8_t>& data) {
+void putMeta(std::vector<uint8_t>* out, uint8_t type, const std::vector<uint8_t>& data) {
     out->push_back(0xFF);
     out->push_back(type);
     putVariable(out, static_cast<uint32_t>(data.size()));
@@ -48,7 +31,7 @@ static void putMeta(std::vector<uint8_t>* out, uint8_t type, const std::vector<u
 
 // Note-offs sort before note-ons of the same tick, so that a repeated key is
 // released before it is struck again.
-static bool playsEarlier(const MidiEvent& a, const MidiEvent& b) {
+bool playsEarlier(const MidiEvent& a, const MidiEvent& b) {
     if (a.tick != b.tick) return a.tick < b.tick;
     return (a.status & 0xF0) == 0x80 && (b.status & 0xF0) != 0x80;
 }
@@ -56,7 +39,7 @@ static bool playsEarlier(const MidiEvent& a, const MidiEvent& b) {
 // A key struck again while it still sounds is released first, and the old
 // note's own release is dropped: otherwise that release would cut the new note
 // short and the synthesizer would be left with a note-off it cannot match.
-static std::vector<MidiEvent> releaseBeforeRestrike(std::vector<MidiEvent> events) {
+std::vector<MidiEvent> releaseBeforeRestrike(std::vector<MidiEvent> events) {
     std::stable_sort(events.begin(), events.end(), playsEarlier);
     int sounding[16][128] = {};
     int releasesToDrop[16][128] = {};
@@ -81,7 +64,7 @@ static std::vector<MidiEvent> releaseBeforeRestrike(std::vector<MidiEvent> event
     return out;
 }
 
-static std::vector<uint8_t> encodeTrack(const MidiTrack& track, const Song& song, bool withTempo) {
+std::vector<uint8_t> encodeTrack(const MidiTrack& track, const Song& song, bool withTempo) {
     std::vector<uint8_t> body;
     putVariable(&body, 0);
     putMeta(&body, 0x03, std::vector<uint8_t>(track.name.begin(), track.name.end()));
@@ -109,6 +92,27 @@ static std::vector<uint8_t> encodeTrack(const MidiTrack& track, const Song& song
     put32(&chunk, static_cast<uint32_t>(body.size()));
     chunk.insert(chunk.end(), body.begin(), body.end());
     return chunk;
+}
+
+} // namespace
+
+void addNote(MidiTrack* track, int channel, int tick, int length, int key, int velocity) {
+    assert(length > 0 && key >= 0 && key < 128);
+    uint8_t v = static_cast<uint8_t>(std::clamp(velocity, 1, 127));
+    track->events.push_back(
+        {tick, static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(key), v});
+    track->events.push_back(
+        {tick + length, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 64});
+}
+
+void addControl(MidiTrack* track, int channel, int tick, int controller, int value) {
+    track->events.push_back({tick, static_cast<uint8_t>(0xB0 | channel),
+                             static_cast<uint8_t>(controller), static_cast<uint8_t>(value)});
+}
+
+void addProgram(MidiTrack* track, int channel, int tick, int program) {
+    track->events.push_back(
+        {tick, static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program), 0});
 }
 
 std::vector<uint8_t> encodeMidiFile(const Song& song) {
