@@ -55,22 +55,26 @@ const ScreenPoint LevelButton{50, 100};
 const ScreenPoint RulesButton{50, 130};
 const ScreenPoint ExitButton{50, 160};
 
-// Comments and blank lines are skipped; the first game frame follows the two intros.
+// Comments and blank lines are skipped; each intro's last frame and the next stage's first
+// (31 frames, then 61), up to the first game frame.
 TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
     GameFolder folder;
-    const RunResult run = folder.run("# just start\n\n  wait 5 # five passes\nprint\n" +
-                                     waitAndPrint(FirstGameFrameWait - 6) + waitAndPrint(1));
+    const int frames[] = {6, 32, 33, PassesToFirstGameFrame - 2, PassesToFirstGameFrame - 1,
+                          PassesToFirstGameFrame};
+    const int stages[] = {1, 1, 2, 2, 3, 3};
+    std::string script = "# just start\n\n  wait 5 # five passes\nprint\n";
+    for (int i = 1; i < 6; ++i) script += waitAndPrint(frames[i] - frames[i - 1]);
+    const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 3u) << run.out;
-    EXPECT_EQ(run.prints[0].frame, 6);
-    EXPECT_EQ(run.prints[0].appStage, 1);
-    EXPECT_EQ(run.prints[1].appStage, 3); // the pass that ended the second intro
-    EXPECT_EQ(run.prints[1].ply, 0);
-    const PrintLine& first = run.prints[2];
-    EXPECT_EQ(first.frame, PassesToFirstGameFrame);
-    EXPECT_EQ(std::vector<int>({first.appStage, first.exitStage, first.rules, first.human,
-                                first.level, first.toMove, first.selected}),
-              std::vector<int>({3, 0, 0, 0, 0, 0, -1}));
+    ASSERT_EQ(run.prints.size(), 6u) << run.out;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(run.prints[i].frame, frames[i]);
+        EXPECT_EQ(run.prints[i].appStage, stages[i]) << "frame " << frames[i];
+    }
+    const PrintLine& first = run.prints[5];
+    EXPECT_EQ(std::vector<int>({first.exitStage, first.rules, first.human, first.level,
+                                first.toMove, first.ply, first.selected}),
+              std::vector<int>({0, 0, 0, 0, 0, 0, -1}));
     EXPECT_EQ(first.position, startPosition(0));
 }
 
