@@ -20,14 +20,6 @@ void openDisplay(int width, int height, bool format555) {
     ASSERT_TRUE(openHeadlessScreen(width, height, format555));
 }
 
-uint16_t backPixel(int x, int y) {
-    LockedSurface locked{};
-    EXPECT_EQ(lockSurface(DDrawSurfaceBack, &locked), PLATFORM_OK);
-    uint16_t p = locked.memory[y * (locked.pitch / 2) + x];
-    unlockSurface(DDrawSurfaceBack);
-    return p;
-}
-
 void fillBack(uint16_t (*colourAt)(int x, int y)) {
     LockedSurface locked{};
     ASSERT_EQ(lockSurface(DDrawSurfaceBack, &locked), PLATFORM_OK);

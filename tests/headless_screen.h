@@ -27,3 +27,12 @@ inline bool openHeadlessScreen(int width, int height, bool format555 = false) {
     DDrawSurfaceBack = backBuffer();
     return true;
 }
+
+// The back buffer's pixel at (x, y).
+inline uint16_t backPixel(int x, int y) {
+    LockedSurface locked{};
+    lockSurface(DDrawSurfaceBack, &locked);
+    const uint16_t value = locked.memory[y * (locked.pitch / 2) + x];
+    unlockSurface(DDrawSurfaceBack);
+    return value;
+}

@@ -47,7 +47,7 @@ class MeshRendererTest : public ::testing::Test {
         setRenderState(RS_ZWRITEENABLE, 1);
         drawMesh(*quad);
         endScene();
-        return scene_fixture::pixelAt(Width / 2 + 7, Height / 2 + 5);
+        return backPixel(Width / 2 + 7, Height / 2 + 5);
     }
     Mesh* quad = nullptr;
 };

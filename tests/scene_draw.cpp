@@ -40,7 +40,7 @@ class SceneDrawTest : public ::testing::Test {
         endScene();
         Frame frame(Width * Height);
         for (int y = 0; y < Height; ++y) {
-            for (int x = 0; x < Width; ++x) frame[y * Width + x] = scene_fixture::pixelAt(x, y);
+            for (int x = 0; x < Width; ++x) frame[y * Width + x] = backPixel(x, y);
         }
         return frame;
     }

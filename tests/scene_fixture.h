@@ -100,13 +100,4 @@ inline void beginFrame(int azimuth, int elevation, int roll) {
     orbitCamera();
 }
 
-// The back buffer's pixel at (x, y).
-inline uint16_t pixelAt(int x, int y) {
-    LockedSurface locked{};
-    lockSurface(DDrawSurfaceBack, &locked);
-    const uint16_t value = locked.memory[y * (locked.pitch / 2) + x];
-    unlockSurface(DDrawSurfaceBack);
-    return value;
-}
-
 } // namespace scene_fixture
