@@ -70,29 +70,6 @@ TEST(Surfaces, AreMadeLockedFilledAndCopied) {
     releaseSurface(nullptr);
 }
 
-TEST_F(Headless, DisplayModeMakesTheFlippingChainInEitherFormatOrFails) {
-    HeadlessOptions options;
-    selectBackend(Backend::Headless);
-    EXPECT_EQ(setDisplayMode(800, 600), PLATFORM_FAILED); // not started
-    for (const bool format555 : {false, true}) {
-        options.format555 = format555;
-        selectBackend(Backend::Headless, options);
-        ASSERT_EQ(videoStart(), PLATFORM_OK);
-        EXPECT_EQ(setDisplayMode(0, 600), PLATFORM_FAILED);
-        ASSERT_EQ(setDisplayMode(800, 600), PLATFORM_OK);
-        EXPECT_NE(primarySurface(), backBuffer());
-        EXPECT_EQ(surfaceFormat(backBuffer()),
-                  format555 ? PixelFormat::Rgb555 : PixelFormat::Rgb565);
-        EXPECT_EQ(displayGreenMask(), format555 ? 0x03E0u : 0x07E0u);
-        EXPECT_EQ(surfaceHeight(backBuffer()), 600);
-        videoStop();
-    }
-    options.failVideoStart = true;
-    selectBackend(Backend::Headless, options);
-    EXPECT_EQ(videoStart(), PLATFORM_FAILED);
-    EXPECT_EQ(setCooperativeLevel(false), PLATFORM_FAILED);
-}
-
 TEST_F(Headless, PresentedFramesCanBeReadBackAndLossIsReportedOnce) {
     open(64, 48);
     fillSurface(backBuffer(), 0xF800);
@@ -166,23 +143,6 @@ TEST_F(Messages, ArriveInOrderWithQuitLastAndMouseMovesCoalesced) {
     EXPECT_EQ(x, 3);
     EXPECT_EQ(y, 4);
     EXPECT_FALSE(peekMessage());
-}
-
-TEST_F(Messages, CloseDestroysTheWindowWhichSendsDestroy) {
-    pump();
-    Seen.clear();
-    postMessage(Message{WM_CLOSE, 0, 0});
-    injectMessage(Message{WM_KEYDOWN, VK_UP, 0}); // for a window that will be gone
-    pump();
-    ASSERT_EQ(Seen.size(), 2u);
-    EXPECT_EQ(Seen[0].message, WM_CLOSE);
-    EXPECT_EQ(Seen[1].message, WM_DESTROY);
-    EXPECT_FALSE(windowExists());
-    // Nothing waits and nothing can come: getMessage does not hang.
-    Message m;
-    int code = 0;
-    EXPECT_TRUE(getMessage(&m, &code));
-    EXPECT_EQ(m.message, 0u);
 }
 
 TEST_F(Headless, TextIsDrawnEightPixelsAPieceOverWhatWasThere) {
