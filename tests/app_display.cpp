@@ -79,34 +79,30 @@ TEST_F(Display, ATallerViewportThanTheModeIsCutAtTheSurface) {
     EXPECT_EQ(rowsDrawn(), 600);
 }
 
-TEST_F(Display, FiveFiveFiveDisplaysAreReportedThroughTheGreenMask) {
-    HeadlessOptions options;
-    options.format555 = true;
-    start(800, 600, 0, options);
-    ASSERT_EQ(failure(), "");
+TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
+    HeadlessOptions broken, format555;
+    broken.failVideoStart = true;
+    format555.format555 = true;
+    const struct {
+        int width, height, hardware;
+        HeadlessOptions options;
+        const char* failure;
+    } cases[] = {
+        {800, 600, 1, broken, "DirectDrawCreateEx"},
+        {0, 0, 1, {}, "DDrawInterface->SetDisplayMode"},
+        // A width the game has no focal length for is refused instead of drawing
+        // every point at the screen's centre.
+        {700, 500, 1, {}, "DDrawInterface->SetDisplayMode"},
+        {800, 600, 2, {}, "D3DInterface->CreateDevice"},
+        {800, 600, 0, format555, ""}, // the software device, on a 5-5-5 display
+    };
+    for (const auto& c : cases) {
+        start(c.width, c.height, c.hardware, c.options);
+        EXPECT_EQ(failure(), c.failure) << c.width << " " << c.hardware;
+        TearDown();
+    }
     EXPECT_EQ(ScreenGreenMask, 0x03E0u);
     EXPECT_FALSE(screenIs565());
-}
-
-TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
-    HeadlessOptions broken;
-    broken.failVideoStart = true;
-    start(800, 600, 1, broken);
-    EXPECT_EQ(failure(), "DirectDrawCreateEx");
-    TearDown();
-    start(0, 0);
-    EXPECT_EQ(failure(), "DDrawInterface->SetDisplayMode");
-    TearDown();
-    // A width the game has no focal length for is refused instead of drawing
-    // every point at the screen's centre.
-    start(700, 500);
-    EXPECT_EQ(failure(), "DDrawInterface->SetDisplayMode");
-    TearDown();
-    start(800, 600, 2);
-    EXPECT_EQ(failure(), "D3DInterface->CreateDevice");
-    TearDown();
-    start(800, 600, 0);
-    EXPECT_EQ(failure(), ""); // the software device
 }
 
 TEST_F(Display, RenderStatesTurnDepthOnAndLeaveBlendingOff) {

@@ -20,6 +20,7 @@
 #include "render/screen.h"
 #include "rules/notation.h"
 #include "scene/scene.h"
+#include "tests/headless_screen.h"
 
 namespace headless {
 
@@ -114,7 +115,7 @@ inline ScreenPoint squareOnScreen(int column, int row, int columns, int humanSid
                                   int height) {
     ScreenWidth = width;
     ScreenHeight = height;
-    FocalLength = width == 1024 ? 500.0f : width == 800 ? 350.0f : 250.0f;
+    FocalLength = focalLengthFor(width);
     buildSineTable();
     setCameraConstants();
     CameraAzimuth = 204 * humanSide;

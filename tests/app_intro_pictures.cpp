@@ -10,6 +10,7 @@
 #include "app/fade.h"
 #include "platform/platform.h"
 #include "render/screen.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
@@ -42,13 +43,7 @@ Look lookAtBackBuffer(const std::string& png) {
 }
 
 Look showAtFullBrightness(const char* file) {
-    selectBackend(Backend::Headless);
-    EXPECT_EQ(videoStart(), PLATFORM_OK);
-    EXPECT_EQ(setDisplayMode(800, 600), PLATFORM_OK);
-    ScreenWidth = 800;
-    ScreenHeight = 600;
-    ScreenGreenMask = displayGreenMask();
-    DDrawSurfaceBack = backBuffer();
+    EXPECT_TRUE(openHeadlessScreen(800, 600));
     Sequence s;
     const char* failure = startSequence(&s, 3, 0.1f, file, 0);
     EXPECT_EQ(failure, nullptr) << failure;
@@ -59,18 +54,20 @@ Look showAtFullBrightness(const char* file) {
 
 } // namespace
 
-TEST(IntroPictures, StudioCardIsAPicture) {
-    Look look = showAtFullBrightness("DATAS/QVR.RAW");
-    EXPECT_GT(look.meanLuminance, 0.06);
-    EXPECT_LT(look.meanLuminance, 0.5);
-    EXPECT_GT(look.colours, 600u);
-    EXPECT_GT(look.brightShare, 0.005); // the lettering and the emblem catch the light
-}
-
-TEST(IntroPictures, TitleShowsTheBoard) {
-    Look look = showAtFullBrightness("DATAS/CHECKERS.RAW");
-    EXPECT_GT(look.meanLuminance, 0.12);
-    EXPECT_LT(look.meanLuminance, 0.6);
-    EXPECT_GT(look.colours, 1200u);
-    EXPECT_GT(look.brightShare, 0.02);
+TEST(IntroPictures, TheStudioCardAndTheTitleArePictures) {
+    const struct {
+        const char* file;
+        double minMean, maxMean;
+        size_t minColours;
+        double minBright; // the lettering, the emblem and the board catch the light
+    } cards[] = {{"DATAS/QVR.RAW", 0.06, 0.5, 600, 0.005},
+                 {"DATAS/CHECKERS.RAW", 0.12, 0.6, 1200, 0.02}};
+    for (const auto& card : cards) {
+        const Look look = showAtFullBrightness(card.file);
+        EXPECT_GT(look.meanLuminance, card.minMean) << card.file;
+        EXPECT_LT(look.meanLuminance, card.maxMean) << card.file;
+        EXPECT_GT(look.colours, card.minColours) << card.file;
+        EXPECT_GT(look.brightShare, card.minBright) << card.file;
+        videoStop();
+    }
 }

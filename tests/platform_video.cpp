@@ -70,35 +70,6 @@ TEST(Surfaces, AreMadeLockedFilledAndCopied) {
     releaseSurface(nullptr);
 }
 
-TEST_F(Headless, DisplayModeMakesTheFlippingChain) {
-    selectBackend(Backend::Headless);
-    EXPECT_EQ(setDisplayMode(800, 600), PLATFORM_FAILED); // not started
-    ASSERT_EQ(videoStart(), PLATFORM_OK);
-    EXPECT_EQ(setDisplayMode(0, 600), PLATFORM_FAILED);
-    EXPECT_EQ(setDisplayMode(800, 0), PLATFORM_FAILED);
-    ASSERT_EQ(setDisplayMode(800, 600), PLATFORM_OK);
-    ASSERT_NE(primarySurface(), nullptr);
-    ASSERT_NE(backBuffer(), nullptr);
-    EXPECT_NE(primarySurface(), backBuffer());
-    EXPECT_EQ(surfaceFormat(backBuffer()), PixelFormat::Rgb565);
-    EXPECT_EQ(displayGreenMask(), 0x07E0u);
-    EXPECT_EQ(surfaceWidth(backBuffer()), 800);
-    EXPECT_EQ(surfaceHeight(backBuffer()), 600);
-}
-
-TEST_F(Headless, FiveFiveFiveAndAFailingStartCanBeAskedFor) {
-    HeadlessOptions options;
-    options.format555 = true;
-    open(640, 480, options);
-    EXPECT_EQ(surfaceFormat(backBuffer()), PixelFormat::Rgb555);
-    EXPECT_EQ(displayGreenMask(), 0x03E0u);
-    videoStop();
-    options.failVideoStart = true;
-    selectBackend(Backend::Headless, options);
-    EXPECT_EQ(videoStart(), PLATFORM_FAILED);
-    EXPECT_EQ(setCooperativeLevel(false), PLATFORM_FAILED);
-}
-
 TEST_F(Headless, PresentedFramesCanBeReadBackAndLossIsReportedOnce) {
     open(64, 48);
     fillSurface(backBuffer(), 0xF800);
@@ -150,53 +121,28 @@ class Messages : public Headless {
     }
 };
 
-TEST_F(Messages, ArriveInOrderWithQuitLastAndTheWindowActivatedWhenShown) {
+TEST_F(Messages, ArriveInOrderWithQuitLastAndMouseMovesCoalesced) {
     injectMessage(Message{WM_KEYDOWN, VK_LEFT, 0});
+    injectMessage(Message{WM_MOUSEMOVE, 0, 1 | (1 << 16)});
+    injectMessage(Message{WM_MOUSEMOVE, 0, 2 | (2 << 16)}); // only the latest of a run
     injectMessage(Message{WM_LBUTTONDOWN, 0, 5 | (6 << 16)});
+    injectMessage(Message{WM_MOUSEMOVE, 0, 3 | (4 << 16)});
     postQuitMessage(3);
     injectMessage(Message{WM_KEYDOWN, VK_F3, 0});
     EXPECT_EQ(pump(), 3);
-    ASSERT_EQ(Seen.size(), 4u);
+    ASSERT_EQ(Seen.size(), 6u);
     EXPECT_EQ(Seen[0].message, WM_ACTIVATE); // the display mode showed the window
     EXPECT_EQ(Seen[0].wParam, WA_ACTIVE);
     EXPECT_EQ(Seen[1].wParam, VK_LEFT);
-    EXPECT_EQ(Seen[2].message, WM_LBUTTONDOWN);
-    EXPECT_EQ(Seen[3].wParam, VK_F3);
+    EXPECT_EQ(Seen[2].lParam, 2 | (2 << 16));
+    EXPECT_EQ(Seen[3].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(Seen[4].lParam, 3 | (4 << 16));
+    EXPECT_EQ(Seen[5].wParam, VK_F3);
     int x = 0, y = 0;
     getCursorPos(&x, &y);
-    EXPECT_EQ(x, 5);
-    EXPECT_EQ(y, 6);
+    EXPECT_EQ(x, 3);
+    EXPECT_EQ(y, 4);
     EXPECT_FALSE(peekMessage());
-}
-
-TEST_F(Messages, ConsecutiveMouseMovesArriveAsTheLatestOne) {
-    pump();
-    Seen.clear();
-    injectMessage(Message{WM_MOUSEMOVE, 0, 1 | (1 << 16)});
-    injectMessage(Message{WM_MOUSEMOVE, 0, 2 | (2 << 16)});
-    injectMessage(Message{WM_LBUTTONDOWN, 0, 2 | (2 << 16)});
-    injectMessage(Message{WM_MOUSEMOVE, 0, 3 | (4 << 16)});
-    pump();
-    ASSERT_EQ(Seen.size(), 3u);
-    EXPECT_EQ(Seen[0].lParam, 2 | (2 << 16));
-    EXPECT_EQ(Seen[2].lParam, 3 | (4 << 16));
-}
-
-TEST_F(Messages, CloseDestroysTheWindowWhichSendsDestroy) {
-    pump();
-    Seen.clear();
-    postMessage(Message{WM_CLOSE, 0, 0});
-    injectMessage(Message{WM_KEYDOWN, VK_UP, 0}); // for a window that will be gone
-    pump();
-    ASSERT_EQ(Seen.size(), 2u);
-    EXPECT_EQ(Seen[0].message, WM_CLOSE);
-    EXPECT_EQ(Seen[1].message, WM_DESTROY);
-    EXPECT_FALSE(windowExists());
-    // Nothing waits and nothing can come: getMessage does not hang.
-    Message m;
-    int code = 0;
-    EXPECT_TRUE(getMessage(&m, &code));
-    EXPECT_EQ(m.message, 0u);
 }
 
 TEST_F(Headless, TextIsDrawnEightPixelsAPieceOverWhatWasThere) {
@@ -214,11 +160,6 @@ TEST_F(Headless, TextIsDrawnEightPixelsAPieceOverWhatWasThere) {
     EXPECT_GT(inkIn(10, 18), 20); // the W, one cell on
     EXPECT_EQ(inkIn(0, 2), 0);    // the background stays
     EXPECT_EQ(inkIn(19, 64), 0);
-    // The solid middle of a letter is the colour asked for.
-    bool solidWhite = false;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 2; x < 10; ++x) solidWhite = solidWhite || pixelOf(back, x, y) == 0xFFFF;
-    EXPECT_TRUE(solidWhite);
     // Off the edges it is cut, not written outside.
     EXPECT_EQ(drawText(back, -5, -5, "XYZ", 255, 0, 0), PLATFORM_OK);
     EXPECT_EQ(drawText(back, 60, 28, "XYZ", 255, 0, 0), PLATFORM_OK);
@@ -235,9 +176,7 @@ TEST(Png, IsWrittenWithItsSignature) {
     EXPECT_EQ(std::fread(signature, 1, 8, f), 8u);
     std::fclose(f);
     std::remove(name.c_str());
-    EXPECT_EQ(signature[1], 'P');
-    EXPECT_EQ(signature[2], 'N');
-    EXPECT_EQ(signature[3], 'G');
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(signature) + 1, 3), "PNG");
     EXPECT_EQ(savePng("/nonexistent-dir/x.png", pixels.data(), 16, 8, 32, PixelFormat::Rgb565),
               PLATFORM_FAILED);
 }

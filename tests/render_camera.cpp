@@ -38,25 +38,25 @@ class CameraTest : public ::testing::Test {
     }
 };
 
-TEST_F(CameraTest, StartingEyeIsAboveTheNearSide) {
-    EXPECT_NEAR(CameraEye.x, 0.0f, 1e-3f);
+TEST_F(CameraTest, WorkedProjectionsOnAn800By600Screen) {
+    EXPECT_NEAR(CameraEye.x, 0.0f, 1e-3f); // the starting eye, above the near side
     EXPECT_NEAR(CameraEye.y, -2915.0f, 1.0f);
     EXPECT_NEAR(CameraEye.z, 3024.0f, 1.0f);
-}
-
-TEST_F(CameraTest, WorkedProjectionsOnAn800By600Screen) {
-    Point origin = project(0, 0, 0);
-    EXPECT_NEAR(origin.screenX, 400.0f, 1e-3f);
-    EXPECT_NEAR(origin.screenY, 300.0f, 1e-3f);
-    Point right = project(1000, 0, 0); // world +x shows on the left from this side
-    EXPECT_NEAR(right.screenX, 316.7f, 0.1f);
-    EXPECT_NEAR(right.screenY, 300.0f, 0.1f);
-    Point near = project(0, 0, 1000);
-    EXPECT_NEAR(near.screenX, 400.0f, 0.1f);
-    EXPECT_NEAR(near.screenY, 369.8f, 0.1f);
-    Point above = project(0, -500, 0);
-    EXPECT_NEAR(above.screenX, 400.0f, 0.1f);
-    EXPECT_NEAR(above.screenY, 267.3f, 0.1f);
+    const float cases[][5] = {
+        {0, 0, 0, 400.0f, 300.0f},
+        {1000, 0, 0, 316.7f, 300.0f}, // +x shows on the left
+        {0, 0, 1000, 400.0f, 369.8f},
+        {0, -500, 0, 400.0f, 267.3f},
+    };
+    for (const auto& c : cases) {
+        const Point p = project(c[0], c[1], c[2]);
+        EXPECT_NEAR(p.screenX, c[3], 0.1f) << c[0] << " " << c[1] << " " << c[2];
+        EXPECT_NEAR(p.screenY, c[4], 0.1f) << c[0] << " " << c[1] << " " << c[2];
+    }
+    placeCamera(0, -50, 1024); // a quarter turn of roll turns the picture about the centre
+    const Point right = project(1000, 0, 0);
+    EXPECT_NEAR(right.screenX, 400.0f, 0.1f);
+    EXPECT_NEAR(std::abs(right.screenY - 300.0f), 83.3f, 0.2f);
 }
 
 TEST_F(CameraTest, TheTargetProjectsToTheCentreFromAnywhere) {
@@ -84,28 +84,6 @@ TEST_F(CameraTest, DepthRunsFromTheFocalLengthToTheFarPlane) {
     EXPECT_GT(along(12000.0f).depth, 1.0f);
 }
 
-TEST_F(CameraTest, RollTurnsThePictureAboutTheCentre) {
-    placeCamera(0, -50, 1024); // a quarter turn
-    Point right = project(1000, 0, 0);
-    const float dx = right.screenX - 400.0f, dy = right.screenY - 300.0f;
-    EXPECT_NEAR(std::abs(dx), 0.0f, 0.1f);
-    EXPECT_NEAR(std::abs(dy), 83.3f, 0.2f);
-}
-
-TEST_F(CameraTest, EyeStraightAboveStillGivesABasis) {
-    for (float y : {-4200.0f, 4200.0f}) {
-        CameraEye = {0, y, 0};
-        CameraRoll = 0;
-        updateCamera();
-        Point origin = project(0, 0, 0);
-        EXPECT_NEAR(origin.screenX, 400.0f, 1e-3f);
-        EXPECT_NEAR(origin.screenY, 300.0f, 1e-3f);
-        Point side = project(1000, 0, 0);
-        EXPECT_NEAR(std::abs(side.screenX - 400.0f), 1000.0f / 4200.0f * 350.0f, 0.01f);
-        EXPECT_FALSE(std::isnan(side.screenY));
-    }
-}
-
 TEST_F(CameraTest, LookAtCentresItsTargetAndExtentsGrow) {
     const Vec3 light = {500, -1255, 0};
     const Pose piece = {1000, -32, 1500, 0, 0, 0};
@@ -121,12 +99,6 @@ TEST_F(CameraTest, LookAtCentresItsTargetAndExtentsGrow) {
     EXPECT_FLOAT_EQ(p.depth, 0.5f); // not written by the extent projection
     EXPECT_NEAR(MaxExtentDistance, p.viewZ, 0.1f);
     EXPECT_NEAR(MaxExtentRadius, 0.0f, 1e-4f);
-
-    Point behind = {light.x * 2 - piece.posX, light.y * 2 - piece.posY, light.z * 2 - piece.posZ};
-    const float before = MaxExtentDistance;
-    projectExtent(behind); // behind the light: no part in the maxima
-    EXPECT_LT(behind.viewZ, 0.0f);
-    EXPECT_EQ(MaxExtentDistance, before);
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include "rules/fast_search.h"
 #include "rules/perft.h"
 #include "rules/search.h"
-#include "tests/rules_fast_util.h"
+#include "tests/rules_test_util.h"
 
 // Every allocation of the program is counted, to show that searches make none.
 static size_t allocations = 0;
@@ -114,15 +114,10 @@ TEST(Board, PerftCountsAgree) {
     }
 }
 
-std::string answer(int32_t value) {
-    return std::to_string(value) + " " +
-           (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
-}
-
 void expectSameRoot(const Position& position, int32_t variant, int32_t side, int32_t depth) {
     selectRuleVariant(variant);
-    const std::string plain = answer(plainSearchRoot(position, side, depth));
-    const std::string fast = answer(fastSearchRoot(position, side, depth));
+    const std::string plain = searchAnswer(plainSearchRoot(position, side, depth));
+    const std::string fast = searchAnswer(fastSearchRoot(position, side, depth));
     ASSERT_EQ(fast, plain) << formatPosition(position, variant) << " side " << side << " depth "
                            << depth;
 }

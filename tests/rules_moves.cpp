@@ -10,59 +10,44 @@
 
 namespace {
 
-TEST(MoveOrder, OpeningPositionsListPiecesInIndexOrderAndStepsInDirectionOrder) {
-    selectRuleVariant(0);
-    Position position;
-    setUpPosition(position);
-    EXPECT_EQ(listMoves(position, 0), "7 0:2.4 0:0.4 1:4.4 1:2.4 2:6.4 2:4.4 3:6.4");
-    EXPECT_EQ(listMoves(position, 1), "7 8:1.3 9:3.3 9:1.3 10:5.3 10:3.3 11:7.3 11:5.3");
-    selectRuleVariant(1);
-    setUpPosition(position);
-    EXPECT_EQ(listMoves(position, 0), "9 0:1.5 1:3.5 1:1.5 2:5.5 2:3.5 3:7.5 3:5.5 4:9.5 4:7.5");
-}
-
-TEST(Captures, ACaptureAnywhereRemovesEveryPlainMove) {
-    const Position position = positionOf(0, "7.5,3.5", "2.4");
-    EXPECT_EQ(listMoves(position, 0), "1 1:1.3");
-}
-
-TEST(Captures, MenCaptureForwardOnlyExceptUnderFrench2) {
-    for (const int32_t variant : {0, 1}) {
-        EXPECT_EQ(listMoves(positionOf(variant, "3.3", "4.4"), 0), "2 0:4.2 0:2.2") << variant;
+TEST(Moves, ListedInOrderWithEachRuleSetsCaptures) {
+    const struct {
+        int32_t variant;
+        const char *side0, *side1, *listed;
+    } cases[] = {
+        // Pieces in index order, steps in direction order.
+        {0, "1.5,3.5,5.5,7.5,0.6,2.6,4.6,6.6,1.7,3.7,5.7,7.7", "",
+         "7 0:2.4 0:0.4 1:4.4 1:2.4 2:6.4 2:4.4 3:6.4"},
+        {1, "0.6,2.6,4.6,6.6,8.6", "", "9 0:1.5 1:3.5 1:1.5 2:5.5 2:3.5 3:7.5 3:5.5 4:9.5 4:7.5"},
+        {0, "7.5,3.5", "2.4", "1 1:1.3"}, // a capture anywhere removes every plain move
+        // Men capture forward only, except under "FRENCH 2".
+        {0, "3.3", "4.4", "2 0:4.2 0:2.2"},
+        {1, "3.3", "4.4", "2 0:4.2 0:2.2"},
+        {2, "3.3", "4.4", "1 0:5.5"},
+        {0, "4.6", "3.5,1.3,3.3", "2 0:2.4-0.2 0:2.4-4.2"}, // chains run on and fork
+        // Kings capture short under US rules, from afar under French rules.
+        {0, "1.1K", "3.3", "4 0:0.0 0:0.2 0:2.2 0:2.0"},
+        {0, "2.2K", "3.3", "1 0:4.4"},
+        {1, "1.1K", "3.3", "6 0:4.4 0:5.5 0:6.6 0:7.7 0:8.8 0:9.9"},
+        {1, "0.0K,8.8", "3.3", "4 0:4.4 0:5.5 0:6.6 0:7.7"}, // stops anywhere beyond,
+        {1, "0.0K,8.8", "3.3,7.3", "2 0:5.5-8.2 0:5.5-9.1"}, // unless it can go on
+        {1, "0.0K", "2.2,4.6,6.4", "6 0:5.5-3.7 0:5.5-2.8 0:5.5-1.9 0:5.5-7.3 0:5.5-8.2 0:5.5-9.1"},
+        {2, "4.2", "3.1,1.1", "1 0:2.0-0.2"}, // a "FRENCH 2" man crowned mid-chain jumps on
+        {1, "4.2", "3.1,1.1", "1 0:2.0"},     // under "FRENCH 1" crowning ends the chain
+    };
+    for (const auto& c : cases) {
+        const Position position = positionOf(c.variant, c.side0, c.side1);
+        EXPECT_EQ(listMoves(position, 0), c.listed)
+            << c.variant << " " << c.side0 << " / " << c.side1;
     }
-    EXPECT_EQ(listMoves(positionOf(2, "3.3", "4.4"), 0), "1 0:5.5");
-}
-
-TEST(Captures, ChainsRunToTheirEndAndForkIntoSeparateMoves) {
-    const Position position = positionOf(0, "4.6", "3.5,1.3,3.3");
-    EXPECT_EQ(listMoves(position, 0), "2 0:2.4-0.2 0:2.4-4.2");
-}
-
-TEST(Captures, KingsCaptureShortUnderUsRulesAndFromAfarUnderFrenchRules) {
-    EXPECT_EQ(listMoves(positionOf(0, "1.1K", "3.3"), 0), "4 0:0.0 0:0.2 0:2.2 0:2.0");
-    EXPECT_EQ(listMoves(positionOf(0, "2.2K", "3.3"), 0), "1 0:4.4");
-    EXPECT_EQ(listMoves(positionOf(1, "1.1K", "3.3"), 0), "6 0:4.4 0:5.5 0:6.6 0:7.7 0:8.8 0:9.9");
-}
-
-TEST(Captures, ALongRangeKingStopsAnywhereBeyondUnlessItCanGoOn) {
-    // Four free squares beyond the captured piece, nothing more to take: four moves.
-    EXPECT_EQ(listMoves(positionOf(1, "0.0K,8.8", "3.3"), 0), "4 0:4.4 0:5.5 0:6.6 0:7.7");
-    // A second capture only from 5.5: the king must land there and go on.
-    EXPECT_EQ(listMoves(positionOf(1, "0.0K,8.8", "3.3,7.3"), 0), "2 0:5.5-8.2 0:5.5-9.1");
-    // Only 5.5 goes on, and from there two directions do: every move passes through it.
-    const Position fork = positionOf(1, "0.0K", "2.2,4.6,6.4");
-    EXPECT_EQ(listMoves(fork, 0), "6 0:5.5-3.7 0:5.5-2.8 0:5.5-1.9 0:5.5-7.3 0:5.5-8.2 0:5.5-9.1");
-}
-
-TEST(Captures, AFrench2ManCrownedMidChainJumpsOnAndEndsAKing) {
-    Position position = positionOf(2, "4.2", "3.1,1.1");
-    EXPECT_EQ(listMoves(position, 0), "1 0:2.0-0.2");
+    selectRuleVariant(0);
+    Position start;
+    setUpPosition(start);
+    EXPECT_EQ(listMoves(start, 1), "7 8:1.3 9:3.3 9:1.3 10:5.3 10:3.3 11:7.3 11:5.3");
+    const Position crowned = positionOf(2, "4.2", "3.1,1.1");
     Position after;
-    playMove(position, after, allMoves(position, 0)[0], 0);
+    playMove(crowned, after, allMoves(crowned, 0)[0], 0);
     EXPECT_EQ(formatPosition(after, 2).substr(0, 8), "2 0.2K,x");
-    EXPECT_EQ(countPieces(after, 1), 0);
-    // Under "FRENCH 1" the same man only jumps forward: crowned, the chain ends.
-    EXPECT_EQ(listMoves(positionOf(1, "4.2", "3.1,1.1"), 0), "1 0:2.0");
 }
 
 TEST(ApplyStep, CrownsOnTheFarRowAndRemovesOnlyOpposingPieces) {
@@ -80,25 +65,21 @@ TEST(ApplyStep, CrownsOnTheFarRowAndRemovesOnlyOpposingPieces) {
     applyStep(far, 0, 5, 5, 0);
     EXPECT_EQ(formatPosition(far, 1).substr(0, 12), "1 5.5K,2.2,x");
     EXPECT_EQ(pieceOf(far, 1, 0).column, -1);
-}
 
-TEST(ApplyStep, PlayingAChainStepByStepMatchesPlayMove) {
-    const Position position = positionOf(0, "6.6", "5.5,3.3,3.1");
-    const std::vector<Move> moves = allMoves(position, 0);
-    ASSERT_EQ(moves.size(), 1u);
-    ASSERT_EQ(formatMove(moves[0]), "0:4.4-2.2-4.0");
-    Position stepped = position, played;
-    for (int32_t k = 0; k < moves[0].steps; ++k) applyStep(stepped, 0, moves[0].path[k], 0);
-    playMove(position, played, moves[0], 0);
+    // A chain played step by step ends as playMove leaves it.
+    const Position chain = positionOf(0, "6.6", "5.5,3.3,3.1");
+    const Move move = allMoves(chain, 0).at(0);
+    ASSERT_EQ(formatMove(move), "0:4.4-2.2-4.0");
+    Position stepped = chain, played;
+    for (int32_t k = 0; k < move.steps; ++k) applyStep(stepped, 0, move.path[k], 0);
+    playMove(chain, played, move, 0);
     EXPECT_EQ(formatPosition(stepped, 0), formatPosition(played, 0));
     EXPECT_EQ(formatPosition(played, 0), "0 4.0K,x,x,x,x,x,x,x,x,x,x,x x,x,x,x,x,x,x,x,x,x,x,x");
-}
 
-TEST(ApplyStep, CopyLeavesTheUnusedRecordsOfTheDestinationAlone) {
-    const Position source = positionOf(0, "1.5", "0.0");
+    // The copy leaves the unused records of the destination alone.
     Position destination;
     for (Piece& piece : destination.pieces) piece = {7, 7, 1};
-    copyAndApplyStep(source, destination, 0, 2, 4, 0);
+    copyAndApplyStep(positionOf(0, "1.5", "0.0"), destination, 0, 2, 4, 0);
     EXPECT_EQ(pieceOf(destination, 0, 0).column, 2);
     EXPECT_EQ(pieceOf(destination, 0, 12).column, 7);
     EXPECT_EQ(pieceOf(destination, 1, 19).king, 1);

@@ -3,8 +3,6 @@
 // levels, the random generator and the opening steps.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "rules/evaluate.h"
 #include "rules/random.h"
 #include "rules/search.h"
@@ -13,29 +11,33 @@
 namespace {
 
 std::string searchText(const Position& position, int32_t side, int32_t depth) {
-    const int32_t value = plainSearchRoot(position, side, depth);
-    return std::to_string(value) + " " +
-           (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
+    return searchAnswer(plainSearchRoot(position, side, depth));
 }
 
-TEST(SearchTerminals, AComputerWithoutMovesLosesAtTheRoot) {
-    EXPECT_EQ(searchText(positionOf(0, "", "0.0"), 0, 5), "-333330 none");
-    // Blocked with pieces is still a loss for the computer: the rule spares only the human.
-    EXPECT_EQ(searchText(positionOf(0, "0.0", "2.2"), 0, 3), "-222220 none");
-}
-
-TEST(SearchTerminals, TakingTheLastPieceWinsAndSoonerIsBetter) {
-    EXPECT_EQ(searchText(positionOf(0, "3.3", "2.2"), 0, 3), "166665 0:1.1");
-    EXPECT_EQ(searchText(positionOf(0, "3.3", "2.2"), 0, 7), "388885 0:1.1");
-}
-
-TEST(SearchTerminals, TheComputerNeverLeavesTheHumanBlockedWithPieces) {
-    // Both moves of side 0 leave side 1's man on 0.6 without a move.
-    const Position position = positionOf(0, "1.7,2.6", "0.6");
-    EXPECT_EQ(searchText(position, 0, 2), "-1000000 none");
-    EXPECT_EQ(searchText(position, 0, 5), "-1000000 none");
-    // At depth 1 the reply is never generated, so the evaluation decides.
-    EXPECT_EQ(searchText(position, 0, 1), "456 1:3.5");
+TEST(Search, TerminalsLevelsAndTheBlockedHumanRule) {
+    const struct {
+        const char *side0, *side1;
+        int32_t depth;
+        const char* answer;
+    } cases[] = {
+        {"", "0.0", 5, "-333330 none"},         // a computer without moves loses at the root,
+        {"0.0", "2.2", 3, "-222220 none"},      // blocked with pieces too: only the human is spared
+        {"3.3", "2.2", 3, "166665 0:1.1"},      // taking the last piece wins,
+        {"3.3", "2.2", 7, "388885 0:1.1"},      // and sooner is better
+        {"1.7,2.6", "0.6", 2, "-1000000 none"}, // every move leaves the human blocked
+        {"1.7,2.6", "0.6", 5, "-1000000 none"},
+        {"1.7,2.6", "0.6", 1, "456 1:3.5"}, // the reply is never generated: evaluation decides
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(searchText(positionOf(0, c.side0, c.side1), 0, c.depth), c.answer)
+            << c.side0 << " / " << c.side1 << " depth " << c.depth;
+    }
+    const int32_t depths[3][2] = {{7, 9}, {5, 9}, {5, 9}};
+    for (const int32_t variant : {0, 1, 2}) {
+        selectRuleVariant(variant);
+        EXPECT_EQ(levelSearchDepth(0), depths[variant][0]) << variant;
+        EXPECT_EQ(levelSearchDepth(1), depths[variant][1]) << variant;
+    }
 }
 
 // Plain minimax over the same tree: no pruning, so it is right by construction.
@@ -71,56 +73,27 @@ std::string minimaxRoot(const Position& position, int32_t side, int32_t depth) {
     return std::to_string(best) + " " + text;
 }
 
-TEST(Search, AgreesWithPlainMinimaxOnPositionsFromRandomGames) {
-    std::mt19937 random(7);
+TEST(Search, AgreesWithPlainMinimaxOnRandomGamesAndAWideNode) {
     int32_t compared = 0;
-    for (const int32_t variant : {0, 1, 2}) {
-        for (int32_t game = 0; game < 6; ++game) {
-            selectRuleVariant(variant);
-            Position position;
-            setUpPosition(position);
-            for (int32_t ply = 0; ply < 60; ++ply) {
-                const int32_t side = ply % 2;
-                const std::vector<Move> moves = allMoves(position, side);
-                if (moves.empty()) break;
-                if (ply % 7 == 3) {
-                    const int32_t depth = 1 + (ply / 7) % 4;
-                    ASSERT_EQ(searchText(position, side, depth), minimaxRoot(position, side, depth))
-                        << formatPosition(position, variant) << " side " << side << " depth "
-                        << depth;
-                    ++compared;
-                }
-                const Position before = position;
-                playMove(before, position, moves[random() % moves.size()], side);
-            }
-        }
+    for (const SampledPosition& sample : sampleRandomGames(7, 6, 7, 60)) {
+        selectRuleVariant(sample.variant);
+        const int32_t depth = 1 + compared % 4;
+        ASSERT_EQ(searchText(sample.position, sample.side, depth),
+                  minimaxRoot(sample.position, sample.side, depth))
+            << formatPosition(sample.position, sample.variant) << " side " << sample.side
+            << " depth " << depth;
+        ++compared;
     }
     EXPECT_GT(compared, 100);
+    // A node with more moves than a list holds is searched whole.
+    const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
+    EXPECT_EQ(searchText(wide, 0, 1), minimaxRoot(wide, 0, 1));
 }
 
-TEST(Search, ANodeWithMoreMovesThanAListHoldsIsSearchedWhole) {
-    const Position position = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
-    EXPECT_EQ(searchText(position, 0, 1), minimaxRoot(position, 0, 1));
-}
-
-TEST(Search, LevelsSearchToTheirDepths) {
-    selectRuleVariant(0);
-    EXPECT_EQ(levelSearchDepth(0), 7);
-    EXPECT_EQ(levelSearchDepth(1), 9);
-    for (const int32_t variant : {1, 2}) {
-        selectRuleVariant(variant);
-        EXPECT_EQ(levelSearchDepth(0), 5);
-        EXPECT_EQ(levelSearchDepth(1), 9);
-    }
-}
-
-TEST(Random, TheGeneratorStartsAtOneAndOpeningsDrawFromIt) {
-    ASSERT_EQ(randomState, 1u) << "no test before this one draws";
-    EXPECT_EQ(nextRandom(), 41);
-    EXPECT_EQ(nextRandom(), 18467);
-    EXPECT_EQ(nextRandom(), 6334);
-    EXPECT_EQ(nextRandom(), 26500);
-    EXPECT_EQ(nextRandom(), 19169);
+TEST(Random, TheGeneratorAndTheOpeningStepsDrawnFromIt) {
+    randomState = 1; // its value at program start (korvath-engine's first "rand" prints 41)
+    for (const int32_t expected : {41, 18467, 6334, 26500, 19169})
+        EXPECT_EQ(nextRandom(), expected);
 
     selectRuleVariant(0);
     Position position;

@@ -1,19 +1,29 @@
-// Helpers shared by the rules tests: positions written the way korvath-engine writes them.
+// Helpers shared by the tests that set up positions or search: positions written the way
+// korvath-engine writes them, positions met in random games, a search's answer as text.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "rules/moves.h"
 #include "rules/notation.h"
+#include "rules/search.h"
 
 // "FRENCH 1", side 0 to move: five kings facing a crowd, with 6395 capture chains of up to 15
 // jumps (found by a search for positions with many moves).
 inline const char* ManyCapturesSide0 = "x,0.0K,x,x,x,x,x,x,x,x,x,9.9K,x,x,x,x,x,0.8K,1.9K,9.1K";
 inline const char* ManyCapturesSide1 =
     "x,7.7,x,x,6.2K,1.3K,7.1K,4.4K,7.5,6.4,4.8,4.6,1.1K,4.2,x,2.6,2.4,3.1K,2.8,x";
+
+// No piece on the board: every record captured.
+inline Position emptyPosition() {
+    Position position{};
+    for (Piece& piece : position.pieces) piece = {-1, 0, 0};
+    return position;
+}
 
 // The position of the variant with these pieces, in index order ("1.5,3.5K"), each side
 // padded with captured pieces up to piecesPerSide. Selects the variant.
@@ -53,4 +63,42 @@ inline std::string listMoves(const Position& position, int32_t side) {
     std::string text = std::to_string(moves.size());
     for (const Move& move : moves) text += " " + formatMove(move);
     return text;
+}
+
+// A root search's value and chosen move as korvath-engine prints them ("166665 0:1.1").
+inline std::string searchAnswer(int32_t value) {
+    return std::to_string(value) + " " +
+           (bestMove[0].piece == -1 ? std::string("none") : formatMove(bestMove[0]));
+}
+
+struct SampledPosition {
+    int32_t variant;
+    Position position;
+    int32_t side; // to move
+};
+
+// Positions met in random games (uniform legal moves, so kings come early and often), every
+// stride plies of each game.
+inline std::vector<SampledPosition> sampleRandomGames(uint32_t seed, int32_t gamesPerVariant,
+                                                      int32_t stride, int32_t maxPlies) {
+    std::mt19937 random(seed);
+    std::vector<SampledPosition> samples;
+    for (int32_t variant = 0; variant < RuleVariantCount; ++variant) {
+        for (int32_t game = 0; game < gamesPerVariant; ++game) {
+            selectRuleVariant(variant);
+            Position position;
+            setUpPosition(position);
+            for (int32_t ply = 0; ply < maxPlies; ++ply) {
+                const int32_t side = ply % 2;
+                const std::vector<Move> moves = allMoves(position, side);
+                if (ply % stride == stride - 1 || moves.empty()) {
+                    samples.push_back({variant, position, side});
+                }
+                if (moves.empty()) break;
+                const Position before = position;
+                playMove(before, position, moves[random() % moves.size()], side);
+            }
+        }
+    }
+    return samples;
 }

@@ -12,28 +12,16 @@
 #include "render/textures.h"
 #include "rules/position.h"
 #include "scene/scene.h"
+#include "tests/headless_screen.h"
 
 #include <cstdio>
 #include <vector>
 
 namespace scene_fixture {
 
-inline float focalLengthFor(int width) {
-    return width == 1024 ? 500.0f : width == 800 ? 350.0f : 250.0f;
-}
-
 // False when the headless display could not be made.
 inline bool openDisplay(int width, int height) {
-    selectBackend(Backend::Headless);
-    ScreenWidth = width;
-    ScreenHeight = height;
-    FocalLength = focalLengthFor(width);
-    if (videoStart() != PLATFORM_OK || setCooperativeLevel(true) != PLATFORM_OK ||
-        setDisplayMode(width, height) != PLATFORM_OK)
-        return false;
-    DDrawSurfacePrimary = primarySurface();
-    DDrawSurfaceBack = backBuffer();
-    ScreenGreenMask = displayGreenMask();
+    if (!openHeadlessScreen(width, height)) return false;
     Zbuffer = createSurface(width, height, PixelFormat::Depth16);
     return Zbuffer != nullptr && attachDepthSurface(DDrawSurfaceBack, Zbuffer) == PLATFORM_OK &&
            createDevice(0, DDrawSurfaceBack) == PLATFORM_OK &&
@@ -109,15 +97,6 @@ inline void beginFrame(int azimuth, int elevation, int roll) {
     CameraElevation = elevation;
     CameraRoll = roll;
     orbitCamera();
-}
-
-// The back buffer's pixel at (x, y).
-inline uint16_t pixelAt(int x, int y) {
-    LockedSurface locked{};
-    lockSurface(DDrawSurfaceBack, &locked);
-    const uint16_t value = locked.memory[y * (locked.pitch / 2) + x];
-    unlockSurface(DDrawSurfaceBack);
-    return value;
 }
 
 } // namespace scene_fixture

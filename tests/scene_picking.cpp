@@ -6,6 +6,7 @@
 #include "rules/position.h"
 #include "scene/input.h"
 #include "scene/scene.h"
+#include "tests/rules_test_util.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -37,21 +38,7 @@ class PickingTest : public ::testing::Test {
         MouseX = static_cast<int>(std::lround(p.screenX));
         MouseY = static_cast<int>(std::lround(p.screenY));
     }
-    static Position emptyPosition() {
-        Position position{};
-        for (Piece& piece : position.pieces) piece = {-1, 0, 0};
-        return position;
-    }
 };
-
-TEST_F(PickingTest, SquareCentresMatchTheBoard) {
-    const Vec3 corner8 = squareCentre(0, 0, 8);
-    EXPECT_EQ(corner8.x, -1792.0f);
-    EXPECT_EQ(corner8.z, -1792.0f);
-    const Vec3 corner10 = squareCentre(0, 0, 10);
-    EXPECT_EQ(corner10.x, -2304.0f);
-    EXPECT_EQ(corner10.z, -2304.0f);
-}
 
 TEST_F(PickingTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
     CameraAzimuth = 30, CameraElevation = -50, CameraRoll = 200;
@@ -73,6 +60,8 @@ TEST_F(PickingTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
 }
 
 TEST_F(PickingTest, TiesGoToTheLowerColumnThenRowAndToTheLowerIndex) {
+    EXPECT_EQ(squareCentre(0, 0, 8).x, -1792.0f); // the board's squares, 512 a side
+    EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f);
     MouseX = 400, MouseY = 300; // the board's centre, a corner of four squares
     pickSquare();
     EXPECT_EQ(hoverColumn, 3);

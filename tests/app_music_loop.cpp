@@ -1,6 +1,7 @@
 // The music's repeats, heard: a one-click file played through FluidSynth's file
 // output must click 201 times (once plus 200 repeats) and then fall silent.
-// About ten seconds of real-time playing, so it stays out of the sanitizer run.
+// About ten seconds of real-time playing; the only run of the repeat code, so the sanitizer
+// run keeps it.
 
 #include <gtest/gtest.h>
 
