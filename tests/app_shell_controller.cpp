@@ -228,7 +228,7 @@ TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
 }
 
 TEST_F(Controller, TheElevationIsKeptInItsRange) {
-    for (const auto [set, kept] : {std::pair{-300, -185}, std::pair{40, -20}}) {
+    for (const auto& [set, kept] : {std::pair{-300, -185}, std::pair{40, -20}}) {
         CameraElevation = set;
         gameFrame();
         EXPECT_EQ(CameraElevation, kept);
