@@ -8,10 +8,8 @@
 #include "app/settings.h"
 #include "platform/platform.h"
 #include "render/camera.h"
-#include "render/mesh.h"
 #include "render/screen.h"
 #include "render/textures.h"
-#include "rules/position.h"
 #include "scene/input.h"
 #include "scene/scene.h"
 
@@ -26,19 +24,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const PictureNames[] = {"DBLANC.RAW", "DNOIR.RAW",  "PION0.RAW",
-                                    "PION1.RAW",  "BOUTON.RAW", "FOND.RAW"};
-
 // A pattern whose texel at (x, y) tells where it came from.
 uint16_t patternPixel(int x, int y) {
     return static_cast<uint16_t>((x & 31) | (y & 63) << 5);
 }
 
-void writePicture(const fs::path& path, size_t bytes, uint16_t (*pixel)(int, int)) {
+void writePicture(const fs::path& path, size_t bytes, uint16_t (*pixel)(int, int) = patternPixel) {
     std::vector<char> data(bytes);
     for (size_t i = 0; i + 1 < bytes; i += 2) {
-        const int index = static_cast<int>(i / 2);
-        const uint16_t p = pixel(index % 256, index / 256);
+        const uint16_t p = pixel(static_cast<int>(i / 2 % 256), static_cast<int>(i / 512));
         data[i] = static_cast<char>(p & 0xFF);
         data[i + 1] = static_cast<char>(p >> 8);
     }
@@ -53,9 +47,9 @@ class ResourcesTest : public ::testing::Test {
                  ("korvath-resources-" + std::to_string(::getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder / "DATAS");
-        for (const char* name : PictureNames) {
-            writePicture(folder / "DATAS" / name, PictureFileBytes, patternPixel);
-        }
+        for (const char* name :
+             {"DBLANC.RAW", "DNOIR.RAW", "PION0.RAW", "PION1.RAW", "BOUTON.RAW", "FOND.RAW"})
+            writePicture(folder / "DATAS" / name, PictureFileBytes);
         fs::current_path(folder);
     }
     void TearDown() override {
@@ -74,14 +68,14 @@ class ResourcesTest : public ::testing::Test {
         displayOpen = false;
     }
     void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
+        closeDisplay();
         HeadlessOptions options;
         options.maxTextureWidth = maxTextureWidth;
         options.format555 = format555;
         selectBackend(Backend::Headless, options);
         ScreenWidth = 640;
         ScreenHeight = 480;
-        WindowedMode = 1;
-        UseHardware = 1;
+        WindowedMode = UseHardware = 1;
         TextureSize = 256;
         ShadowTextureSize = 128;
         ASSERT_EQ(initDisplay(), nullptr);
@@ -91,11 +85,10 @@ class ResourcesTest : public ::testing::Test {
     static std::vector<uint16_t> texels(Surface* surface) {
         LockedSurface locked{};
         EXPECT_EQ(lockSurface(surface, &locked), PLATFORM_OK);
-        const int w = surfaceWidth(surface), h = surfaceHeight(surface);
-        std::vector<uint16_t> out(static_cast<size_t>(w) * h);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) out[y * w + x] = locked.memory[y * (locked.pitch / 2) + x];
-        }
+        std::vector<uint16_t> out;
+        for (int y = 0; y < surfaceHeight(surface); ++y)
+            for (int x = 0; x < surfaceWidth(surface); ++x)
+                out.push_back(locked.memory[y * (locked.pitch / 2) + x]);
         unlockSurface(surface);
         return out;
     }
@@ -104,18 +97,15 @@ class ResourcesTest : public ::testing::Test {
     bool displayOpen = false;
 };
 
+// The low bits stay empty; the game's own names work whatever the case on disk.
 TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
     writePicture("DATAS/X.RAW", PictureFileBytes, [](int x, int) -> uint16_t {
         return x == 0 ? 0xFFFF : x == 1 ? 0xF800 : x == 2 ? 0x07E0 : 0x0000;
     });
     static RgbPicture picture;
-    ASSERT_EQ(loadImage565("DATAS/X.RAW", picture), nullptr);
-    const uint8_t expected[4][3] = {{248, 252, 248}, {248, 0, 0}, {0, 252, 0}, {0, 0, 0}};
-    for (int x = 0; x < 4; ++x) {
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(picture.rgb[3 * x + c], expected[x][c]) << x;
-    }
-    // The game's own names work whatever the case on disk.
     ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
+    const uint8_t expected[12] = {248, 252, 248, 248, 0, 0, 0, 252, 0, 0, 0, 0};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(picture.rgb[i], expected[i]) << i;
 }
 
 // Each picture file in turn damaged: missing, unreadable, or any size short
@@ -138,23 +128,22 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     for (const auto& c : cases) {
         fs::remove(c.name);
         if (c.bytes == -2) fs::create_directory(c.name);
-        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes), patternPixel);
-        const char* failure = loadResources();
-        EXPECT_STREQ(failure, c.failure);
+        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes));
+        EXPECT_STREQ(loadResources(), c.failure);
         fs::remove(c.name);
-        writePicture(c.name, PictureFileBytes, patternPixel);
+        writePicture(c.name, PictureFileBytes);
     }
     EXPECT_EQ(loadResources(), nullptr);
 }
 
 // Texel (x, y) of a texture of side n is picture pixel (x * 256 / n, y * 256 / n);
-// n is the setting's low 16 bits, at most the device's largest texture.
+// n is the setting's low 16 bits, at most the device's largest texture, and
+// 256 where the device states no limit.
 TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
     const struct {
         int deviceLimit, setting, side;
-    } cases[] = {{256, 128, 128}, {256, 256, 256}, {256, 512, 256}, {2048, -65536 + 64, 64}};
+    } cases[] = {{256, 128, 128}, {256, 512, 256}, {2048, -65536 + 64, 64}, {0, 512, 256}};
     for (const auto& c : cases) {
-        closeDisplay();
         openDisplay(c.deviceLimit);
         TextureSize = c.setting;
         ASSERT_EQ(loadTexture("DATAS/DBLANC.RAW", 7), nullptr);
@@ -167,61 +156,47 @@ TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
     }
 }
 
-TEST_F(ResourcesTest, ADeviceWithoutALimitGets256) {
-    openDisplay(0);
-    TextureSize = 512;
-    ShadowTextureSize = 512;
-    ASSERT_EQ(loadResources(), nullptr);
-    EXPECT_EQ(surfaceWidth(TextureTable[0]), 256);
-    EXPECT_EQ(ShadowTextureSide, 256);
-}
-
 TEST_F(ResourcesTest, ShadowTexturesFollowTheSettingUpToTheDeviceLimit) {
-    openDisplay(1024);
-    for (int size : {128, 1024, 4096}) {
-        ASSERT_GE(createShadowTextures(size, 0), 0);
-        ASSERT_GE(createShadowTextures(size, 1), 0);
-        const int side = size < 1024 ? size : 1024;
-        EXPECT_EQ(ShadowTextureSide, side);
+    const struct {
+        int deviceLimit, setting, side;
+    } cases[] = {{1024, 128, 128}, {1024, 1024, 1024}, {1024, 4096, 1024}, {0, 512, 256}};
+    for (const auto& c : cases) {
+        openDisplay(c.deviceLimit);
+        for (int index : {0, 1}) ASSERT_GE(createShadowTextures(c.setting, index), 0);
+        EXPECT_EQ(ShadowTextureSide, c.side);
+        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), c.side);
         for (Surface* texture : ShadowTextures) {
             ASSERT_NE(texture, nullptr);
-            EXPECT_EQ(surfaceWidth(texture), side);
+            EXPECT_EQ(surfaceWidth(texture), c.side);
             EXPECT_EQ(surfaceFormat(texture), PixelFormat::Argb4444);
             for (uint16_t t : texels(texture)) ASSERT_EQ(t, 0); // fully transparent
         }
-        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), side);
     }
     EXPECT_LT(createShadowTextures(0, 0), 0); // no surface of side 0: reported, nothing written
     EXPECT_EQ(ShadowTextures[0], nullptr);
 }
 
-TEST_F(ResourcesTest, TheButtonPictureIsInTheScreensFormat) {
-    openDisplay(2048, true);
-    ASSERT_EQ(ScreenGreenMask, 0x03E0u);
-    ASSERT_EQ(loadScreenImage("DATAS/BOUTON.RAW"), nullptr);
-    // 5-5-5: the 6-bit green loses its lowest bit.
-    const uint16_t p = patternPixel(21, 45);
-    const uint16_t expected =
-        static_cast<uint16_t>((p >> 11) << 10 | ((p >> 6) & 31) << 5 | (p & 31));
-    EXPECT_EQ(ButtonImage[45 * 256 + 21], expected);
-}
-
+// The button picture is kept in the screen's format: on 5-5-5 the 6-bit green
+// loses its lowest bit. A surface loss rebuilds every texture and the cached
+// board picture; whatever the earlier loads made is released (the sanitizer
+// run reports leaks).
 TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
-    openDisplay();
-    ASSERT_EQ(loadResources(), nullptr);
-    EXPECT_EQ(ButtonImage[3 * 256 + 9], patternPixel(9, 3)); // 5-6-5: unchanged
-    for (int slot = 0; slot < 8; ++slot)
-        EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
-    EXPECT_EQ(&boardMeshOf(0), BoardMesh8);
-    CameraRoll = 96;
-    RedrawRequest = 0;
-    ASSERT_EQ(restoreSurfaces(), nullptr);
-    EXPECT_EQ(CameraRoll, 0);
-    EXPECT_EQ(RedrawRequest, 1); // the cached board picture was lost with the surfaces
-    EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
-    EXPECT_EQ(&boardMeshOf(2), BoardMesh10);
-    // Whatever the earlier loads made was released (the sanitizer run reports leaks).
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
+    const uint16_t p = patternPixel(21, 45);
+    for (const bool format555 : {false, true}) {
+        openDisplay(2048, format555);
+        ASSERT_EQ(loadResources(), nullptr);
+        EXPECT_EQ(ButtonImage[45 * 256 + 21],
+                  format555 ? (p >> 11) << 10 | ((p >> 6) & 31) << 5 | (p & 31) : p);
+        for (int slot = 0; slot < 8; ++slot)
+            EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
+        CameraRoll = 96;
+        RedrawRequest = 0;
+        ASSERT_EQ(restoreSurfaces(), nullptr);
+        EXPECT_EQ(CameraRoll, 0);
+        EXPECT_EQ(RedrawRequest, 1);
+        EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
+    }
 }
 
 } // namespace

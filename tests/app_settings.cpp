@@ -3,12 +3,12 @@
 // by name.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <climits>
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/settings.h"
@@ -29,7 +29,6 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
         {"a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1", {1, 2, 3, 4, 5, 6, 1}},
         {"a +7 b -3", {7, -3, 0, 0, 0, 0, 0}},
         {"W 640 H 480 S 64 T 128", {640, 480, 64, 128, 0, 0, 0}}, // ends early
-        {"", {}},
         {"LABEL", {}},
         // A value that is no number is the next label: every later number lands one pair on.
         {"WIDTH abc HEIGHT 600 SHADOW 128 TEXTURE 256 HARDWARE 1 MUSIC 1",
@@ -54,58 +53,46 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
 class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
         folder = ::testing::TempDir() + "korvath_settings_XXXXXX";
         ASSERT_NE(mkdtemp(folder.data()), nullptr);
-        ASSERT_EQ(chdir(folder.c_str()), 0);
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
     }
     void TearDown() override {
-        std::remove("SETTINGS.TXT");
-        ASSERT_EQ(chdir(previous), 0);
-        rmdir(folder.c_str());
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
     }
-    static Values globals() {
-        return {ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
-                UseHardware, MusicEnabled, WindowedMode};
-    }
-    char previous[4096] = {};
     std::string folder;
+    std::filesystem::path previous;
 };
 
-// The shipped file gives the game's defaults; another file lands every number in its own global.
+// The shipped file gives the game's defaults; another file lands every number
+// in its own global. A missing or unreadable file is reported by name.
 TEST_F(SettingsFile, IsReadIntoTheGlobals) {
-    const std::string shipped = std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT";
+    std::filesystem::copy_file(std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT", "SHIPPED");
     const struct {
-        std::string copyFrom, text;
+        const char* copyFrom;
         Values expected;
-    } cases[] = {{shipped, "", {800, 600, 128, 256, 1, 1, 0}},
-                 {"",
-                  "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\n",
-                  {1024, 768, 64, 128, 0, 1, 2}}};
+    } cases[] = {{"SHIPPED", {800, 600, 128, 256, 1, 1, 0}},
+                 {"OTHER", {1024, 768, 64, 128, 0, 1, 2}}};
+    std::ofstream("OTHER")
+        << "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\n";
     for (const auto& c : cases) {
-        std::string text = c.text;
-        if (FILE* from = c.copyFrom.empty() ? nullptr : std::fopen(c.copyFrom.c_str(), "r")) {
-            char chunk[1024];
-            text.assign(chunk, std::fread(chunk, 1, sizeof chunk, from));
-            std::fclose(from);
-        }
-        FILE* f = std::fopen("SETTINGS.TXT", "w");
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
+        std::filesystem::copy_file(c.copyFrom, "SETTINGS.TXT",
+                                   std::filesystem::copy_options::overwrite_existing);
         ASSERT_EQ(loadSettings(), nullptr);
-        EXPECT_EQ(globals(), c.expected) << text;
+        const Values globals{ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
+                             UseHardware, MusicEnabled, WindowedMode};
+        EXPECT_EQ(globals, c.expected) << c.copyFrom;
     }
-}
-
-TEST_F(SettingsFile, MissingOrUnreadableIsReportedByName) {
-    const char* failure = loadSettings();
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("SETTINGS.TXT"), std::string::npos);
-    ASSERT_EQ(mkdir("SETTINGS.TXT", 0700), 0); // opens, but cannot be read
-    failure = loadSettings();
-    rmdir("SETTINGS.TXT");
-    ASSERT_NE(failure, nullptr);
-    EXPECT_NE(std::string(failure).find("SETTINGS.TXT"), std::string::npos);
+    for (const bool folderInstead : {false, true}) {
+        std::filesystem::remove("SETTINGS.TXT");
+        if (folderInstead)
+            std::filesystem::create_directory("SETTINGS.TXT"); // opens, reads nothing
+        const char* failure = loadSettings();
+        ASSERT_NE(failure, nullptr);
+        EXPECT_NE(std::string(failure).find("SETTINGS.TXT"), std::string::npos);
+    }
 }
 
 } // namespace
