@@ -52,15 +52,10 @@ class MeshRendererTest : public ::testing::Test {
     Mesh* quad = nullptr;
 };
 
-int red(uint16_t p) {
-    return p >> 11;
-}
-int green(uint16_t p) {
-    return (p >> 5) & 63;
-}
-int blue(uint16_t p) {
-    return p & 31;
-}
+// The 5-6-5 channels.
+const auto red = [](uint16_t p) { return p >> 11; };
+const auto green = [](uint16_t p) { return (p >> 5) & 63; };
+const auto blue = [](uint16_t p) { return p & 31; };
 
 // Lit faces dim with their intensity down to an ambient floor, unlit ones are dimmer still,
 // fully lit ones ignore it; every shade is a grey.

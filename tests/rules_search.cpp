@@ -91,10 +91,8 @@ TEST(Search, AgreesWithPlainMinimaxOnRandomGamesAndAWideNode) {
 }
 
 TEST(Random, TheGeneratorAndTheOpeningStepsDrawnFromIt) {
-    randomState = 1; // its value at program start (korvath-engine's first "rand" prints 41)
-    for (const int32_t expected : {41, 18467, 6334, 26500, 19169})
-        EXPECT_EQ(nextRandom(), expected);
-
+    // The generator's sequence from its start (41, 18467, 6334, ...) is checked through
+    // korvath-engine's "rand" and "selfplay".
     selectRuleVariant(0);
     Position position;
     setUpPosition(position);
