@@ -16,18 +16,13 @@ class CameraTest : public ::testing::Test {
   protected:
     void SetUp() override {
         buildSineTable();
-        ScreenWidth = 800;
-        ScreenHeight = 600;
-        FocalLength = 350.0f;
+        ScreenWidth = 800, ScreenHeight = 600, FocalLength = 350.0f;
         setCameraConstants();
-        FarDistance = 10000.0f;
-        FarReciprocal = 0.0001f;
+        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
         placeCamera(0, -50, 0);
     }
     static void placeCamera(int azimuth, int elevation, int roll) {
-        CameraAzimuth = azimuth;
-        CameraElevation = elevation;
-        CameraRoll = roll;
+        CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
         orbitCamera();
         updateCamera();
     }
@@ -78,8 +73,7 @@ TEST_F(CameraTest, LookAtCentresItsTargetAndExtentsGrow) {
     lookAtFrom(light, piece, CombinedMatrix);
     Point p = {piece.posX, piece.posY, piece.posZ};
     p.depth = 0.5f;
-    ExtentOrigin = {0, 0, 0};
-    MaxExtentDistance = MaxExtentRadius = 0;
+    ExtentOrigin = {0, 0, 0}, MaxExtentDistance = MaxExtentRadius = 0;
     projectExtent(p);
     EXPECT_NEAR(p.viewX, 0.0f, 1e-2f);
     EXPECT_NEAR(p.viewY, 0.0f, 1e-2f);

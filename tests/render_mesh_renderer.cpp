@@ -17,17 +17,14 @@ class MeshRendererTest : public ::testing::Test {
         ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
         buildSineTable();
         setCameraConstants();
-        FarDistance = 10000.0f;
-        FarReciprocal = 0.0001f;
-        CameraEye = {0, -1000, 0};
-        CameraRoll = 0;
+        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
+        CameraEye = {0, -1000, 0}, CameraRoll = 0;
         updateCamera();
         scene_fixture::makeSolidTexture(0, 0xFFFF);
         scene_fixture::makeSolidTexture(1, 0xF800);
         // One 512 cell under the eye, centred on the origin.
         quad = buildGridMesh(512, 512, 2, 0, 0, 0, 0, 0);
-        quad->posX = 256.0f;
-        quad->posZ = 256.0f;
+        quad->posX = quad->posZ = 256.0f;
     }
     void TearDown() override {
         releaseMesh(quad);
@@ -38,9 +35,9 @@ class MeshRendererTest : public ::testing::Test {
         fillSurface(DDrawSurfaceBack, 0);
         fillSurface(Zbuffer, 0xFFFF);
         for (int f = 0; f < quad->faceCount; ++f) {
-            quad->faces[f].litFlags[0] = static_cast<int8_t>(lit);
-            quad->faces[f].intensity = intensity;
-            quad->faces[f].material = material;
+            MeshFace& face = quad->faces[f];
+            face.litFlags[0] = static_cast<int8_t>(lit), face.intensity = intensity;
+            face.material = material;
         }
         beginScene();
         setRenderState(RS_ZENABLE, 1);
