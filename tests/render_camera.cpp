@@ -16,18 +16,13 @@ class CameraTest : public ::testing::Test {
   protected:
     void SetUp() override {
         buildSineTable();
-        ScreenWidth = 800;
-        ScreenHeight = 600;
-        FocalLength = 350.0f;
+        ScreenWidth = 800, ScreenHeight = 600, FocalLength = 350.0f;
         setCameraConstants();
-        FarDistance = 10000.0f;
-        FarReciprocal = 0.0001f;
+        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
         placeCamera(0, -50, 0);
     }
     static void placeCamera(int azimuth, int elevation, int roll) {
-        CameraAzimuth = azimuth;
-        CameraElevation = elevation;
-        CameraRoll = roll;
+        CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
         orbitCamera();
         updateCamera();
     }
@@ -38,35 +33,24 @@ class CameraTest : public ::testing::Test {
     }
 };
 
+// Worked figures at the starting camera (+x shows on the left); a quarter turn of roll turns
+// the picture about the centre; the target lies at the centre, 4200 away, from anywhere.
 TEST_F(CameraTest, WorkedProjectionsOnAn800By600Screen) {
-    EXPECT_NEAR(CameraEye.x, 0.0f, 1e-3f); // the starting eye, above the near side
-    EXPECT_NEAR(CameraEye.y, -2915.0f, 1.0f);
-    EXPECT_NEAR(CameraEye.z, 3024.0f, 1.0f);
-    const float cases[][5] = {
-        {0, 0, 0, 400.0f, 300.0f},
-        {1000, 0, 0, 316.7f, 300.0f}, // +x shows on the left
-        {0, 0, 1000, 400.0f, 369.8f},
-        {0, -500, 0, 400.0f, 267.3f},
+    const struct {
+        int azimuth, elevation, roll;
+        float x, y, z, screenX, screenY;
+    } cases[] = {
+        {0, -50, 0, 1000, 0, 0, 316.7f, 300.0f},   {0, -50, 0, 0, 0, 1000, 400.0f, 369.8f},
+        {0, -50, 0, 0, -500, 0, 400.0f, 267.3f},   {0, -50, 1024, 1000, 0, 0, 400.0f, 216.7f},
+        {0, -20, 0, 0, 0, 0, 400.0f, 300.0f},      {204, -50, 0, 0, 0, 0, 400.0f, 300.0f},
+        {77, -185, 1000, 0, 0, 0, 400.0f, 300.0f}, {-300, -100, -64, 0, 0, 0, 400.0f, 300.0f},
     };
     for (const auto& c : cases) {
-        const Point p = project(c[0], c[1], c[2]);
-        EXPECT_NEAR(p.screenX, c[3], 0.1f) << c[0] << " " << c[1] << " " << c[2];
-        EXPECT_NEAR(p.screenY, c[4], 0.1f) << c[0] << " " << c[1] << " " << c[2];
-    }
-    placeCamera(0, -50, 1024); // a quarter turn of roll turns the picture about the centre
-    const Point right = project(1000, 0, 0);
-    EXPECT_NEAR(right.screenX, 400.0f, 0.1f);
-    EXPECT_NEAR(std::abs(right.screenY - 300.0f), 83.3f, 0.2f);
-}
-
-TEST_F(CameraTest, TheTargetProjectsToTheCentreFromAnywhere) {
-    const int views[][3] = {{0, -20, 0}, {204, -50, 0}, {77, -185, 1000}, {-300, -100, -64}};
-    for (const auto& v : views) {
-        placeCamera(v[0], v[1], v[2]);
-        Point origin = project(0, 0, 0);
-        EXPECT_NEAR(origin.screenX, 400.0f, 1e-2f);
-        EXPECT_NEAR(origin.screenY, 300.0f, 1e-2f);
-        EXPECT_NEAR(origin.viewZ, 4200.0f, 0.5f);
+        placeCamera(c.azimuth, c.elevation, c.roll);
+        const Point p = project(c.x, c.y, c.z);
+        EXPECT_NEAR(p.screenX, c.screenX, 0.1f) << c.azimuth << " " << c.roll << " " << c.x;
+        EXPECT_NEAR(p.screenY, c.screenY, 0.1f) << c.azimuth << " " << c.roll << " " << c.x;
+        if (c.x == 0 && c.y == 0 && c.z == 0) EXPECT_NEAR(p.viewZ, 4200.0f, 0.5f);
     }
 }
 
@@ -79,7 +63,6 @@ TEST_F(CameraTest, DepthRunsFromTheFocalLengthToTheFarPlane) {
     };
     EXPECT_NEAR(along(350.0f).depth, 0.0f, 1e-4f);
     EXPECT_NEAR(along(10000.0f).depth, 1.0f, 1e-4f);
-    EXPECT_GT(along(200.0f).depth * along(12000.0f).depth, -1.0f); // finite either side
     EXPECT_LT(along(200.0f).depth, 0.0f);
     EXPECT_GT(along(12000.0f).depth, 1.0f);
 }
@@ -90,8 +73,7 @@ TEST_F(CameraTest, LookAtCentresItsTargetAndExtentsGrow) {
     lookAtFrom(light, piece, CombinedMatrix);
     Point p = {piece.posX, piece.posY, piece.posZ};
     p.depth = 0.5f;
-    ExtentOrigin = {0, 0, 0};
-    MaxExtentDistance = MaxExtentRadius = 0;
+    ExtentOrigin = {0, 0, 0}, MaxExtentDistance = MaxExtentRadius = 0;
     projectExtent(p);
     EXPECT_NEAR(p.viewX, 0.0f, 1e-2f);
     EXPECT_NEAR(p.viewY, 0.0f, 1e-2f);

@@ -17,17 +17,14 @@ class MeshRendererTest : public ::testing::Test {
         ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
         buildSineTable();
         setCameraConstants();
-        FarDistance = 10000.0f;
-        FarReciprocal = 0.0001f;
-        CameraEye = {0, -1000, 0};
-        CameraRoll = 0;
+        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
+        CameraEye = {0, -1000, 0}, CameraRoll = 0;
         updateCamera();
         scene_fixture::makeSolidTexture(0, 0xFFFF);
         scene_fixture::makeSolidTexture(1, 0xF800);
         // One 512 cell under the eye, centred on the origin.
         quad = buildGridMesh(512, 512, 2, 0, 0, 0, 0, 0);
-        quad->posX = 256.0f;
-        quad->posZ = 256.0f;
+        quad->posX = quad->posZ = 256.0f;
     }
     void TearDown() override {
         releaseMesh(quad);
@@ -38,9 +35,9 @@ class MeshRendererTest : public ::testing::Test {
         fillSurface(DDrawSurfaceBack, 0);
         fillSurface(Zbuffer, 0xFFFF);
         for (int f = 0; f < quad->faceCount; ++f) {
-            quad->faces[f].litFlags[0] = static_cast<int8_t>(lit);
-            quad->faces[f].intensity = intensity;
-            quad->faces[f].material = material;
+            MeshFace& face = quad->faces[f];
+            face.litFlags[0] = static_cast<int8_t>(lit), face.intensity = intensity;
+            face.material = material;
         }
         beginScene();
         setRenderState(RS_ZENABLE, 1);
@@ -52,15 +49,10 @@ class MeshRendererTest : public ::testing::Test {
     Mesh* quad = nullptr;
 };
 
-int red(uint16_t p) {
-    return p >> 11;
-}
-int green(uint16_t p) {
-    return (p >> 5) & 63;
-}
-int blue(uint16_t p) {
-    return p & 31;
-}
+// The 5-6-5 channels.
+const auto red = [](uint16_t p) { return p >> 11; };
+const auto green = [](uint16_t p) { return (p >> 5) & 63; };
+const auto blue = [](uint16_t p) { return p & 31; };
 
 // Lit faces dim with their intensity down to an ambient floor, unlit ones are dimmer still,
 // fully lit ones ignore it; every shade is a grey.

@@ -44,45 +44,6 @@ TEST(Moves, ListedInOrderWithEachRuleSetsCaptures) {
     Position start;
     setUpPosition(start);
     EXPECT_EQ(listMoves(start, 1), "7 8:1.3 9:3.3 9:1.3 10:5.3 10:3.3 11:7.3 11:5.3");
-    const Position crowned = positionOf(2, "4.2", "3.1,1.1");
-    Position after;
-    playMove(crowned, after, allMoves(crowned, 0)[0], 0);
-    EXPECT_EQ(formatPosition(after, 2).substr(0, 8), "2 0.2K,x");
-}
-
-TEST(ApplyStep, CrownsOnTheFarRowAndRemovesOnlyOpposingPieces) {
-    Position position = positionOf(0, "2.2,6.6", "1.1,3.5");
-    applyStep(position, 0, 0, 0, 0);
-    EXPECT_EQ(pieceOf(position, 1, 0).column, -1);
-    EXPECT_EQ(pieceOf(position, 1, 0).row, 1);
-    EXPECT_EQ(pieceOf(position, 0, 0).king, 1);
-    applyStep(position, 1, 4, 7, 1);
-    EXPECT_EQ(pieceOf(position, 1, 1).king, 1) << "side 1 is crowned on row 7";
-    applyStep(position, 1, 5, 7, 0);
-    EXPECT_EQ(pieceOf(position, 0, 1).king, 0) << "side 0 is crowned on row 0 only";
-
-    Position far = positionOf(1, "0.0K,2.2", "3.3");
-    applyStep(far, 0, 5, 5, 0);
-    EXPECT_EQ(formatPosition(far, 1).substr(0, 12), "1 5.5K,2.2,x");
-    EXPECT_EQ(pieceOf(far, 1, 0).column, -1);
-
-    // A chain played step by step ends as playMove leaves it.
-    const Position chain = positionOf(0, "6.6", "5.5,3.3,3.1");
-    const Move move = allMoves(chain, 0).at(0);
-    ASSERT_EQ(formatMove(move), "0:4.4-2.2-4.0");
-    Position stepped = chain, played;
-    for (int32_t k = 0; k < move.steps; ++k) applyStep(stepped, 0, move.path[k], 0);
-    playMove(chain, played, move, 0);
-    EXPECT_EQ(formatPosition(stepped, 0), formatPosition(played, 0));
-    EXPECT_EQ(formatPosition(played, 0), "0 4.0K,x,x,x,x,x,x,x,x,x,x,x x,x,x,x,x,x,x,x,x,x,x,x");
-
-    // The copy leaves the unused records of the destination alone.
-    Position destination;
-    for (Piece& piece : destination.pieces) piece = {7, 7, 1};
-    copyAndApplyStep(positionOf(0, "1.5", "0.0"), destination, 0, 2, 4, 0);
-    EXPECT_EQ(pieceOf(destination, 0, 0).column, 2);
-    EXPECT_EQ(pieceOf(destination, 0, 12).column, 7);
-    EXPECT_EQ(pieceOf(destination, 1, 19).king, 1);
 }
 
 // A snake of 14 men: the "FRENCH 2" man takes them all in one move of 14 jumps.

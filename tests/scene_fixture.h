@@ -88,14 +88,11 @@ inline void beginFrame(int azimuth, int elevation, int roll) {
     ShadowColor = DefaultShadowColor;
     fillSurface(DDrawSurfaceBack, 0);
     fillSurface(Zbuffer, 0xFFFF);
-    FarDistance = 10000.0f;
-    FarReciprocal = 0.0001f;
+    FarDistance = 10000.0f, FarReciprocal = 0.0001f;
     beginScene();
     setRenderState(RS_ZENABLE, 1);
     setRenderState(RS_ZWRITEENABLE, 1);
-    CameraAzimuth = azimuth;
-    CameraElevation = elevation;
-    CameraRoll = roll;
+    CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
     orbitCamera();
 }
 

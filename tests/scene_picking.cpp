@@ -17,19 +17,15 @@ class PickingTest : public ::testing::Test {
   protected:
     void SetUp() override {
         buildSineTable();
-        ScreenWidth = 800;
-        ScreenHeight = 600;
-        FocalLength = 350.0f;
+        ScreenWidth = 800, ScreenHeight = 600, FocalLength = 350.0f;
         setCameraConstants();
-        FarDistance = 10000.0f;
-        FarReciprocal = 0.0001f;
+        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
         selectRuleVariant(0);
         lookFromStraightAbove();
     }
     // An exactly symmetric view, so that squares around the centre tie.
     static void lookFromStraightAbove() {
-        CameraEye = {0, -4200, 0};
-        CameraRoll = 0;
+        CameraEye = {0, -4200, 0}, CameraRoll = 0;
         updateCamera();
     }
     static void pointAtSquare(int column, int row) {
@@ -59,7 +55,7 @@ TEST_F(PickingTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
     EXPECT_EQ(hoverRow, 9);
 }
 
-TEST_F(PickingTest, TiesGoToTheLowerColumnThenRowAndToTheLowerIndex) {
+TEST_F(PickingTest, TiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
     EXPECT_EQ(squareCentre(0, 0, 8).x, -1792.0f); // the board's squares, 512 a side
     EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f);
     MouseX = 400, MouseY = 300; // the board's centre, a corner of four squares
@@ -72,15 +68,14 @@ TEST_F(PickingTest, TiesGoToTheLowerColumnThenRowAndToTheLowerIndex) {
     pieceOf(position, 0, 1) = {3, 3, 0};
     EXPECT_EQ(pickPiece(position, 0), 0);
     EXPECT_EQ(pickPiece(position, 1), -1); // the side has no piece on the board
-}
 
-TEST_F(PickingTest, NothingIsPickedFarAwayAndCapturedPiecesNever) {
+    // Nothing is picked far away, and captured pieces never.
     hoverColumn = 5, hoverRow = 1;
     MouseX = 100000, MouseY = 300;
     pickSquare();
     EXPECT_EQ(hoverColumn, 5);
     EXPECT_EQ(hoverRow, 1);
-    Position position = emptyPosition();
+    position = emptyPosition();
     pieceOf(position, 1, 0) = {2, 2, 0};
     EXPECT_EQ(pickPiece(position, 1), -1);
 

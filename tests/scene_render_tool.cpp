@@ -2,8 +2,8 @@
 // a named failure without pictures, and a real picture with them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,13 +28,8 @@ ToolRun runTool(const fs::path& folder, const std::string& arguments) {
     const std::string command = "cd '" + folder.string() + "' && '" + Tool + "' " + arguments +
                                 " > /dev/null 2> '" + errFile.string() + "'";
     const int status = std::system(command.c_str());
-    std::string err;
-    if (FILE* f = std::fopen(errFile.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) err.append(buffer, n);
-        std::fclose(f);
-    }
+    std::ifstream in(errFile);
+    const std::string err{std::istreambuf_iterator<char>(in), {}};
     fs::remove(errFile);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
 }
@@ -72,7 +67,8 @@ TEST(RenderToolTest, MissingPicturesAreNamed) {
 TEST(RenderToolTest, DrawsTheBoardIntoAPng) {
     const fs::path out =
         fs::temp_directory_path() / ("korvath-render-" + std::to_string(::getpid()) + ".png");
-    const ToolRun run = runTool(KORVATH_DATA_DIR, "640 480 0 -50 0 '" + out.string() + "' " + Start8);
+    const ToolRun run =
+        runTool(KORVATH_DATA_DIR, "640 480 0 -50 0 '" + out.string() + "' " + Start8);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_TRUE(fs::exists(out));
     // A black or nearly empty frame compresses to a few kilobytes; the

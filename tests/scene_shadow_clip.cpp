@@ -4,8 +4,11 @@
 #include "scene/shadow_projection.h"
 #include "scene/shadow_texture.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,22 +38,21 @@ struct Ground {
     }
 };
 
-float liveArea(const ShadowClipList& list) {
-    float area = 0;
-    for (int t = 0; t < list.triangleCount; ++t) {
-        if (list.triangles[t].dead) continue;
-        const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
-        const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
-        const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
-        area += 0.5f * std::abs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
-    }
-    return area;
+// Triangle t's signed area in the ground plane: its sign tells the winding.
+float signedArea(const ShadowClipList& list, int t) {
+    const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
+    const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
+    const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
+    return 0.5f * ((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
 }
 
-int liveCount(const ShadowClipList& list) {
-    int n = 0;
-    for (int t = 0; t < list.triangleCount; ++t) n += list.triangles[t].dead ? 0 : 1;
-    return n;
+// The live pieces' count and total area.
+std::pair<int, float> live(const ShadowClipList& list) {
+    std::pair<int, float> sum = {0, 0.0f};
+    for (int t = 0; t < list.triangleCount; ++t) {
+        if (!list.triangles[t].dead) sum.first += 1, sum.second += std::abs(signedArea(list, t));
+    }
+    return sum;
 }
 
 // Light straight above the origin: projection onto y = 0 keeps x and z.
@@ -81,10 +83,8 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
         const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
         ShadowClipList list{};
         projectOntoFace(tri, face.face, farAbove, list);
-        if (c.live > 0) {
-            EXPECT_EQ(liveCount(list), c.live) << c.a.x;
-        }
-        EXPECT_NEAR(liveArea(list), c.area, c.area * 1e-4f) << c.a.x;
+        if (c.live > 0) EXPECT_EQ(live(list).first, c.live) << c.a.x;
+        EXPECT_NEAR(live(list).second, c.area, c.area * 1e-4f) << c.a.x;
         for (int t = 0; t < list.triangleCount; ++t) {
             if (list.triangles[t].dead) continue;
             for (int k : list.triangles[t].corner) {
@@ -101,7 +101,7 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
     const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
     ShadowClipList list{};
     projectOntoFace(tri, BigGround.face, Overhead, list);
-    ASSERT_EQ(liveCount(list), 1);
+    ASSERT_EQ(live(list).first, 1);
     EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
     EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
     EXPECT_EQ(list.pool[2].u, 1.0f);
@@ -134,16 +134,10 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
     // Two inside: two pieces that keep the triangle's winding.
     EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
     ASSERT_EQ(list.triangleCount, 3);
-    float area = 0;
-    for (int t = 1; t < 3; ++t) {
-        const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
-        const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
-        const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
-        const float signedArea = 0.5f * ((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
-        EXPECT_LT(signedArea, 0.0f) << t; // same sense as the original (1,0,0),(-1,0,0),(1,0,2)
-        area -= signedArea;
-    }
-    EXPECT_NEAR(area, 1.5f, 1e-5f); // the triangle's 2 minus the cut-off 0.5
+    // Same sense as the original (1,0,0),(-1,0,0),(1,0,2); the triangle's 2 minus the cut-off 0.5.
+    EXPECT_LT(signedArea(list, 1), 0.0f);
+    EXPECT_LT(signedArea(list, 2), 0.0f);
+    EXPECT_NEAR(signedArea(list, 1) + signedArea(list, 2), -1.5f, 1e-5f);
 
     // A corner exactly on the plane counts as outside.
     EXPECT_EQ(clip({0, 0, 0}, {2, 0, 0}, {2, 0, 2}, list), 2);
@@ -158,87 +152,65 @@ TEST(ShadowClipTest, ProjectionFromBehindTheLightOrOntoADegenerateFaceGivesNothi
     const Ground flat({0, 0, 0}, {0, 0, 0}, {100, 0, 0});
     p[0] = vertexAt(100, -50, 100);
     projectOntoFace(tri, flat.face, Overhead, list);
-    EXPECT_EQ(liveCount(list), 0);
+    EXPECT_EQ(live(list).first, 0);
 }
 
 // ---- The silhouette filler --------------------------------------------------------
 
-struct Canvas {
-    static constexpr int Side = 32;
-    std::vector<uint16_t> texels = std::vector<uint16_t>(Side * Side, 0);
-    ShadowCanvas canvas() { return {texels.data(), Side * 2, Side}; }
-    int count() const {
-        int n = 0;
-        for (uint16_t t : texels) n += t != 0;
-        return n;
-    }
-    bool at(int x, int y) const { return texels[y * Side + x] != 0; }
-};
+constexpr int Side = 32;
 
-struct Triangle {
-    MeshVertex v[3];
+// The 32 x 32 texels after filling the triangle given by its corners' screen positions; the
+// canvas sits between two guard rows that must stay clear.
+std::vector<uint16_t> fill(std::array<float, 6> corners) {
+    MeshVertex v[3] = {};
+    for (int k = 0; k < 3; ++k) v[k].screenX = corners[2 * k], v[k].screenY = corners[2 * k + 1];
     MeshFace face{};
-    Triangle(float ax, float ay, float bx, float by, float cx, float cy) {
-        v[0] = MeshVertex{}, v[1] = MeshVertex{}, v[2] = MeshVertex{};
-        v[0].screenX = ax, v[0].screenY = ay;
-        v[1].screenX = bx, v[1].screenY = by;
-        v[2].screenX = cx, v[2].screenY = cy;
-        face.vertexA = &v[0], face.vertexB = &v[1], face.vertexC = &v[2];
-    }
-};
-
-TEST(ShadowFillTest, SpansAreWidenedByTwoTexelsEachSide) {
-    Canvas c;
-    // Clockwise on a y-down grid: top, then right, then left.
-    const Triangle t(16, 4, 20, 12, 12, 12);
-    rasterizeShadowTriangle(t.face, 0xB000, c.canvas());
-    // The first row is the apex's: trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
-    EXPECT_FALSE(c.at(12, 4));
-    EXPECT_TRUE(c.at(13, 4));
-    EXPECT_TRUE(c.at(17, 4));
-    EXPECT_FALSE(c.at(18, 4));
-    EXPECT_FALSE(c.at(16, 3));
-    EXPECT_EQ(c.texels[4 * Canvas::Side + 13], 0xB000);
-    // Rows 4..11 are drawn, the bottom edge's row 12 is not.
-    EXPECT_TRUE(c.at(16, 11));
-    EXPECT_FALSE(c.at(16, 12));
-
-    Canvas backwards;
-    const Triangle reversed(16, 4, 12, 12, 20, 12);
-    rasterizeShadowTriangle(reversed.face, 0xB000, backwards.canvas());
-    EXPECT_EQ(backwards.count(), 0); // seen from behind
-}
-
-TEST(ShadowFillTest, FlatHalvesAreSkippedButThinTrianglesStillShow) {
-    Canvas flat;
-    rasterizeShadowTriangle(Triangle(4, 10, 20, 10.1f, 8, 10.15f).face, 0xB000, flat.canvas());
-    EXPECT_EQ(flat.count(), 0); // at most 0.15 texels tall in both halves
-
-    Canvas degenerate; // all three corners on one vertical line: zero area, still drawn
-    rasterizeShadowTriangle(Triangle(10, 2, 10, 6, 10, 10).face, 0xB000, degenerate.canvas());
-    EXPECT_GT(degenerate.count(), 0);
-    // trunc(10 - 2.1) = 7 up to trunc(10 + 2.1) = 12, exclusive.
-    EXPECT_FALSE(degenerate.at(6, 5));
-    EXPECT_TRUE(degenerate.at(7, 5));
-    EXPECT_TRUE(degenerate.at(11, 5));
-    EXPECT_FALSE(degenerate.at(12, 5));
-}
-
-TEST(ShadowFillTest, SpansAndRowsAreClippedToTheTexture) {
-    Canvas c;
-    // Far bigger than the texture on every side.
-    rasterizeShadowTriangle(Triangle(16, -100, 200, 100, -150, 100).face, 0xB000, c.canvas());
-    for (int y = 0; y < Canvas::Side; ++y) {
-        EXPECT_TRUE(c.at(0, y) || y < 10) << y;
-    }
-    EXPECT_TRUE(c.at(Canvas::Side - 1, Canvas::Side - 1));
-    // Nothing was written outside: the guard rows of a taller buffer stay clear.
-    std::vector<uint16_t> guarded(Canvas::Side * (Canvas::Side + 2), 0);
-    ShadowCanvas inner = {guarded.data() + Canvas::Side, Canvas::Side * 2, Canvas::Side};
-    rasterizeShadowTriangle(Triangle(16, -100, 200, 100, -150, 100).face, 0xB000, inner);
-    for (int x = 0; x < Canvas::Side; ++x) {
+    face.vertexA = &v[0], face.vertexB = &v[1], face.vertexC = &v[2];
+    std::vector<uint16_t> guarded(Side * (Side + 2), 0);
+    rasterizeShadowTriangle(face, 0xB000, {guarded.data() + Side, Side * 2, Side});
+    for (int x = 0; x < Side; ++x) {
         EXPECT_EQ(guarded[x], 0);
-        EXPECT_EQ(guarded[(Canvas::Side + 1) * Canvas::Side + x], 0);
+        EXPECT_EQ(guarded[(Side + 1) * Side + x], 0);
+    }
+    return std::vector<uint16_t>(guarded.begin() + Side, guarded.end() - Side);
+}
+
+// Spans widen by about two texels each side (the soft rim), rows run from the top edge up to
+// but not including the bottom one, and everything is clipped to the texture.
+TEST(ShadowFillTest, SpansAreWidenedAndClipped) {
+    const struct {
+        std::array<float, 6> corners;
+        int x, y;
+        bool drawn;
+    } cases[] = {
+        // Clockwise on a y-down grid: top, then right, then left; the apex row spans
+        // trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
+        {{16, 4, 20, 12, 12, 12}, 12, 4, false},
+        {{16, 4, 20, 12, 12, 12}, 13, 4, true},
+        {{16, 4, 20, 12, 12, 12}, 17, 4, true},
+        {{16, 4, 20, 12, 12, 12}, 18, 4, false},
+        {{16, 4, 20, 12, 12, 12}, 16, 3, false},
+        {{16, 4, 20, 12, 12, 12}, 16, 11, true},
+        {{16, 4, 20, 12, 12, 12}, 16, 12, false},
+        // All three corners on one vertical line: zero area, still drawn.
+        {{10, 2, 10, 6, 10, 10}, 6, 5, false},
+        {{10, 2, 10, 6, 10, 10}, 7, 5, true},
+        {{10, 2, 10, 6, 10, 10}, 11, 5, true},
+        {{10, 2, 10, 6, 10, 10}, 12, 5, false},
+        // Far bigger than the texture on every side.
+        {{16, -100, 200, 100, -150, 100}, 0, 10, true},
+        {{16, -100, 200, 100, -150, 100}, 31, 31, true},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint16_t> texels = fill(c.corners);
+        EXPECT_EQ(texels[c.y * Side + c.x], c.drawn ? 0xB000 : 0)
+            << c.corners[0] << "," << c.corners[1] << " at " << c.x << "," << c.y;
+    }
+    // Seen from behind, or at most 0.15 texels tall in both halves: nothing.
+    for (const std::array<float, 6> none :
+         {std::array<float, 6>{16, 4, 12, 12, 20, 12}, {4, 10, 20, 10.1f, 8, 10.15f}}) {
+        const std::vector<uint16_t> texels = fill(none);
+        EXPECT_EQ(std::count(texels.begin(), texels.end(), 0), Side * Side) << none[1];
     }
 }
 
