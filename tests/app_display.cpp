@@ -1,5 +1,5 @@
 // Display set-up on the headless backend: the surfaces, focal length and
-// viewport per mode, and each failing step's text.
+// viewport per mode, each failing step's text, and the fixed render states.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
@@ -96,6 +97,23 @@ TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
     }
     EXPECT_EQ(ScreenGreenMask, 0x03E0u);
     EXPECT_FALSE(screenIs565());
+}
+
+// A farther triangle drawn later neither hides nor tints a nearer one.
+TEST_F(Display, RenderStatesTurnDepthOnAndLeaveBlendingOff) {
+    start(640, 480);
+    ASSERT_EQ(failure(), "");
+    setRenderState(RS_ZENABLE, 0);
+    setRenderState(RS_ZWRITEENABLE, 0);
+    setRenderStates();
+    fillSurface(DDrawSurfaceBack, 0);
+    fillSurface(Zbuffer, 0xFFFF);
+    for (const auto& [z, colour] : {std::pair{0.2f, 0xFFFF0000u}, std::pair{0.8f, 0x000000FFu}}) {
+        const TLVertex v[3] = {
+            {0, 0, z, 1, colour, 0, 0}, {8, 0, z, 1, colour, 0, 0}, {0, 8, z, 1, colour, 0, 0}};
+        drawPrimitive(v, 3);
+    }
+    EXPECT_EQ(backPixel(1, 1), 0xF800);
 }
 
 } // namespace
