@@ -10,18 +10,8 @@ namespace {
 
 using namespace headless;
 
-constexpr int FirstGameFrameWait =
-    PassesToFirstGameFrame - 1; // the activation message takes a pass
-
 std::string waitAndPrint(int passes) {
     return "wait " + std::to_string(passes) + "\nprint\n";
-}
-
-std::string startPosition(int variant) {
-    selectRuleVariant(variant);
-    Position position{};
-    setUpPosition(position);
-    return formatPosition(position, variant);
 }
 
 // The first legal move of side 0 from the start of a US RULES game: where its
@@ -59,8 +49,8 @@ const ScreenPoint ExitButton{50, 160};
 // (31 frames, then 61), up to the first game frame.
 TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
     GameFolder folder;
-    const int frames[] = {6, 32, 33, PassesToFirstGameFrame - 2, PassesToFirstGameFrame - 1,
-                          PassesToFirstGameFrame};
+    const int frames[] = {
+        6, 32, 33, PassesToFirstGameFrame - 2, PassesToFirstGameFrame - 1, PassesToFirstGameFrame};
     const int stages[] = {1, 1, 2, 2, 3, 3};
     std::string script = "# just start\n\n  wait 5 # five passes\nprint\n";
     for (int i = 1; i < 6; ++i) script += waitAndPrint(frames[i] - frames[i - 1]);
@@ -71,18 +61,15 @@ TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
         EXPECT_EQ(run.prints[i].frame, frames[i]);
         EXPECT_EQ(run.prints[i].appStage, stages[i]) << "frame " << frames[i];
     }
-    const PrintLine& first = run.prints[5];
-    EXPECT_EQ(std::vector<int>({first.exitStage, first.rules, first.human, first.level,
-                                first.toMove, first.ply, first.selected}),
-              std::vector<int>({0, 0, 0, 0, 0, 0, -1}));
-    EXPECT_EQ(first.position, startPosition(0));
+    EXPECT_EQ(run.prints[5].exitStage, 0);
+    EXPECT_EQ(state(run.prints[5]), "0 0 0 0 0 -1 " + startPosition(0));
 }
 
 // BEGIN counts only strictly inside its rectangle; RULES cycles through three new games;
 // LEVEL and SIDE change the game in play.
 TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
     GameFolder folder;
-    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    std::string script = toFirstGameFrame();
     script += firstHumanMove(folder) + waitAndPrint(20); // 0: the computer has answered
     script += clickAt(BeginBottomEdge) + "print\n";      // 1: only selects a piece
     script += clickAt(BeginBottomEdge) + "print\n";      // 2: re-selects, no new game
@@ -103,36 +90,25 @@ TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
     EXPECT_EQ(p[0].ply, 2);
     EXPECT_EQ(p[0].toMove, 0);
     EXPECT_NE(p[1].selected, -1);
-    EXPECT_EQ(p[1].ply, 2);
-    EXPECT_EQ(p[2].ply, 2);
     EXPECT_EQ(p[2].position, p[0].position);
-    EXPECT_EQ(p[3].ply, 0);
-    EXPECT_EQ(p[3].selected, -1);
-    EXPECT_EQ(p[3].toMove, 0);
-    EXPECT_EQ(p[3].position, startPosition(0));
-    const int expected[3] = {1, 2, 0};
+    EXPECT_EQ(p[2].ply, 2);
+    EXPECT_EQ(state(p[3]), "0 0 0 0 0 -1 " + startPosition(0));
     for (int i = 0; i < 3; ++i) {
-        const PrintLine& selecting = p[4 + 2 * i];
-        const PrintLine& changed = p[5 + 2 * i];
-        EXPECT_EQ(selecting.rules, (expected[i] + 2) % 3) << i;
-        EXPECT_NE(selecting.selected, -1) << i;
-        EXPECT_EQ(changed.rules, expected[i]) << i;
-        EXPECT_EQ(changed.ply, 0) << i;
-        EXPECT_EQ(changed.selected, -1) << i;
-        EXPECT_EQ(changed.position, startPosition(expected[i])) << i;
+        const int rules = (i + 1) % 3;
+        EXPECT_EQ(p[4 + 2 * i].rules, (rules + 2) % 3) << i;
+        EXPECT_NE(p[4 + 2 * i].selected, -1) << i;
+        EXPECT_EQ(state(p[5 + 2 * i]),
+                  std::to_string(rules) + " 0 0 0 0 -1 " + startPosition(rules));
     }
-    EXPECT_EQ(p[10].level, 1);
-    EXPECT_EQ(p[10].ply, 0);
-    EXPECT_EQ(p[11].level, 0);
-    EXPECT_EQ(p[12].human, 1);
-    EXPECT_EQ(p[12].ply, 1);
-    EXPECT_EQ(p[12].toMove, 1);
+    EXPECT_EQ(std::vector<int>({p[10].level, p[10].ply, p[11].level}), std::vector<int>({1, 0, 0}));
+    EXPECT_EQ(std::vector<int>({p[12].human, p[12].ply, p[12].toMove}),
+              std::vector<int>({1, 1, 1}));
     EXPECT_NE(p[12].position, startPosition(0));
 }
 
 TEST(Headless, ExitFadesOutOverTwelveFramesThenEndsWithCodeZero) {
     GameFolder folder;
-    std::string script = "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    std::string script = toFirstGameFrame();
     script += clickAt(ExitButton);                        // selects a piece
     script += "mouse 50 160\ndown left\nwait 1\nprint\n"; // 0: EXIT picked
     script += "wait 1\nprint\n";                          // 1: the picture is captured
@@ -158,12 +134,12 @@ TEST(Headless, EscapeEndsAtOnceInEveryStage) {
     GameFolder folder;
     const std::string exitPress = clickAt(ExitButton) + "mouse 50 160\ndown left\nwait 3\n";
     const std::string before[] = {
-        "",                                                      // before the first stage step
-        "wait 10\n",                                             // first intro
-        "wait 50\n",                                             // second intro
-        "wait " + std::to_string(FirstGameFrameWait + 5) + "\n", // game
-        "wait " + std::to_string(FirstGameFrameWait) + "\n" + exitPress, // closing fade
-        "wait 50\nminimize\nwait 5\n",                                   // minimised
+        "",                                                          // before the first stage step
+        "wait 10\n",                                                 // first intro
+        "wait 50\n",                                                 // second intro
+        "wait " + std::to_string(PassesToFirstGameFrame + 4) + "\n", // game
+        toFirstGameFrame() + exitPress,                              // closing fade
+        "wait 50\nminimize\nwait 5\n",                               // minimised
     };
     for (const std::string& prefix : before) {
         const RunResult run = folder.run(prefix + "key ESCAPE\nwait 2000\nprint\n");
@@ -180,7 +156,7 @@ TEST(Headless, ALostDisplayIsRepairedAndScreenshotsShowTheBoardOnBlack) {
     std::ofstream(folder.dir() / "page0.raw") << "earlier";
     fs::create_directory(folder.dir() / "page2.raw");
     std::string script = "wait 20\nlose\nwait 2\nprint\n"; // 0: during the first intro
-    script += "wait " + std::to_string(FirstGameFrameWait) + "\n";
+    script += toFirstGameFrame();
     script += "lose\nwait 2\nprint\nsnap repaired.png\n"; // 1: in the game
     script += "key F3\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\n";
     script += firstHumanMove(folder) + waitAndPrint(20); // 2: play goes on
@@ -214,7 +190,7 @@ TEST(Headless, ALostDisplayIsRepairedAndScreenshotsShowTheBoardOnBlack) {
 TEST(Headless, MinimisingFreezesEveryStage) {
     GameFolder folder;
     std::string script = "wait 40\nprint\nminimize\nwait 300\nprint\nrestore\nwait 1\nprint\n";
-    script += "wait " + std::to_string(FirstGameFrameWait) + "\nprint\n";
+    script += toFirstGameFrame() + "print\n";
     // A press made while minimised is seen only once the window is back.
     const MovePoints move = firstHumanMovePoints(folder);
     script += clickAt(move.piece) + "mouse " + std::to_string(move.target.x) + " " +
@@ -290,9 +266,8 @@ TEST(Headless, FailedWritesAndReadsAreReported) {
         const char* message;
     };
     const Case cases[] = {
-        {"wait " + std::to_string(FirstGameFrameWait) + "\nkey F3\nwait 1\nprint\n" +
-             "snap big.png\nprint\n",
-         "ulimit -f 40; ", "script.txt", 1, "big.png: File too large"},
+        {toFirstGameFrame() + "key F3\nwait 1\nprint\n" + "snap big.png\nprint\n", "ulimit -f 40; ",
+         "script.txt", 1, "big.png: File too large"},
         {"wait 5\nsnap /dev/full\nprint\n", "", "script.txt", 0, "could not write /dev/full"},
         {"", "", "folder", 0, "cannot read script folder"},
     };

@@ -111,6 +111,17 @@ std::string format(const Position& position) {
     return formatPosition(position, 0);
 }
 
+// The computer's first answer is a random opening step drawn from the frame
+// count: a first run, ending in a print at ply 2, finds out the position.
+void positionAtPly2(const GameFolder& folder, const std::string& script, Position& position) {
+    const RunResult opening = folder.run(script);
+    ASSERT_EQ(opening.exitCode, 0) << opening.err;
+    ASSERT_EQ(opening.prints.size(), 1u);
+    ASSERT_EQ(opening.prints[0].ply, 2);
+    int32_t variant = 0;
+    ASSERT_EQ(parsePosition(opening.prints[0].position, position, variant), "");
+}
+
 // The human here plays to lose quickly, so that the game ends: the move after
 // which the computer's best two-ply answer is worth most to the computer. A
 // click on the final square plays the last listed move of that piece ending
@@ -157,21 +168,14 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
     selectRuleVariant(0);
     Position position{};
     setUpPosition(position);
-    const std::string prologue = "wait " + std::to_string(PassesToFirstGameFrame - 1) + "\n";
+    const std::string prologue = toFirstGameFrame();
 
-    // The computer's first answer is a random opening step drawn from the
-    // frame count: a first run finds it out.
     const Move first = chooseLosingMove(position);
     const Piece& firstPiece = pieceOf(position, HumanSide, first.piece);
     const std::string firstMove = clickAt(at(firstPiece.column, firstPiece.row)) +
                                   clickAt(at(first.path[0].column, first.path[0].row)) +
                                   "wait 30\n";
-    const RunResult opening = folder.run(prologue + firstMove + "print\n");
-    ASSERT_EQ(opening.exitCode, 0) << opening.err;
-    ASSERT_EQ(opening.prints.size(), 1u);
-    ASSERT_EQ(opening.prints[0].ply, 2);
-    int32_t variant = 0;
-    ASSERT_EQ(parsePosition(opening.prints[0].position, position, variant), "");
+    ASSERT_NO_FATAL_FAILURE(positionAtPly2(folder, prologue + firstMove + "print\n", position));
 
     // From here on the computer searches, which the test can foresee exactly.
     std::string script = prologue + firstMove + "print\n";
@@ -221,11 +225,12 @@ TEST_F(WholeGame, PlayedWithClicksToTheEnd) {
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(run.prints.size(), expected.size()) << run.out;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        ASSERT_EQ(run.prints[i].position, expected[i].position) << "print " << i;
-        ASSERT_EQ(run.prints[i].toMove, expected[i].toMove) << "print " << i;
-        ASSERT_EQ(run.prints[i].ply, expected[i].ply) << "print " << i;
-    }
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(std::to_string(run.prints[i].toMove) + " " + std::to_string(run.prints[i].ply) +
+                      " " + run.prints[i].position,
+                  std::to_string(expected[i].toMove) + " " + std::to_string(expected[i].ply) + " " +
+                      expected[i].position)
+            << "print " << i;
     EXPECT_GT(chains, 0) << "no capture chain came up in this game";
     const std::string end0 = GameFolder::readText(folder.dir() / "end0.png");
     const std::string end1 = GameFolder::readText(folder.dir() / "end1.png");
@@ -264,19 +269,13 @@ class TakeBack : public ::testing::TestWithParam<int> {
         return clickAt(at(piece.column, piece.row)) + clickAt(at(last.column, last.row)) +
                "wait 30\n";
     }
-    // Everything a print line says but the pass it was printed in.
-    static std::string state(const PrintLine& p) {
-        return std::to_string(p.rules) + " " + std::to_string(p.human) + " " +
-               std::to_string(p.level) + " " + std::to_string(p.toMove) + " " +
-               std::to_string(p.ply) + " " + std::to_string(p.selected) + " " + p.position;
-    }
 
     GameFolder folder;
 };
 
 TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     const int variant = GetParam();
-    std::string prologue = "wait " + std::to_string(PassesToFirstGameFrame - 1) + "\n";
+    std::string prologue = toFirstGameFrame();
     for (int i = 0; i < variant; ++i) // a first press only selects a piece
         prologue += clickAt({50, 130}) + clickAt({50, 130});
     selectRuleVariant(variant);
@@ -285,13 +284,8 @@ TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     const Move first = humanMove(start);
     prologue += clicks(start, first) + "print\n"; // ply 2, after a random opening reply
 
-    const RunResult opening = folder.run(prologue);
-    ASSERT_EQ(opening.exitCode, 0) << opening.err;
-    ASSERT_EQ(opening.prints.size(), 1u);
-    ASSERT_EQ(opening.prints[0].ply, 2);
     Position ply2{};
-    int32_t parsed = 0;
-    ASSERT_EQ(parsePosition(opening.prints[0].position, ply2, parsed), "");
+    ASSERT_NO_FATAL_FAILURE(positionAtPly2(folder, prologue, ply2));
     // From the third ply on the computer searches, and the test foresees it.
     auto afterReply = [&](const Position& from, const Move& move) {
         Position after{}, replied{};
@@ -321,9 +315,8 @@ TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     EXPECT_EQ(state(p[3]), state(p[1]));
     EXPECT_EQ(state(p[4]), state(p[0]));
     EXPECT_EQ(state(p[5]), state(p[1])); // the same search, the same reply
-    EXPECT_EQ(p[6].ply, 0);
-    EXPECT_EQ(p[6].toMove, HumanSide);
-    EXPECT_EQ(p[6].position, formatPosition(start, variant));
+    EXPECT_EQ(state(p[6]),
+              std::to_string(variant) + " 0 0 0 0 -1 " + formatPosition(start, variant));
     EXPECT_EQ(state(p[7]), state(p[6]));
 
     // The record written at ply 4 replays through the engine to that position.

@@ -105,6 +105,25 @@ class GameFolder {
 // intro set-up, 31 + 61 intro frames, and the first main-phase pass.
 constexpr int PassesToFirstGameFrame = 1 + 1 + 31 + 61 + 1;
 
+// The script line that runs to the first game frame (the activation message takes a pass).
+inline std::string toFirstGameFrame() {
+    return "wait " + std::to_string(PassesToFirstGameFrame - 1) + "\n";
+}
+
+// Everything a print line says but the pass it was printed in.
+inline std::string state(const PrintLine& p) {
+    return std::to_string(p.rules) + " " + std::to_string(p.human) + " " + std::to_string(p.level) +
+           " " + std::to_string(p.toMove) + " " + std::to_string(p.ply) + " " +
+           std::to_string(p.selected) + " " + p.position;
+}
+
+inline std::string startPosition(int variant) {
+    selectRuleVariant(variant);
+    Position position{};
+    setUpPosition(position);
+    return formatPosition(position, variant);
+}
+
 struct ScreenPoint {
     int x, y;
 };

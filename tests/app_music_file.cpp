@@ -37,6 +37,14 @@ struct TrackSummary {
     int unmatched = 0; // note-ons never released, or releases of silent keys
 };
 
+// A variable-length number, as MIDI writes delta times and lengths.
+uint32_t readNumber(const uint8_t*& p) {
+    uint32_t value = 0;
+    do value = value << 7 | (*p & 0x7F);
+    while (*p++ & 0x80);
+    return value;
+}
+
 // Reads one MTrk body: running status is not used by our writer but is handled.
 TrackSummary readTrack(const uint8_t* p, const uint8_t* end) {
     TrackSummary summary;
@@ -44,26 +52,20 @@ TrackSummary readTrack(const uint8_t* p, const uint8_t* end) {
     uint32_t tick = 0;
     uint8_t status = 0;
     while (p < end) {
-        uint32_t delta = 0;
-        do delta = delta << 7 | (*p & 0x7F);
-        while (*p++ & 0x80);
-        tick += delta;
+        tick += readNumber(p);
         if (*p & 0x80) status = *p++;
         if (status == 0xFF) {
-            uint8_t type = *p++;
-            uint32_t length = 0;
-            do length = length << 7 | (*p & 0x7F);
-            while (*p++ & 0x80);
-            p += length;
+            const uint8_t type = *p++;
+            p += readNumber(p);
             if (type == 0x2F) summary.endTick = tick;
             continue;
         }
-        int kind = status & 0xF0, key = (status & 0x0F) << 8 | p[0];
+        const int kind = status & 0xF0, key = (status & 0x0F) << 8 | p[0];
         if (kind == 0x90 && p[1] > 0) {
             summary.notes++;
             sounding[key]++;
-        } else if (kind == 0x80 || kind == 0x90) {
-            if (sounding[key]-- <= 0) summary.unmatched++;
+        } else if ((kind == 0x80 || kind == 0x90) && sounding[key]-- <= 0) {
+            summary.unmatched++;
         }
         p += kind == 0xC0 || kind == 0xD0 ? 1 : 2;
     }
@@ -99,9 +101,7 @@ TEST(MusicFile, TracksAreWholeAndEndTogether) {
         TrackSummary t = readTrack(&file[pos + 8], &file[pos + 8 + length]);
         EXPECT_EQ(t.endTick, 64 * 4 * ticksPerQuarter) << "track " << tracks;
         EXPECT_EQ(t.unmatched, 0) << "track " << tracks;
-        if (tracks > 0) {
-            EXPECT_GT(t.notes, 100) << "track " << tracks;
-        }
+        if (tracks > 0) EXPECT_GT(t.notes, 100) << "track " << tracks;
         pos += 8 + length;
         tracks++;
     }

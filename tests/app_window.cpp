@@ -7,6 +7,7 @@
 #include "render/camera.h"
 #include "render/screen.h"
 #include "scene/input.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
@@ -36,30 +37,20 @@ class WindowProcedure : public ::testing::Test {
         injectMessage(Message{message, wParam, lParam});
         return drain();
     }
-    // Dispatches messages until the loop would run a frame; the quit code or -1.
-    int drain() {
-        while (peekMessage()) {
-            Message m;
-            int code = -1;
-            if (!getMessage(&m, &code)) return code;
-            dispatchMessage(m);
-        }
-        return -1;
-    }
+    int drain() { return dispatchWaitingMessages(); }
     static int64_t at(int x, int y) {
         return (x & 0xFFFF) | static_cast<int64_t>(y & 0xFFFF) << 16;
     }
 };
 
 TEST_F(WindowProcedure, ActivationFollowsOnlyTheMinimisedFlag) {
-    send(WM_ACTIVATE, WA_ACTIVE);
-    EXPECT_EQ(AppActive, 1);
-    send(WM_ACTIVATE, WA_INACTIVE); // focus lost, not minimised
-    EXPECT_EQ(AppActive, 1);
-    send(WM_ACTIVATE, WA_INACTIVE | (1u << 16)); // minimised
-    EXPECT_EQ(AppActive, 0);
-    send(WM_ACTIVATE, WA_ACTIVE);
-    EXPECT_EQ(AppActive, 1);
+    // Focus lost without minimising keeps the game running.
+    const uint64_t states[] = {WA_ACTIVE, WA_INACTIVE, WA_INACTIVE | (1u << 16), WA_ACTIVE};
+    const int active[] = {1, 1, 0, 1};
+    for (int i = 0; i < 4; ++i) {
+        send(WM_ACTIVATE, states[i]);
+        EXPECT_EQ(AppActive, active[i]) << i;
+    }
 }
 
 TEST_F(WindowProcedure, ButtonsSetAndReleaseTheMouseButton) {
@@ -136,11 +127,8 @@ TEST_F(WindowProcedure, EscapeAndF12CloseTheWindowAndEndTheLoop) {
         EXPECT_EQ(windowProc(Message{WM_KEYDOWN, key, 0}), 0);
         EXPECT_EQ(send(0), 0) << key; // WM_CLOSE, WM_DESTROY, then WM_QUIT with code 0
         EXPECT_FALSE(windowExists());
-        ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
-        ASSERT_EQ(videoStart(), PLATFORM_OK);
-        ASSERT_EQ(setDisplayMode(640, 480), PLATFORM_OK);
-        drain();
-        AppActive = 0;
+        TearDown();
+        SetUp();
     }
 }
 

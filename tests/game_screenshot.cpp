@@ -68,39 +68,33 @@ class Screenshot : public ::testing::Test {
     fs::path directory;
 };
 
+// Rows top down, each 5-6-5 pixel shifted into RGB with the low bits 0; a 5-5-5
+// screen's pixel is still read as 5-6-5.
 TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
-    openScreen(640, 480);
-    fillSurface(DDrawSurfaceBack, 0x0000);
-    putPixel(0, 0, 0xFFFF);
-    putPixel(639, 0, 0x1234);
-    putPixel(0, 479, 0xF800);
-    putPixel(5, 7, 0x07E0);
-    int counter = 0;
-    ASSERT_EQ(save(&counter), 0);
-    EXPECT_EQ(counter, 1);
-    const std::vector<uint8_t> bytes = readFile(directory / "page0.raw");
-    ASSERT_EQ(bytes.size(), 921600u);
-    auto rgbAt = [&](int x, int y) {
-        const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
-        return std::vector<int>{bytes[at], bytes[at + 1], bytes[at + 2]};
-    };
-    EXPECT_EQ(rgbAt(0, 0), (std::vector<int>{0xF8, 0xFC, 0xF8})); // low bits stay 0
-    EXPECT_EQ(rgbAt(639, 0), (std::vector<int>{0x10, 0x44, 0xA0}));
-    EXPECT_EQ(rgbAt(0, 479), (std::vector<int>{0xF8, 0x00, 0x00}));
-    EXPECT_EQ(rgbAt(5, 7), (std::vector<int>{0x00, 0xFC, 0x00}));
-    EXPECT_EQ(rgbAt(1, 0), (std::vector<int>{0, 0, 0}));
-}
-
-TEST_F(Screenshot, A555ScreenIsStillReadAs565) {
-    openScreen(320, 200, true);
-    fillSurface(DDrawSurfaceBack, 0x7FFF); // white on 5-5-5
-    int counter = 1;
-    ASSERT_EQ(save(&counter), 0);
-    const std::vector<uint8_t> bytes = readFile(directory / "page1.raw");
-    ASSERT_EQ(bytes.size(), 320u * 200u * 3u);
-    EXPECT_EQ(bytes[0], 0x78);
-    EXPECT_EQ(bytes[1], 0xFC);
-    EXPECT_EQ(bytes[2], 0xF8);
+    const struct {
+        bool format555;
+        int x, y;
+        uint16_t pixel;
+        std::vector<uint8_t> rgb;
+    } cases[] = {{false, 639, 0, 0x1234, {0x10, 0x44, 0xA0}},
+                 {false, 0, 479, 0xF800, {0xF8, 0x00, 0x00}},
+                 {false, 5, 7, 0x07E0, {0x00, 0xFC, 0x00}},
+                 {true, 1, 2, 0x7FFF, {0x78, 0xFC, 0xF8}}};
+    for (const auto& c : cases) {
+        openScreen(640, 480, c.format555);
+        fillSurface(DDrawSurfaceBack, 0x0000);
+        putPixel(c.x, c.y, c.pixel);
+        int counter = 0;
+        ASSERT_EQ(save(&counter), 0);
+        EXPECT_EQ(counter, 1);
+        const std::vector<uint8_t> bytes = readFile(directory / "page0.raw");
+        fs::remove(directory / "page0.raw");
+        ASSERT_EQ(bytes.size(), 921600u);
+        const size_t at = (static_cast<size_t>(c.y) * 640 + c.x) * 3;
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + at + 3), c.rgb);
+        EXPECT_EQ(bytes[at + 3] | bytes[at + 4] | bytes[at + 5], 0);
+        videoStop();
+    }
 }
 
 TEST_F(Screenshot, UnwritableFileFailsWithoutLeavingAnything) {

@@ -36,3 +36,15 @@ inline uint16_t backPixel(int x, int y) {
     unlockSurface(DDrawSurfaceBack);
     return value;
 }
+
+// Takes and dispatches every waiting message, as the main loop does before a
+// frame; the quit code, or -1.
+inline int dispatchWaitingMessages() {
+    while (peekMessage()) {
+        Message m;
+        int code = -1;
+        if (!getMessage(&m, &code)) return code;
+        dispatchMessage(m);
+    }
+    return -1;
+}
