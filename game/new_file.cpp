@@ -1,5 +1,5 @@
-// writeNewNumberedFile: exclusive creation, a write loop that survives short
-// writes and signals, and removal of what a failed write leaves. Stateless.
+// writeNewNumberedFile: exclusive creation and removal of what a failed write
+// leaves. Stateless.
 #include "game/new_file.h"
 
 #include <cerrno>
@@ -9,21 +9,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+#include "platform/platform.h"
 
-bool writeAll(int fd, const unsigned char* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
+namespace {
 
 // O_EXCL fails on anything already there, links included, so a FIFO or a device
 // under the name is skipped like any earlier picture instead of being opened.
@@ -47,7 +35,7 @@ int writeNewNumberedFile(const char* pattern, int* counter, const void* bytes, s
                          char* name, size_t nameSize) {
     const int fd = createFirstFree(pattern, counter, name, nameSize);
     if (fd < 0) return -1;
-    const bool written = writeAll(fd, static_cast<const unsigned char*>(bytes), size);
+    const bool written = writeAllBytes(fd, bytes, size);
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (written && closed) return 0;

@@ -6,6 +6,7 @@
 // (no window; messages injected by the caller, presented frames read back).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // ---- Results -----------------------------------------------------------------
@@ -155,6 +156,9 @@ int presentFrame();
 int restoreAllSurfaces();
 // Headless: the last presented frame, row-major in the display's format.
 const uint16_t* lastPresentedFrame(int* width, int* height);
+// Writes all size bytes to fd, through short writes and interrupted calls;
+// false with errno set when the file takes no more (a full disk, a size limit).
+bool writeAllBytes(int fd, const void* bytes, size_t size);
 // Writes pixels of the given format as a PNG (8 bits a channel), replacing
 // fileName. PLATFORM_FAILED, with errno set, unless every byte reached the
 // file; a cut-off file is removed.

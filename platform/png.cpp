@@ -64,20 +64,6 @@ bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
     return IMG_SavePNG_RW(rgb, stream, 1) == 0 && !png->empty();
 }
 
-bool writeAll(int fd, const uint8_t* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Every byte written and the file closed, or -1 with errno set and no cut-off
 // regular file left behind (a device such as /dev/full is never removed).
 int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
@@ -85,7 +71,7 @@ int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
     if (fd < 0) return -1;
     struct stat status {};
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    const bool written = writeAll(fd, bytes.data(), bytes.size());
+    const bool written = writeAllBytes(fd, bytes.data(), bytes.size());
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (written && closed) return 0;
@@ -96,6 +82,21 @@ int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
 }
 
 } // namespace
+
+bool writeAllBytes(int fd, const void* bytes, size_t size) {
+    const uint8_t* next = static_cast<const uint8_t*>(bytes);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, next, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        next += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
 
 int savePng(const char* fileName, const uint16_t* pixels, int width, int height, int pitchBytes,
             PixelFormat format) {

@@ -101,7 +101,9 @@ TEST(MusicFile, TracksAreWholeAndEndTogether) {
         TrackSummary t = readTrack(&file[pos + 8], &file[pos + 8 + length]);
         EXPECT_EQ(t.endTick, 64 * 4 * ticksPerQuarter) << "track " << tracks;
         EXPECT_EQ(t.unmatched, 0) << "track " << tracks;
-        if (tracks > 0) EXPECT_GT(t.notes, 100) << "track " << tracks;
+        if (tracks > 0) {
+            EXPECT_GT(t.notes, 100) << "track " << tracks;
+        }
         pos += 8 + length;
         tracks++;
     }

@@ -50,7 +50,9 @@ TEST_F(CameraTest, WorkedProjectionsOnAn800By600Screen) {
         const Point p = project(c.x, c.y, c.z);
         EXPECT_NEAR(p.screenX, c.screenX, 0.1f) << c.azimuth << " " << c.roll << " " << c.x;
         EXPECT_NEAR(p.screenY, c.screenY, 0.1f) << c.azimuth << " " << c.roll << " " << c.x;
-        if (c.x == 0 && c.y == 0 && c.z == 0) EXPECT_NEAR(p.viewZ, 4200.0f, 0.5f);
+        if (c.x == 0 && c.y == 0 && c.z == 0) {
+            EXPECT_NEAR(p.viewZ, 4200.0f, 0.5f);
+        }
     }
 }
 

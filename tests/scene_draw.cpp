@@ -109,7 +109,9 @@ TEST_F(SceneDrawTest, ShadowsDarkenTheBoardButNeverAPiece) {
                         << "shadow over a piece at " << x << "," << y << " view " << v[0];
                 }
                 shadowed += shade ? 1 : 0;
-                if (shade) EXPECT_LT(green(withShadows[i]), green(noShadows[i])) << x << "," << y;
+                if (shade) {
+                    EXPECT_LT(green(withShadows[i]), green(noShadows[i])) << x << "," << y;
+                }
                 // Depth fighting with the board would leave single untouched board pixels
                 // inside the shadows.
                 if (shade || piece) continue;
