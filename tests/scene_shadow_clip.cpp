@@ -27,9 +27,8 @@ struct Ground {
     MeshVertex corners[3];
     MeshFace face{};
     Ground(Vec3 a, Vec3 b, Vec3 c) {
-        corners[0] = vertexAt(a.x, a.y, a.z);
-        corners[1] = vertexAt(b.x, b.y, b.z);
-        corners[2] = vertexAt(c.x, c.y, c.z);
+        const Vec3 p[3] = {a, b, c};
+        for (int k = 0; k < 3; ++k) corners[k] = vertexAt(p[k].x, p[k].y, p[k].z);
         face.vertexA = &corners[0], face.vertexB = &corners[1], face.vertexC = &corners[2];
         Vec3 n;
         vecCross(vecSub(b, a), vecSub(c, a), n);
@@ -178,33 +177,25 @@ std::vector<uint16_t> fill(std::array<float, 6> corners) {
 // Spans widen by about two texels each side (the soft rim), rows run from the top edge up to
 // but not including the bottom one, and everything is clipped to the texture.
 TEST(ShadowFillTest, SpansAreWidenedAndClipped) {
+    // Probes are {x, y, drawn}.
     const struct {
         std::array<float, 6> corners;
-        int x, y;
-        bool drawn;
+        std::vector<std::array<int, 3>> probes;
     } cases[] = {
-        // Clockwise on a y-down grid: top, then right, then left; the apex row spans
+        // Clockwise on a y-down grid: top, right, left; the apex row spans
         // trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
-        {{16, 4, 20, 12, 12, 12}, 12, 4, false},
-        {{16, 4, 20, 12, 12, 12}, 13, 4, true},
-        {{16, 4, 20, 12, 12, 12}, 17, 4, true},
-        {{16, 4, 20, 12, 12, 12}, 18, 4, false},
-        {{16, 4, 20, 12, 12, 12}, 16, 3, false},
-        {{16, 4, 20, 12, 12, 12}, 16, 11, true},
-        {{16, 4, 20, 12, 12, 12}, 16, 12, false},
+        {{16, 4, 20, 12, 12, 12},
+         {{12, 4, 0}, {13, 4, 1}, {17, 4, 1}, {18, 4, 0}, {16, 3, 0}, {16, 11, 1}, {16, 12, 0}}},
         // All three corners on one vertical line: zero area, still drawn.
-        {{10, 2, 10, 6, 10, 10}, 6, 5, false},
-        {{10, 2, 10, 6, 10, 10}, 7, 5, true},
-        {{10, 2, 10, 6, 10, 10}, 11, 5, true},
-        {{10, 2, 10, 6, 10, 10}, 12, 5, false},
+        {{10, 2, 10, 6, 10, 10}, {{6, 5, 0}, {7, 5, 1}, {11, 5, 1}, {12, 5, 0}}},
         // Far bigger than the texture on every side.
-        {{16, -100, 200, 100, -150, 100}, 0, 10, true},
-        {{16, -100, 200, 100, -150, 100}, 31, 31, true},
+        {{16, -100, 200, 100, -150, 100}, {{0, 10, 1}, {31, 31, 1}}},
     };
     for (const auto& c : cases) {
         const std::vector<uint16_t> texels = fill(c.corners);
-        EXPECT_EQ(texels[c.y * Side + c.x], c.drawn ? 0xB000 : 0)
-            << c.corners[0] << "," << c.corners[1] << " at " << c.x << "," << c.y;
+        for (const auto& [x, y, drawn] : c.probes)
+            EXPECT_EQ(texels[y * Side + x], drawn ? 0xB000 : 0)
+                << c.corners[0] << " at " << x << "," << y;
     }
     // Seen from behind, or at most 0.15 texels tall in both halves: nothing.
     for (const std::array<float, 6> none :
