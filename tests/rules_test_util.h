@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +24,13 @@ inline const char* ManyCapturesSide1 =
 inline Position emptyPosition() {
     Position position{};
     for (Piece& piece : position.pieces) piece = {-1, 0, 0};
+    return position;
+}
+
+// An empty board with these pieces, each {side, index, column, row, king}.
+inline Position positionWith(std::initializer_list<std::array<int32_t, 5>> pieces) {
+    Position position = emptyPosition();
+    for (const auto& p : pieces) pieceOf(position, p[0], p[1]) = {p[2], p[3], p[4]};
     return position;
 }
 

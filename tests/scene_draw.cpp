@@ -8,6 +8,7 @@
 #include "tests/scene_fixture.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,11 +22,9 @@ class SceneDrawTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
-        scene_fixture::makeSolidTexture(0, Light);
-        scene_fixture::makeSolidTexture(1, Dark);
-        scene_fixture::makeSolidTexture(2, Ivory);
-        scene_fixture::makeSolidTexture(3, Ebony);
-        scene_fixture::makeSolidTexture(5, Sky);
+        const std::pair<int, uint16_t> solids[] = {
+            {0, Light}, {1, Dark}, {2, Ivory}, {3, Ebony}, {5, Sky}};
+        for (const auto& [slot, colour] : solids) scene_fixture::makeSolidTexture(slot, colour);
         scene_fixture::buildScene(64);
         selectRuleVariant(0);
     }
@@ -88,11 +87,8 @@ TEST_F(SceneDrawTest, TheBoardHasNoHolesFromAnyCamera) {
 }
 
 TEST_F(SceneDrawTest, ShadowsDarkenTheBoardButNeverAPiece) {
-    Position position = emptyPosition();
-    pieceOf(position, 0, 0) = {1, 5, 0};
-    pieceOf(position, 0, 1) = {4, 4, 1};
-    pieceOf(position, 1, 0) = {5, 3, 0};
-    pieceOf(position, 1, 1) = {2, 2, 1};
+    const Position position =
+        positionWith({{0, 0, 1, 5, 0}, {0, 1, 4, 4, 1}, {1, 0, 5, 3, 0}, {1, 1, 2, 2, 1}});
     const int views[][3] = {{0, -50, 0}, {204, -50, 0}, {90, -20, 0}, {-40, -185, 300}};
     for (const auto& v : views) {
         const Frame withShadows = draw(position, v[0], v[1], v[2]);
@@ -125,15 +121,13 @@ TEST_F(SceneDrawTest, ShadowsDarkenTheBoardButNeverAPiece) {
 }
 
 TEST_F(SceneDrawTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
-    Position position = emptyPosition();
-    pieceOf(position, 0, 0) = {2, 6, 0}; // side 0: a man
-    pieceOf(position, 1, 0) = {4, 6, 1}; // side 1: a king, same row
+    // Side 0 a man, side 1 a king on the same row.
+    const Position position = positionWith({{0, 0, 2, 6, 0}, {1, 0, 4, 6, 1}});
     const Frame frame = draw(position, 0, -20, 0, 0x0000);
     // Ivory is yellow (no blue), ebony red (no green, no blue); the board is
     // grey. The frame is ivory too, so look only right around each piece.
     auto heightOf = [&](int column, int row, bool ivory) {
-        const Vec3 base =
-            screenOf(squareCentre(column, row, 8).x, 0, squareCentre(column, row, 8).z);
+        const Vec3 centre = squareCentre(column, row, 8), base = screenOf(centre.x, 0, centre.z);
         int top = Height, bottom = 0;
         for (int y = static_cast<int>(base.y) - 50; y < static_cast<int>(base.y) + 20; ++y) {
             for (int x = static_cast<int>(base.x) - 30; x < static_cast<int>(base.x) + 30; ++x) {
@@ -153,10 +147,7 @@ TEST_F(SceneDrawTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
 // Depth testing and perspective must be on again after the backdrop: a king drawn later but
 // farther away must not cover a nearer one, and no pixel is left black.
 TEST_F(SceneDrawTest, TheBackdropFillsTheSkyAndTheSceneLooksTheSameInFrontOfIt) {
-    Position row = emptyPosition();
-    pieceOf(row, 0, 0) = {3, 7, 1};
-    pieceOf(row, 0, 1) = {3, 5, 1};
-    pieceOf(row, 1, 0) = {4, 6, 0};
+    const Position row = positionWith({{0, 0, 3, 7, 1}, {0, 1, 3, 5, 1}, {1, 0, 4, 6, 0}});
     for (int elevation : {-20, -50}) {
         const Frame withBackdrop = draw(row, 0, elevation, 0, DefaultShadowColor, true);
         const Frame onBlack = draw(row, 0, elevation, 0, DefaultShadowColor, false);
