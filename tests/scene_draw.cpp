@@ -59,7 +59,7 @@ TEST_F(SceneDrawTest, TheBoardHasNoHolesFromAnyCamera) {
         int samples = 0;
         // Half a square in from the frame's outer edge, which at grazing
         // angles is less than a pixel away from the samples nearest it.
-        for (int i = -37; i <= 37; ++i) {
+        for (int i = -37; i <= 37; ++i)
             for (int j = -37; j <= 37; ++j) {
                 const Vec3 s = screenOf(i * 62.0f, 0, j * 62.0f);
                 const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
@@ -68,20 +68,17 @@ TEST_F(SceneDrawTest, TheBoardHasNoHolesFromAnyCamera) {
                 ASSERT_NE(frame[y * Width + x], 0) << "hole at " << x << "," << y << " view "
                                                    << v[0] << " " << v[1] << " " << v[2];
             }
-        }
         EXPECT_GT(samples, 1000) << v[0] << " " << v[1];
         // Nowhere a crack: the board's outline is convex, so a black pixel
         // with drawn pixels on both sides lies inside it.
         int cracks = 0;
-        for (int y = 1; y < Height - 1; ++y) {
+        for (int y = 1; y < Height - 1; ++y)
             for (int x = 1; x < Width - 1; ++x) {
                 const int i = y * Width + x;
-                if (frame[i] != 0) continue;
                 const bool across = frame[i - 1] != 0 && frame[i + 1] != 0;
                 const bool down = frame[i - Width] != 0 && frame[i + Width] != 0;
-                cracks += across || down ? 1 : 0;
+                cracks += frame[i] == 0 && (across || down) ? 1 : 0;
             }
-        }
         EXPECT_EQ(cracks, 0) << "view " << v[0] << " " << v[1] << " " << v[2];
     }
 }
@@ -95,15 +92,14 @@ TEST_F(SceneDrawTest, ShadowsDarkenTheBoardButNeverAPiece) {
         const Frame noShadows = draw(position, v[0], v[1], v[2], 0x0000);
         const Frame boardOnly = draw(emptyPosition(), v[0], v[1], v[2], 0x0000);
         int shadowed = 0, speckles = 0;
-        for (int y = 1; y < Height - 1; ++y) {
+        for (int y = 1; y < Height - 1; ++y)
             for (int x = 1; x < Width - 1; ++x) {
                 const int i = y * Width + x;
                 const bool piece = noShadows[i] != boardOnly[i];
                 const bool shade = withShadows[i] != noShadows[i];
-                if (piece) {
+                if (piece)
                     ASSERT_EQ(withShadows[i], noShadows[i])
                         << "shadow over a piece at " << x << "," << y << " view " << v[0];
-                }
                 shadowed += shade ? 1 : 0;
                 if (shade) EXPECT_LT(green(withShadows[i]), green(noShadows[i])) << x << "," << y;
                 // Depth fighting with the board would leave single untouched board pixels
@@ -114,7 +110,6 @@ TEST_F(SceneDrawTest, ShadowsDarkenTheBoardButNeverAPiece) {
                     shadedAround += withShadows[n] != noShadows[n] ? 1 : 0;
                 speckles += shadedAround == 4 ? 1 : 0;
             }
-        }
         EXPECT_GT(shadowed, 100) << "view " << v[0] << " " << v[1];
         EXPECT_EQ(speckles, 0) << "view " << v[0] << " " << v[1];
     }
@@ -129,14 +124,13 @@ TEST_F(SceneDrawTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
     auto heightOf = [&](int column, int row, bool ivory) {
         const Vec3 centre = squareCentre(column, row, 8), base = screenOf(centre.x, 0, centre.z);
         int top = Height, bottom = 0;
-        for (int y = static_cast<int>(base.y) - 50; y < static_cast<int>(base.y) + 20; ++y) {
+        for (int y = static_cast<int>(base.y) - 50; y < static_cast<int>(base.y) + 20; ++y)
             for (int x = static_cast<int>(base.x) - 30; x < static_cast<int>(base.x) + 30; ++x) {
                 const uint16_t p = frame[y * Width + x];
                 const int r = p >> 11, g = (p >> 5) & 63, b = p & 31;
                 const bool match = ivory ? (r > 4 && g > 8 && b == 0) : (r > 4 && g == 0 && b == 0);
                 if (match) top = std::min(top, y), bottom = std::max(bottom, y);
             }
-        }
         return bottom - top;
     };
     const int manHeight = heightOf(2, 6, true), kingHeight = heightOf(4, 6, false);
