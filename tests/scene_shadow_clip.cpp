@@ -120,11 +120,10 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
     ASSERT_EQ(list.triangleCount, 2);
     // X = (3, 0, 0) u 1; I1 three quarters of the way to Y = (-1, 0, 4), I2 half way to
     // Z = (-3, 0, 0).
-    EXPECT_NEAR(list.pool[3].x, 0.0f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].z, 3.0f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].u, 0.25f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].v, 0.75f, 1e-6f);
-    EXPECT_NEAR(list.pool[4].u, 0.5f, 1e-6f);
+    const float got[] = {list.pool[3].x, list.pool[3].z, list.pool[3].u, list.pool[3].v,
+                         list.pool[4].u};
+    const float want[] = {0, 3, 0.25f, 0.75f, 0.5f};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(got[k], want[k], 1e-6f) << k;
 
     // Two inside: two pieces that keep the triangle's winding.
     EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
