@@ -53,6 +53,14 @@ std::pair<int, float> live(const ShadowClipList& list) {
     return sum;
 }
 
+// The triangle's shadow on the face, from the light.
+ShadowClipList project(MeshVertex a, MeshVertex b, MeshVertex c, const MeshFace& face, Vec3 light) {
+    const MeshVertex* tri[3] = {&a, &b, &c};
+    ShadowClipList list{};
+    projectOntoFace(tri, face, light, list);
+    return list;
+}
+
 // Light straight above the origin: projection onto y = 0 keeps x and z.
 const Vec3 Overhead = {0, -1000, 0};
 // Winding of the board's faces (normal +y): a, then +z..., as the grid builds them.
@@ -76,11 +84,8 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
         {{-1000, 0, -1000}, {-1000, 0, 3000}, {3000, 0, -1000}, 0, 500000}, // covers the face
     };
     for (const Case& c : cases) {
-        MeshVertex p[3] = {vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
-                           vertexAt(c.c.x, 0, c.c.z)};
-        const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-        ShadowClipList list{};
-        projectOntoFace(tri, face.face, farAbove, list);
+        const ShadowClipList list = project(vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
+                                            vertexAt(c.c.x, 0, c.c.z), face.face, farAbove);
         EXPECT_TRUE(c.live == 0 || live(list).first == c.live) << c.a.x << ": " << live(list).first;
         EXPECT_NEAR(live(list).second, c.area, c.area * 1e-4f) << c.a.x;
         for (int t = 0; t < list.triangleCount; ++t)
@@ -91,11 +96,9 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
             }
     }
     // Seen from 1000 above, a point 50 above the ground lands 1000/950 further out.
-    MeshVertex p[3] = {vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
-                       vertexAt(300, -50, 300, 1, 1)};
-    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-    ShadowClipList list{};
-    projectOntoFace(tri, BigGround.face, Overhead, list);
+    const ShadowClipList list =
+        project(vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
+                vertexAt(300, -50, 300, 1, 1), BigGround.face, Overhead);
     ASSERT_EQ(live(list).first, 1);
     EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
     EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
@@ -138,15 +141,11 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
 }
 
 TEST(ShadowClipTest, ProjectionFromBehindTheLightOrOntoADegenerateFaceGivesNothing) {
-    MeshVertex p[3] = {vertexAt(100, -2000, 100), vertexAt(300, -50, 100), vertexAt(300, -50, 300)};
-    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-    ShadowClipList list{};
-    projectOntoFace(tri, BigGround.face, Overhead, list); // p[0] is above the light
-    EXPECT_EQ(list.triangleCount, 0);
+    const MeshVertex b = vertexAt(300, -50, 100), c = vertexAt(300, -50, 300);
+    // The first corner is above the light.
+    EXPECT_EQ(project(vertexAt(100, -2000, 100), b, c, BigGround.face, Overhead).triangleCount, 0);
     const Ground flat({0, 0, 0}, {0, 0, 0}, {100, 0, 0});
-    p[0] = vertexAt(100, -50, 100);
-    projectOntoFace(tri, flat.face, Overhead, list);
-    EXPECT_EQ(live(list).first, 0);
+    EXPECT_EQ(live(project(vertexAt(100, -50, 100), b, c, flat.face, Overhead)).first, 0);
 }
 
 // ---- The silhouette filler --------------------------------------------------------
