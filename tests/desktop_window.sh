@@ -83,12 +83,17 @@ minimise() {
     xdotool windowminimize "$GAME_WINDOW"
     sleep 3
     xdotool windowactivate "$GAME_WINDOW"
-    local i
-    for i in $(seq 30); do shot "$GAME_DIR/restored$i.xwd"; done
+    # The first lit picture after restoring, however long the window takes to come back.
+    local i deadline=$((SECONDS + 20))
+    while [ $SECONDS -lt $deadline ]; do
+        shot "$GAME_DIR/restored.xwd"
+        [ -s "$GAME_DIR/restored.xwd" ] &&
+            [ "$(convert "$GAME_DIR/restored.xwd" -format '%[fx:mean > 0.04]' info:)" = 1 ] && break
+        sleep 0.05
+    done
     wait_still "$GAME_DIR/board.xwd"
-    local seen=0
-    for i in $(seq 30); do is_intro "$GAME_DIR/restored$i.xwd" "$GAME_DIR/board.xwd" && seen=1 && break; done
-    [ $seen = 1 ] || desktop_fail "the intro did not wait for the window: only the board after restoring"
+    is_intro "$GAME_DIR/restored.xwd" "$GAME_DIR/board.xwd" ||
+        desktop_fail "the intro did not wait for the window: only the board after restoring"
     for i in 1 2 3; do
         xdotool windowminimize "$GAME_WINDOW"
         sleep 0.5

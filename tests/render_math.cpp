@@ -40,12 +40,11 @@ TEST_F(MathTest, PoseTurnsAboutXThenYThenZ) {
     // The whole table must equal the product of its three one-axis turns.
     const int cases[][3] = {{300, 0, 0}, {0, 700, 0}, {123, 456, 789}, {-900, 2500, 4000}};
     for (const auto& c : cases) {
-        Matrix4 rx, ry, rz, xy, xyz, full;
-        matFromPose(poseOf(c[0], 0, 0), rx);
-        matFromPose(poseOf(0, c[1], 0), ry);
-        matFromPose(poseOf(0, 0, c[2]), rz);
-        matMultiplyAffine(rx, ry, xy);
-        matMultiplyAffine(xy, rz, xyz);
+        Matrix4 r[3], xy, xyz, full;
+        for (int k = 0; k < 3; ++k)
+            matFromPose(poseOf(c[0] * (k == 0), c[1] * (k == 1), c[2] * (k == 2)), r[k]);
+        matMultiplyAffine(r[0], r[1], xy);
+        matMultiplyAffine(xy, r[2], xyz);
         matFromPose(poseOf(c[0], c[1], c[2]), full);
         for (int i = 0; i < 16; ++i) EXPECT_NEAR(full.m[i], xyz.m[i], 1e-5f) << i;
     }

@@ -16,8 +16,7 @@ std::vector<std::string> runEngine(const std::string& script, int* exitCode = nu
     // Named after the test: ctest runs the cases of this file side by side.
     const std::string stem = testing::TempDir() + "engine_" +
                              testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string input = stem + "_input.txt";
-    const std::string output = stem + "_output.txt";
+    const std::string input = stem + "_input.txt", output = stem + "_output.txt";
     std::ofstream(input, std::ios::binary) << script;
     const std::string command =
         std::string(KORVATH_BIN_DIR) + "/korvath-engine < " + input + " > " + output;
@@ -70,9 +69,8 @@ TEST(Engine, RefusesBadInputAndKeepsItsPosition) {
         "set 0 9.9,x,x,x,x,x,x,x,x,x,x,x 2.2,x,x,x,x,x,x,x,x,x,x,x\nselfplay 0 2 10\n"
         "opening 1\nselfplay 0 0 10001\n  # an indented comment: no answer\nquit 5\nshow\n");
     ASSERT_EQ(lines.size(), 20u);
-    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    for (size_t i = 1; i + 1 < lines.size(); ++i)
         EXPECT_EQ(lines[i].rfind("error: ", 0), 0u) << i << ": " << lines[i];
-    }
     EXPECT_EQ(lines.back(), "0 3.3,x,x,x,x,x,x,x,x,x,x,x 2.2,x,x,x,x,x,x,x,x,x,x,x");
 }
 

@@ -20,11 +20,10 @@ TEST(FastSearchHeavy, AnswersAsThePlainSearchOnThousandsOfPositions) {
         int32_t depth = 1 + compared % 7;
         if (sample.variant == 0 && compared % 9 == 0) depth = 9;
         if (&sample == &samples.back()) depth = 3; // a node wider than a list, and its replies
-        const std::string plain =
-            searchAnswer(plainSearchRoot(sample.position, sample.side, depth));
-        const std::string fast = searchAnswer(fastSearchRoot(sample.position, sample.side, depth));
-        ASSERT_EQ(fast, plain) << formatPosition(sample.position, sample.variant) << " side "
-                               << sample.side << " depth " << depth;
+        ASSERT_EQ(searchAnswer(fastSearchRoot(sample.position, sample.side, depth)),
+                  searchAnswer(plainSearchRoot(sample.position, sample.side, depth)))
+            << formatPosition(sample.position, sample.variant) << " side " << sample.side
+            << " depth " << depth;
         ++compared;
     }
     EXPECT_GT(compared, 2000);
@@ -42,9 +41,7 @@ std::string selfPlay(int32_t variant, int32_t level, int32_t maxPlies,
         Move move;
         if (ply < 2) {
             const OpeningStep step = chooseOpeningMove(position, side);
-            move.piece = step.piece;
-            move.steps = 1;
-            move.path[0] = step.target;
+            move.piece = step.piece, move.steps = 1, move.path[0] = step.target;
         } else {
             root(position, side, levelSearchDepth(level));
             move = bestMove[0];
@@ -61,11 +58,10 @@ TEST(FastSearchHeavy, SelfPlayedGamesAreTheSame) {
     const struct {
         int32_t variant, level, plies;
     } games[] = {{0, 0, 200}, {0, 1, 60}, {1, 0, 160}, {2, 0, 160}, {1, 1, 12}, {2, 1, 12}};
-    for (const auto& game : games) {
-        EXPECT_EQ(selfPlay(game.variant, game.level, game.plies, fastSearchRoot),
-                  selfPlay(game.variant, game.level, game.plies, plainSearchRoot))
-            << "variant " << game.variant << " level " << game.level;
-    }
+    for (const auto& [variant, level, plies] : games)
+        EXPECT_EQ(selfPlay(variant, level, plies, fastSearchRoot),
+                  selfPlay(variant, level, plies, plainSearchRoot))
+            << "variant " << variant << " level " << level;
 }
 
 } // namespace

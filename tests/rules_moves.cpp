@@ -40,9 +40,7 @@ TEST(Moves, ListedInOrderWithEachRuleSetsCaptures) {
         EXPECT_EQ(listMoves(position, 0), c.listed)
             << c.variant << " " << c.side0 << " / " << c.side1;
     }
-    selectRuleVariant(0);
-    Position start;
-    setUpPosition(start);
+    const Position start = positionOf(0, "", "0.0,2.0,4.0,6.0,1.1,3.1,5.1,7.1,0.2,2.2,4.2,6.2");
     EXPECT_EQ(listMoves(start, 1), "7 8:1.3 9:3.3 9:1.3 10:5.3 10:3.3 11:7.3 11:5.3");
 }
 
@@ -87,9 +85,8 @@ TEST(Perft, UsRulesMatchesThePublishedCountsToDepth8) {
     Position position;
     setUpPosition(position);
     const uint64_t expected[] = {1, 7, 49, 302, 1469, 7361, 36768, 179740, 845931};
-    for (int32_t depth = 0; depth <= 8; ++depth) {
+    for (int32_t depth = 0; depth <= 8; ++depth)
         EXPECT_EQ(perft(position, 0, depth), expected[depth]) << depth;
-    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // malformed text is refused with a reason.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "rules/notation.h"
 
 namespace {
@@ -23,28 +25,28 @@ TEST(Notation, PositionsReadBackAsWritten) {
 TEST(Notation, MalformedPositionsAreRefusedWithAReason) {
     const std::string us0 = "1.5,3.5,5.5,7.5,0.6,2.6,4.6,6.6,1.7,3.7,5.7,7.7";
     const std::string us1 = "0.0,2.0,4.0,6.0,1.1,3.1,5.1,7.1,0.2,2.2,4.2,6.2";
-    const struct {
-        std::string text;
-        std::string reason;
-    } cases[] = {
+    // The start with side 0's first piece written as given.
+    const auto first = [&](const std::string& piece) {
+        return "0 " + piece + us0.substr(3) + " " + us1;
+    };
+    const std::pair<std::string, std::string> cases[] = {
         {"0 " + us0, "fields"},
         {"3 " + us0 + " " + us1, "variant"},
-        {"0 " + us0 + ",x " + us1, "needs 12"},
+        {first("1.5,x"), "needs 12"},
         {"0 " + us0 + " " + us1.substr(4), "needs 12"},
-        {"0 8.0," + us0.substr(4) + " " + us1, "off the 8x8 board"},
-        {"0 1.4," + us0.substr(4) + " " + us1, "not a playing square"},
-        {"0 0.0," + us0.substr(4) + " " + us1, "two pieces on square 0.0"},
-        {"0 3.5," + us0.substr(4) + " " + us1, "two pieces on square 3.5"},
-        {"0 1.5k," + us0.substr(4) + " " + us1, "bad square"},
-        {"0 -1.5," + us0.substr(4) + " " + us1, "bad square"},
-        {"0 ," + us0.substr(4) + " " + us1, "bad square"},
-        {"0 1.5," + us0.substr(7) + " " + us1, "bad square"},
-    };
+        {first("8.0"), "off the 8x8 board"},
+        {first("1.4"), "not a playing square"},
+        {first("0.0"), "two pieces on square 0.0"},
+        {first("3.5"), "two pieces on square 3.5"},
+        {first("1.5k"), "bad square"},
+        {first("-1.5"), "bad square"},
+        {first(""), "bad square"},
+        {"0 1.5," + us0.substr(7) + " " + us1, "bad square"}};
     for (const auto& c : cases) {
         Position position;
         int32_t variant = 0;
-        EXPECT_NE(parsePosition(c.text, position, variant).find(c.reason), std::string::npos)
-            << c.text << " -> " << parsePosition(c.text, position, variant);
+        const std::string error = parsePosition(c.first, position, variant);
+        EXPECT_NE(error.find(c.second), std::string::npos) << c.first << " -> " << error;
     }
 }
 
@@ -56,9 +58,8 @@ TEST(Notation, MovesReadBackAsWrittenAndBadOnesAreRefused) {
     EXPECT_EQ(formatMove(move), "9:4.2-2.0-4.6");
     EXPECT_EQ(parseMove("19:9.9", 1, move), "");
     for (const char* bad :
-         {"12:1.1", "0-1.1", "0:1.1-", "0:", "a:1.1", "0:8.8", "0:1.2", ":1.1", "0:1.1:2.2"}) {
+         {"12:1.1", "0-1.1", "0:1.1-", "0:", "a:1.1", "0:8.8", "0:1.2", ":1.1", "0:1.1:2.2"})
         EXPECT_NE(parseMove(bad, 0, move), "") << bad;
-    }
     std::string longest = "0:1.1";
     for (int32_t k = 1; k < MaxPathSteps; ++k) longest += "-1.1";
     EXPECT_EQ(parseMove(longest, 1, move), "");

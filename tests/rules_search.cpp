@@ -2,6 +2,8 @@
 // games, the depths of the levels, and the opening steps drawn from the random generator.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "rules/evaluate.h"
 #include "rules/random.h"
 #include "rules/search.h"
@@ -24,50 +26,44 @@ TEST(Search, LevelDepths) {
     }
 }
 
-// Plain minimax over the same tree: no pruning, so it is right by construction.
-int32_t minimax(int32_t ply, int32_t depth, const Position& position, int32_t side) {
+// Plain minimax over the same tree: no pruning, so it is right by construction. At the root it
+// names the first move of greatest value, if that beats the window's floor.
+int32_t minimax(int32_t ply, int32_t depth, const Position& position, int32_t side,
+                std::string* first = nullptr) {
     if (ply == depth) return evaluate(position, side);
     const std::vector<Move> moves = allMoves(position, side);
     if (moves.empty()) {
         if (ply % 2 == 1 && countPieces(position, side) > 0) return BlockedValue;
         return (ply - depth - 1) * LossStep;
     }
-    int32_t best = INT32_MIN;
+    int32_t best = ply == 0 ? -SearchInfinity : INT32_MIN;
     for (const Move& move : moves) {
         Position child;
         playMove(position, child, move, side);
-        best = std::max(best, -minimax(ply + 1, depth, child, 1 - side));
+        const int32_t value = -minimax(ply + 1, depth, child, 1 - side);
+        if (value > best && first != nullptr) *first = formatMove(move);
+        best = std::max(best, value);
     }
     return best;
 }
 
-// The root's answer from plain minimax: the first move of greatest value, if it beats the
-// window's floor.
 std::string minimaxRoot(const Position& position, int32_t side, int32_t depth) {
-    const std::vector<Move> moves = allMoves(position, side);
-    if (moves.empty())
-        return searchText(position, side, depth); // terminal: checked against the fast search
-    int32_t best = -SearchInfinity;
-    std::string text = "none";
-    for (const Move& move : moves) {
-        Position child;
-        playMove(position, child, move, side);
-        const int32_t value = -minimax(1, depth, child, 1 - side);
-        if (value > best) best = value, text = formatMove(move);
-    }
-    return std::to_string(best) + " " + text;
+    // Terminal roots are checked against the fast search.
+    if (allMoves(position, side).empty()) return searchText(position, side, depth);
+    std::string first = "none";
+    const int32_t value = minimax(0, depth, position, side, &first);
+    return std::to_string(value) + " " + first;
 }
 
 TEST(Search, AgreesWithPlainMinimaxOnRandomGamesAndAWideNode) {
     int32_t compared = 0;
     for (const SampledPosition& sample : sampleRandomGames(7, 6, 7, 60)) {
         selectRuleVariant(sample.variant);
-        const int32_t depth = 1 + compared % 4;
+        const int32_t depth = 1 + compared++ % 4;
         ASSERT_EQ(searchText(sample.position, sample.side, depth),
                   minimaxRoot(sample.position, sample.side, depth))
             << formatPosition(sample.position, sample.variant) << " side " << sample.side
             << " depth " << depth;
-        ++compared;
     }
     EXPECT_GT(compared, 100);
     // A node with more moves than a list holds is searched whole.
@@ -81,18 +77,17 @@ TEST(Random, TheGeneratorAndTheOpeningStepsDrawnFromIt) {
     selectRuleVariant(0);
     Position position;
     setUpPosition(position);
-    // 41 picks piece 0 on 1.5, 18467 (> 16000) sends it to column 0.
-    randomState = 1;
-    OpeningStep step = chooseOpeningMove(position, 0);
-    EXPECT_EQ(step.piece, 0);
-    EXPECT_EQ(formatSquare(step.target), "0.4");
-    EXPECT_EQ(nextRandom(), 6334) << "two draws for a man off the edge";
-    // For side 1, 41 picks piece 8 on column 0: one draw, the step goes to column 1.
-    randomState = 1;
-    step = chooseOpeningMove(position, 1);
-    EXPECT_EQ(step.piece, 8);
-    EXPECT_EQ(formatSquare(step.target), "1.3");
-    EXPECT_EQ(nextRandom(), 18467);
+    // Side 0: 41 picks piece 0 on 1.5, 18467 (> 16000) sends it to column 0, two draws for a
+    // man off the edge. Side 1: 41 picks piece 8 on column 0, one draw, the step goes to 1.3.
+    const std::tuple<int32_t, int32_t, const char*, int32_t> steps[] = {{0, 0, "0.4", 6334},
+                                                                        {1, 8, "1.3", 18467}};
+    for (const auto& [side, piece, target, next] : steps) {
+        randomState = 1;
+        const OpeningStep step = chooseOpeningMove(position, side);
+        EXPECT_EQ(step.piece, piece);
+        EXPECT_EQ(formatSquare(step.target), target);
+        EXPECT_EQ(nextRandom(), next) << side;
+    }
 }
 
 TEST(Random, OpeningStepsAvoidSquaresWithAPieceDiagonallyAhead) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,22 +27,27 @@ inline Position emptyPosition() {
     return position;
 }
 
+// An empty board with these pieces, each {side, index, column, row, king}.
+inline Position positionWith(std::initializer_list<std::array<int32_t, 5>> pieces) {
+    Position position = emptyPosition();
+    for (const auto& p : pieces) pieceOf(position, p[0], p[1]) = {p[2], p[3], p[4]};
+    return position;
+}
+
 // The position of the variant with these pieces, in index order ("1.5,3.5K"), each side
 // padded with captured pieces up to piecesPerSide. Selects the variant.
 inline Position positionOf(int32_t variant, const std::string& side0, const std::string& side1) {
     auto pad = [&](std::string list) {
         int32_t tokens = list.empty() ? 0 : 1;
         for (const char ch : list) tokens += ch == ',';
-        for (; tokens < ruleVariants[variant].piecesPerSide; ++tokens) {
+        for (; tokens < ruleVariants[variant].piecesPerSide; ++tokens)
             list += list.empty() ? "x" : ",x";
-        }
         return list;
     };
     Position position;
     int32_t parsed = 0;
     const std::string text = std::to_string(variant) + " " + pad(side0) + " " + pad(side1);
-    const std::string error = parsePosition(text, position, parsed);
-    EXPECT_EQ(error, "") << text;
+    EXPECT_EQ(parsePosition(text, position, parsed), "") << text;
     selectRuleVariant(variant);
     return position;
 }
@@ -91,9 +98,8 @@ inline std::vector<SampledPosition> sampleRandomGames(uint32_t seed, int32_t gam
             for (int32_t ply = 0; ply < maxPlies; ++ply) {
                 const int32_t side = ply % 2;
                 const std::vector<Move> moves = allMoves(position, side);
-                if (ply % stride == stride - 1 || moves.empty()) {
+                if (ply % stride == stride - 1 || moves.empty())
                     samples.push_back({variant, position, side});
-                }
                 if (moves.empty()) break;
                 const Position before = position;
                 playMove(before, position, moves[random() % moves.size()], side);

@@ -29,10 +29,7 @@ inline bool openDisplay(int width, int height) {
 }
 
 inline void closeDisplay() {
-    for (Surface*& slot : TextureTable) {
-        releaseSurface(slot);
-        slot = nullptr;
-    }
+    for (Surface*& slot : TextureTable) releaseSurface(slot), slot = nullptr;
     releaseShadowTextures();
     releaseSurface(Zbuffer);
     Zbuffer = nullptr;
@@ -47,10 +44,9 @@ inline void makeTexture(int slot, const std::vector<uint16_t>& pixels) {
     Surface* texture = createSurface(PictureSide, PictureSide, PixelFormat::Rgb565);
     LockedSurface locked{};
     lockSurface(texture, &locked);
-    for (int y = 0; y < PictureSide; ++y) {
+    for (int y = 0; y < PictureSide; ++y)
         for (int x = 0; x < PictureSide; ++x)
             locked.memory[y * (locked.pitch / 2) + x] = pixels[y * PictureSide + x];
-    }
     unlockSurface(texture);
     TextureTable[slot] = texture;
 }
@@ -79,8 +75,7 @@ inline void buildScene(int shadowSide = 128) {
     buildSineTable();
     setCameraConstants();
     buildGameMeshes();
-    createShadowTextures(shadowSide, 0);
-    createShadowTextures(shadowSide, 1);
+    for (int side : {0, 1}) createShadowTextures(shadowSide, side);
 }
 
 // The game's frame set-up and board redraw, without the backdrop when asked.

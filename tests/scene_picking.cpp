@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,10 @@ class PickingTest : public ::testing::Test {
         MouseX = static_cast<int>(std::lround(p.screenX));
         MouseY = static_cast<int>(std::lround(p.screenY));
     }
+    static std::pair<int, int> picked() {
+        pickSquare();
+        return {hoverColumn, hoverRow};
+    }
 };
 
 TEST_F(PickingTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
@@ -43,40 +48,29 @@ TEST_F(PickingTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
     for (int column = 0; column < 8; ++column) {
         for (int row = 0; row < 8; ++row) {
             pointAtSquare(column, row);
-            pickSquare();
-            EXPECT_EQ(hoverColumn, column);
-            EXPECT_EQ(hoverRow, row);
+            EXPECT_EQ(picked(), std::pair(column, row));
         }
     }
     selectRuleVariant(1);
     pointAtSquare(9, 9);
-    pickSquare();
-    EXPECT_EQ(hoverColumn, 9);
-    EXPECT_EQ(hoverRow, 9);
+    EXPECT_EQ(picked(), std::pair(9, 9));
 }
 
 TEST_F(PickingTest, TiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
     EXPECT_EQ(squareCentre(0, 0, 8).x, -1792.0f); // the board's squares, 512 a side
     EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f);
     MouseX = 400, MouseY = 300; // the board's centre, a corner of four squares
-    pickSquare();
-    EXPECT_EQ(hoverColumn, 3);
-    EXPECT_EQ(hoverRow, 3);
+    EXPECT_EQ(picked(), std::pair(3, 3));
 
-    Position position = emptyPosition();
-    pieceOf(position, 0, 0) = {4, 4, 0};
-    pieceOf(position, 0, 1) = {3, 3, 0};
+    Position position = positionWith({{0, 0, 4, 4, 0}, {0, 1, 3, 3, 0}});
     EXPECT_EQ(pickPiece(position, 0), 0);
     EXPECT_EQ(pickPiece(position, 1), -1); // the side has no piece on the board
 
     // Nothing is picked far away, and captured pieces never.
     hoverColumn = 5, hoverRow = 1;
     MouseX = 100000, MouseY = 300;
-    pickSquare();
-    EXPECT_EQ(hoverColumn, 5);
-    EXPECT_EQ(hoverRow, 1);
-    position = emptyPosition();
-    pieceOf(position, 1, 0) = {2, 2, 0};
+    EXPECT_EQ(picked(), std::pair(5, 1));
+    position = positionWith({{1, 0, 2, 2, 0}});
     EXPECT_EQ(pickPiece(position, 1), -1);
 
     // A captured piece keeps its row; the cursor right over its old square

@@ -35,7 +35,6 @@ ToolRun runTool(const fs::path& folder, const std::string& arguments) {
 }
 
 TEST(RenderToolTest, BadArgumentsGetTheUsageAndCode2) {
-    const fs::path here = KORVATH_DATA_DIR;
     const std::string bad[] = {
         "",
         "800 600 0 -50 0 out.png 0",                       // too few
@@ -47,7 +46,7 @@ TEST(RenderToolTest, BadArgumentsGetTheUsageAndCode2) {
         "--backdrop 800 600 0 -50 0 /tmp/x.png " + Start8, // unknown option
     };
     for (const std::string& arguments : bad) {
-        const ToolRun run = runTool(here, arguments);
+        const ToolRun run = runTool(KORVATH_DATA_DIR, arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_NE(run.err.find("usage: korvath-render"), std::string::npos) << arguments;
     }

@@ -27,9 +27,8 @@ struct Ground {
     MeshVertex corners[3];
     MeshFace face{};
     Ground(Vec3 a, Vec3 b, Vec3 c) {
-        corners[0] = vertexAt(a.x, a.y, a.z);
-        corners[1] = vertexAt(b.x, b.y, b.z);
-        corners[2] = vertexAt(c.x, c.y, c.z);
+        const Vec3 p[3] = {a, b, c};
+        for (int k = 0; k < 3; ++k) corners[k] = vertexAt(p[k].x, p[k].y, p[k].z);
         face.vertexA = &corners[0], face.vertexB = &corners[1], face.vertexC = &corners[2];
         Vec3 n;
         vecCross(vecSub(b, a), vecSub(c, a), n);
@@ -40,9 +39,8 @@ struct Ground {
 
 // Triangle t's signed area in the ground plane: its sign tells the winding.
 float signedArea(const ShadowClipList& list, int t) {
-    const MeshVertex& a = list.pool[list.triangles[t].corner[0]];
-    const MeshVertex& b = list.pool[list.triangles[t].corner[1]];
-    const MeshVertex& c = list.pool[list.triangles[t].corner[2]];
+    const int* k = list.triangles[t].corner;
+    const MeshVertex &a = list.pool[k[0]], &b = list.pool[k[1]], &c = list.pool[k[2]];
     return 0.5f * ((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
 }
 
@@ -53,6 +51,14 @@ std::pair<int, float> live(const ShadowClipList& list) {
         if (!list.triangles[t].dead) sum.first += 1, sum.second += std::abs(signedArea(list, t));
     }
     return sum;
+}
+
+// The triangle's shadow on the face, from the light.
+ShadowClipList project(MeshVertex a, MeshVertex b, MeshVertex c, const MeshFace& face, Vec3 light) {
+    const MeshVertex* tri[3] = {&a, &b, &c};
+    ShadowClipList list{};
+    projectOntoFace(tri, face, light, list);
+    return list;
 }
 
 // Light straight above the origin: projection onto y = 0 keeps x and z.
@@ -78,31 +84,21 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
         {{-1000, 0, -1000}, {-1000, 0, 3000}, {3000, 0, -1000}, 0, 500000}, // covers the face
     };
     for (const Case& c : cases) {
-        MeshVertex p[3] = {vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
-                           vertexAt(c.c.x, 0, c.c.z)};
-        const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-        ShadowClipList list{};
-        projectOntoFace(tri, face.face, farAbove, list);
-        if (c.live > 0) {
-            EXPECT_EQ(live(list).first, c.live) << c.a.x;
-        }
+        const ShadowClipList list = project(vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
+                                            vertexAt(c.c.x, 0, c.c.z), face.face, farAbove);
+        EXPECT_TRUE(c.live == 0 || live(list).first == c.live) << c.a.x << ": " << live(list).first;
         EXPECT_NEAR(live(list).second, c.area, c.area * 1e-4f) << c.a.x;
-        for (int t = 0; t < list.triangleCount; ++t) {
-            if (list.triangles[t].dead) continue;
+        for (int t = 0; t < list.triangleCount; ++t)
             for (int k : list.triangles[t].corner) {
                 const MeshVertex& v = list.pool[k];
-                EXPECT_GE(v.x, -0.01f);
-                EXPECT_GE(v.z, -0.01f);
-                EXPECT_LE(v.x + v.z, 1000.01f);
+                const bool inside = v.x >= -0.01f && v.z >= -0.01f && v.x + v.z <= 1000.01f;
+                EXPECT_TRUE(list.triangles[t].dead || inside) << v.x << "," << v.z;
             }
-        }
     }
     // Seen from 1000 above, a point 50 above the ground lands 1000/950 further out.
-    MeshVertex p[3] = {vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
-                       vertexAt(300, -50, 300, 1, 1)};
-    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-    ShadowClipList list{};
-    projectOntoFace(tri, BigGround.face, Overhead, list);
+    const ShadowClipList list =
+        project(vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
+                vertexAt(300, -50, 300, 1, 1), BigGround.face, Overhead);
     ASSERT_EQ(live(list).first, 1);
     EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
     EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
@@ -127,11 +123,10 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
     ASSERT_EQ(list.triangleCount, 2);
     // X = (3, 0, 0) u 1; I1 three quarters of the way to Y = (-1, 0, 4), I2 half way to
     // Z = (-3, 0, 0).
-    EXPECT_NEAR(list.pool[3].x, 0.0f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].z, 3.0f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].u, 0.25f, 1e-6f);
-    EXPECT_NEAR(list.pool[3].v, 0.75f, 1e-6f);
-    EXPECT_NEAR(list.pool[4].u, 0.5f, 1e-6f);
+    const float got[] = {list.pool[3].x, list.pool[3].z, list.pool[3].u, list.pool[3].v,
+                         list.pool[4].u};
+    const float want[] = {0, 3, 0.25f, 0.75f, 0.5f};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(got[k], want[k], 1e-6f) << k;
 
     // Two inside: two pieces that keep the triangle's winding.
     EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
@@ -146,15 +141,11 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
 }
 
 TEST(ShadowClipTest, ProjectionFromBehindTheLightOrOntoADegenerateFaceGivesNothing) {
-    MeshVertex p[3] = {vertexAt(100, -2000, 100), vertexAt(300, -50, 100), vertexAt(300, -50, 300)};
-    const MeshVertex* tri[3] = {&p[0], &p[1], &p[2]};
-    ShadowClipList list{};
-    projectOntoFace(tri, BigGround.face, Overhead, list); // p[0] is above the light
-    EXPECT_EQ(list.triangleCount, 0);
+    const MeshVertex b = vertexAt(300, -50, 100), c = vertexAt(300, -50, 300);
+    // The first corner is above the light.
+    EXPECT_EQ(project(vertexAt(100, -2000, 100), b, c, BigGround.face, Overhead).triangleCount, 0);
     const Ground flat({0, 0, 0}, {0, 0, 0}, {100, 0, 0});
-    p[0] = vertexAt(100, -50, 100);
-    projectOntoFace(tri, flat.face, Overhead, list);
-    EXPECT_EQ(live(list).first, 0);
+    EXPECT_EQ(live(project(vertexAt(100, -50, 100), b, c, flat.face, Overhead)).first, 0);
 }
 
 // ---- The silhouette filler --------------------------------------------------------
@@ -180,33 +171,25 @@ std::vector<uint16_t> fill(std::array<float, 6> corners) {
 // Spans widen by about two texels each side (the soft rim), rows run from the top edge up to
 // but not including the bottom one, and everything is clipped to the texture.
 TEST(ShadowFillTest, SpansAreWidenedAndClipped) {
+    // Probes are {x, y, drawn}.
     const struct {
         std::array<float, 6> corners;
-        int x, y;
-        bool drawn;
+        std::vector<std::array<int, 3>> probes;
     } cases[] = {
-        // Clockwise on a y-down grid: top, then right, then left; the apex row spans
+        // Clockwise on a y-down grid: top, right, left; the apex row spans
         // trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
-        {{16, 4, 20, 12, 12, 12}, 12, 4, false},
-        {{16, 4, 20, 12, 12, 12}, 13, 4, true},
-        {{16, 4, 20, 12, 12, 12}, 17, 4, true},
-        {{16, 4, 20, 12, 12, 12}, 18, 4, false},
-        {{16, 4, 20, 12, 12, 12}, 16, 3, false},
-        {{16, 4, 20, 12, 12, 12}, 16, 11, true},
-        {{16, 4, 20, 12, 12, 12}, 16, 12, false},
+        {{16, 4, 20, 12, 12, 12},
+         {{12, 4, 0}, {13, 4, 1}, {17, 4, 1}, {18, 4, 0}, {16, 3, 0}, {16, 11, 1}, {16, 12, 0}}},
         // All three corners on one vertical line: zero area, still drawn.
-        {{10, 2, 10, 6, 10, 10}, 6, 5, false},
-        {{10, 2, 10, 6, 10, 10}, 7, 5, true},
-        {{10, 2, 10, 6, 10, 10}, 11, 5, true},
-        {{10, 2, 10, 6, 10, 10}, 12, 5, false},
+        {{10, 2, 10, 6, 10, 10}, {{6, 5, 0}, {7, 5, 1}, {11, 5, 1}, {12, 5, 0}}},
         // Far bigger than the texture on every side.
-        {{16, -100, 200, 100, -150, 100}, 0, 10, true},
-        {{16, -100, 200, 100, -150, 100}, 31, 31, true},
+        {{16, -100, 200, 100, -150, 100}, {{0, 10, 1}, {31, 31, 1}}},
     };
     for (const auto& c : cases) {
         const std::vector<uint16_t> texels = fill(c.corners);
-        EXPECT_EQ(texels[c.y * Side + c.x], c.drawn ? 0xB000 : 0)
-            << c.corners[0] << "," << c.corners[1] << " at " << c.x << "," << c.y;
+        for (const auto& [x, y, drawn] : c.probes)
+            EXPECT_EQ(texels[y * Side + x], drawn ? 0xB000 : 0)
+                << c.corners[0] << " at " << x << "," << y;
     }
     // Seen from behind, or at most 0.15 texels tall in both halves: nothing.
     for (const std::array<float, 6> none :
