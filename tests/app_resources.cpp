@@ -17,6 +17,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -104,19 +105,16 @@ TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
     });
     static RgbPicture picture;
     ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
-    const uint8_t expected[12] = {248, 252, 248, 248, 0, 0, 0, 252, 0, 0, 0, 0};
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(picture.rgb[i], expected[i]) << i;
+    const std::vector<uint8_t> expected{248, 252, 248, 248, 0, 0, 0, 252, 0, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(picture.rgb, picture.rgb + 12), expected);
 }
 
 // Each picture file in turn damaged: missing, unreadable, or any size short
 // of 131072 bytes (one byte short, half, empty) fails the load by name.
 TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     openDisplay();
-    const struct {
-        const char* name;
-        long bytes; // -1: missing; -2: a folder, which opens but reads nothing
-        const char* failure;
-    } cases[] = {
+    // Bytes -1: missing; -2: a folder, which opens but reads nothing.
+    const std::tuple<const char*, long, const char*> cases[] = {
         {"DATAS/FOND.RAW", -1, "DATAS/FOND.RAW is missing"},
         {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW could not be read"},
         {"DATAS/DNOIR.RAW", PictureFileBytes - 1,
@@ -125,13 +123,13 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
          "DATAS/BOUTON.RAW is too short (65536 of 131072 bytes)"},
         {"DATAS/PION0.RAW", 0, "DATAS/PION0.RAW is too short (0 of 131072 bytes)"},
     };
-    for (const auto& c : cases) {
-        fs::remove(c.name);
-        if (c.bytes == -2) fs::create_directory(c.name);
-        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes));
-        EXPECT_STREQ(loadResources(), c.failure);
-        fs::remove(c.name);
-        writePicture(c.name, PictureFileBytes);
+    for (const auto& [name, bytes, failure] : cases) {
+        fs::remove(name);
+        if (bytes == -2) fs::create_directory(name);
+        if (bytes >= 0) writePicture(name, static_cast<size_t>(bytes));
+        EXPECT_STREQ(loadResources(), failure);
+        fs::remove(name);
+        writePicture(name, PictureFileBytes);
     }
     EXPECT_EQ(loadResources(), nullptr);
 }
@@ -140,34 +138,32 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
 // n is the setting's low 16 bits, at most the device's largest texture, and
 // 256 where the device states no limit.
 TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
-    const struct {
-        int deviceLimit, setting, side;
-    } cases[] = {{256, 128, 128}, {256, 512, 256}, {2048, -65536 + 64, 64}, {0, 512, 256}};
-    for (const auto& c : cases) {
-        openDisplay(c.deviceLimit);
-        TextureSize = c.setting;
+    // Device limit, setting, side.
+    const int cases[][3] = {
+        {256, 128, 128}, {256, 512, 256}, {2048, -65536 + 64, 64}, {0, 512, 256}};
+    for (const auto& [deviceLimit, setting, side] : cases) {
+        openDisplay(deviceLimit);
+        TextureSize = setting;
         ASSERT_EQ(loadTexture("DATAS/DBLANC.RAW", 7), nullptr);
-        ASSERT_EQ(surfaceWidth(TextureTable[7]), c.side) << c.setting;
+        ASSERT_EQ(surfaceWidth(TextureTable[7]), side) << setting;
         const std::vector<uint16_t> t = texels(TextureTable[7]);
-        for (int y = 0; y < c.side; ++y)
-            for (int x = 0; x < c.side; ++x)
-                ASSERT_EQ(t[y * c.side + x], patternPixel(x * 256 / c.side, y * 256 / c.side))
-                    << c.setting << ": " << x << "," << y;
+        for (int i = 0; i < side * side; ++i)
+            ASSERT_EQ(t[i], patternPixel(i % side * 256 / side, i / side * 256 / side))
+                << setting << ": " << i;
     }
 }
 
 TEST_F(ResourcesTest, ShadowTexturesFollowTheSettingUpToTheDeviceLimit) {
-    const struct {
-        int deviceLimit, setting, side;
-    } cases[] = {{1024, 128, 128}, {1024, 1024, 1024}, {1024, 4096, 1024}, {0, 512, 256}};
-    for (const auto& c : cases) {
-        openDisplay(c.deviceLimit);
-        for (int index : {0, 1}) ASSERT_GE(createShadowTextures(c.setting, index), 0);
-        EXPECT_EQ(ShadowTextureSide, c.side);
-        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), c.side);
+    const int cases[][3] = {
+        {1024, 128, 128}, {1024, 1024, 1024}, {1024, 4096, 1024}, {0, 512, 256}};
+    for (const auto& [deviceLimit, setting, side] : cases) {
+        openDisplay(deviceLimit);
+        for (int index : {0, 1}) ASSERT_GE(createShadowTextures(setting, index), 0);
+        EXPECT_EQ(ShadowTextureSide, side);
+        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), side);
         for (Surface* texture : ShadowTextures) {
             ASSERT_NE(texture, nullptr);
-            EXPECT_EQ(surfaceWidth(texture), c.side);
+            EXPECT_EQ(surfaceWidth(texture), side);
             EXPECT_EQ(surfaceFormat(texture), PixelFormat::Argb4444);
             for (uint16_t t : texels(texture)) ASSERT_EQ(t, 0); // fully transparent
         }
