@@ -19,6 +19,7 @@
 #include <string>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,9 +45,7 @@ class ResourcesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = fs::current_path();
-        folder = fs::temp_directory_path() /
-                 ("korvath-resources-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = fs::temp_directory_path() / ("korvath-resources-" + std::to_string(::getpid()));
         fs::create_directories(folder / "DATAS");
         for (const char* name :
              {"DBLANC.RAW", "DNOIR.RAW", "PION0.RAW", "PION1.RAW", "BOUTON.RAW", "FOND.RAW"})
@@ -61,21 +60,16 @@ class ResourcesTest : public ::testing::Test {
     void closeDisplay() {
         if (!displayOpen) return;
         releaseDisplay();
-        releaseSurface(Backtemp);
-        releaseSurface(Zbuffer);
-        Backtemp = Zbuffer = nullptr;
+        for (Surface** s : {&Backtemp, &Zbuffer}) releaseSurface(std::exchange(*s, nullptr));
         releaseDevice();
         videoStop();
         displayOpen = false;
     }
     void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
         closeDisplay();
-        HeadlessOptions options;
-        options.maxTextureWidth = maxTextureWidth;
-        options.format555 = format555;
-        selectBackend(Backend::Headless, options);
-        ScreenWidth = 640;
-        ScreenHeight = 480;
+        selectBackend(Backend::Headless,
+                      {.format555 = format555, .maxTextureWidth = maxTextureWidth});
+        ScreenWidth = 640, ScreenHeight = 480;
         WindowedMode = UseHardware = 1;
         TextureSize = 256;
         ShadowTextureSize = 128;

@@ -53,8 +53,7 @@ class Controller : public ::testing::Test {
     }
     void SetUp() override {
         ruleVariant = humanSide = level = gameStarted = 0;
-        MouseButton = previousButton = 0;
-        ExitStage = ScreenshotRequest = CameraRoll = 0;
+        ExitStage = ScreenshotRequest = CameraRoll = MouseButton = previousButton = 0;
         RedrawRequest = 1;
         mouseAt(600, 20);
         gameFrame(); // a new game, drawn once

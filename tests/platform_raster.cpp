@@ -120,9 +120,7 @@ class Raster : public ::testing::TestWithParam<bool> {
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, Raster, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "WideLanes" : "PlainLoops";
-                         });
+                         [](const auto& info) { return info.param ? "WideLanes" : "PlainLoops"; });
 
 // One additive layer of 0xFF080808 on black.
 constexpr uint16_t OneLayer = 0x0841;
@@ -163,11 +161,9 @@ TEST_P(Raster, SharedEdgesCoverEveryPixelExactlyOnce) {
                       at(px[i + 1][j + 1], py[i + 1][j + 1], 0.5f, Layer),
                       at(px[i][j + 1], py[i][j + 1], 0.5f, Layer)));
     // The lattice is the rectangle [6, 86) x [4, 68): covered once, nothing twice.
-    for (int y = 0; y < 72; ++y)
-        for (int x = 0; x < 96; ++x) {
-            const bool inside = x >= 6 && x < 86 && y >= 4 && y < 68;
-            ASSERT_EQ(pixel(x, y), inside ? OneLayer : 0) << x << "," << y;
-        }
+    const std::vector<uint16_t> frame = snapshot();
+    for (int i = 0, x = 0, y = 0; i < 96 * 72; ++i, x = i % 96, y = i / 96)
+        ASSERT_EQ(frame[i], x >= 6 && x < 86 && y >= 4 && y < 68 ? OneLayer : 0) << x << "," << y;
 }
 
 TEST_P(Raster, CullingDropsTheWindingItIsAskedTo) {
@@ -350,10 +346,10 @@ TEST_P(Raster, AddressingAndFilteringPickTheTexels) {
 TEST_P(Raster, OtherTextureFormatsAndSizesDrawToo) {
     // 5-6-5 of a width that is no power of two, and blue-first 5-6-5: both
     // through the general path.
-    Surface* odd = texture(6, 3, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xF800}; });
-    Surface* bgr = texture(4, 4, PixelFormat::Bgr565, [](int, int) { return uint16_t{0x001F}; });
     setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
-    for (Surface* t : {odd, bgr}) {
+    for (Surface* t :
+         {texture(6, 3, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xF800}; }),
+          texture(4, 4, PixelFormat::Bgr565, [](int, int) { return uint16_t{0x001F}; })}) {
         clear();
         setTexture(0, t);
         draw(quad(at(0, 0, 0.5f, White, -3, -3), at(16, 0, 0.5f, White, 3, -3),
@@ -422,9 +418,7 @@ TEST_P(Raster, WhatCannotBeDrawnOrIsNotOfferedIsRefused) {
 
 TEST_P(Raster, FiveFiveFiveTargetsGetFiveBitGreen) {
     close();
-    HeadlessOptions options;
-    options.format555 = true;
-    open(32, 32, options);
+    open(32, 32, {.format555 = true});
     draw(rect(0, 0, 8, 8, 0.5f, 0xFF00FF00u));
     EXPECT_EQ(pixel(4, 4), 0x03E0);
     setTexture(0, plain(PixelFormat::Rgb565, 0xFFFF));
@@ -454,9 +448,8 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
         for (int pass = 0; pass < 6; ++pass) {
             setTexture(0, pass == 4 ? shadow : bricks);
             setTextureStageState(0, TSS_ADDRESS, pass % 2 == 0 ? TADDRESS_MIRROR : TADDRESS_WRAP);
-            const uint32_t filter = pass == 3 ? TFILTER_POINT : TFILTER_LINEAR;
-            setTextureStageState(0, TSS_MAGFILTER, filter);
-            setTextureStageState(0, TSS_MINFILTER, filter);
+            for (const auto state : {TSS_MAGFILTER, TSS_MINFILTER})
+                setTextureStageState(0, state, pass == 3 ? TFILTER_POINT : TFILTER_LINEAR);
             setTextureStageState(0, TSS_COLOROP, pass == 2 ? TOP_ADD : TOP_MODULATE);
             setTextureStageState(0, TSS_ALPHAOP, pass == 4 ? TOP_SELECTARG1 : TOP_DISABLE);
             setRenderState(RS_ALPHABLENDENABLE, pass == 4 ? 1 : 0);
