@@ -114,8 +114,7 @@ class Raster : public ::testing::TestWithParam<bool> {
         return static_cast<int>(std::ranges::count(snapshot(), value));
     }
 
-    Surface* target = nullptr;
-    Surface* depth = nullptr;
+    Surface *target = nullptr, *depth = nullptr;
     std::vector<Surface*> textures;
 };
 
