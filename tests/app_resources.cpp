@@ -179,11 +179,9 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
                   format555 ? (p >> 11) << 10 | ((p >> 6) & 31) << 5 | (p & 31) : p);
         for (int slot = 0; slot < 8; ++slot)
             EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
-        CameraRoll = 96;
-        RedrawRequest = 0;
+        CameraRoll = 96, RedrawRequest = 0;
         ASSERT_EQ(restoreSurfaces(), nullptr);
-        EXPECT_EQ(CameraRoll, 0);
-        EXPECT_EQ(RedrawRequest, 1);
+        EXPECT_EQ(std::pair(CameraRoll, RedrawRequest), std::pair(0, 1));
         EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
         for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
     }

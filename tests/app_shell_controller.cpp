@@ -184,8 +184,7 @@ TEST_F(Controller, TheCameraTurnsOnceASideHasLost) {
     TakeBackRequest = 1;
     gameFrame();
     EXPECT_EQ(position(), board("2.2", 1, "1.1", 1));
-    EXPECT_EQ(sideToMove, 0);
-    EXPECT_EQ(TakeBackRequest, 0);
+    EXPECT_EQ(sideToMove + TakeBackRequest, 0);
     for (int i = 0; i < 2; ++i, gameFrame()) EXPECT_EQ(CameraAzimuth, 0);
     // The computer's first frame finds the capture; its step takes the last man.
     setPosition(board("3.3", 1, "2.2,7.1", 2), 1);
@@ -204,11 +203,10 @@ TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
     const uint32_t random = randomState;
     HintRequest = 1;
     gameFrame();
-    EXPECT_EQ(HintRequest, 0);
     EXPECT_TRUE(sameMove(hintMove, expected));
     EXPECT_EQ(position(), before);
     EXPECT_EQ(randomState, random * 214013u + 2531011u);
-    EXPECT_EQ(sideToMove + movePlaying, 0);
+    EXPECT_EQ(sideToMove + movePlaying + HintRequest, 0);
     clickHere(); // the next press drops it
     EXPECT_EQ(hintMove.piece, -1);
 }
