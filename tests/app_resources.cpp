@@ -17,7 +17,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,9 +45,7 @@ class ResourcesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = fs::current_path();
-        folder = fs::temp_directory_path() /
-                 ("korvath-resources-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = fs::temp_directory_path() / ("korvath-resources-" + std::to_string(::getpid()));
         fs::create_directories(folder / "DATAS");
         for (const char* name :
              {"DBLANC.RAW", "DNOIR.RAW", "PION0.RAW", "PION1.RAW", "BOUTON.RAW", "FOND.RAW"})
@@ -60,21 +60,16 @@ class ResourcesTest : public ::testing::Test {
     void closeDisplay() {
         if (!displayOpen) return;
         releaseDisplay();
-        releaseSurface(Backtemp);
-        releaseSurface(Zbuffer);
-        Backtemp = Zbuffer = nullptr;
+        for (Surface** s : {&Backtemp, &Zbuffer}) releaseSurface(std::exchange(*s, nullptr));
         releaseDevice();
         videoStop();
         displayOpen = false;
     }
     void openDisplay(int maxTextureWidth = 2048, bool format555 = false) {
         closeDisplay();
-        HeadlessOptions options;
-        options.maxTextureWidth = maxTextureWidth;
-        options.format555 = format555;
-        selectBackend(Backend::Headless, options);
-        ScreenWidth = 640;
-        ScreenHeight = 480;
+        selectBackend(Backend::Headless,
+                      {.format555 = format555, .maxTextureWidth = maxTextureWidth});
+        ScreenWidth = 640, ScreenHeight = 480;
         WindowedMode = UseHardware = 1;
         TextureSize = 256;
         ShadowTextureSize = 128;
@@ -104,19 +99,16 @@ TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
     });
     static RgbPicture picture;
     ASSERT_EQ(loadImage565("datas/x.raw", picture), nullptr);
-    const uint8_t expected[12] = {248, 252, 248, 248, 0, 0, 0, 252, 0, 0, 0, 0};
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(picture.rgb[i], expected[i]) << i;
+    const std::vector<uint8_t> expected{248, 252, 248, 248, 0, 0, 0, 252, 0, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(picture.rgb, picture.rgb + 12), expected);
 }
 
 // Each picture file in turn damaged: missing, unreadable, or any size short
 // of 131072 bytes (one byte short, half, empty) fails the load by name.
 TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     openDisplay();
-    const struct {
-        const char* name;
-        long bytes; // -1: missing; -2: a folder, which opens but reads nothing
-        const char* failure;
-    } cases[] = {
+    // Bytes -1: missing; -2: a folder, which opens but reads nothing.
+    const std::tuple<const char*, long, const char*> cases[] = {
         {"DATAS/FOND.RAW", -1, "DATAS/FOND.RAW is missing"},
         {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW could not be read"},
         {"DATAS/DNOIR.RAW", PictureFileBytes - 1,
@@ -125,13 +117,13 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
          "DATAS/BOUTON.RAW is too short (65536 of 131072 bytes)"},
         {"DATAS/PION0.RAW", 0, "DATAS/PION0.RAW is too short (0 of 131072 bytes)"},
     };
-    for (const auto& c : cases) {
-        fs::remove(c.name);
-        if (c.bytes == -2) fs::create_directory(c.name);
-        if (c.bytes >= 0) writePicture(c.name, static_cast<size_t>(c.bytes));
-        EXPECT_STREQ(loadResources(), c.failure);
-        fs::remove(c.name);
-        writePicture(c.name, PictureFileBytes);
+    for (const auto& [name, bytes, failure] : cases) {
+        fs::remove(name);
+        if (bytes == -2) fs::create_directory(name);
+        if (bytes >= 0) writePicture(name, static_cast<size_t>(bytes));
+        EXPECT_STREQ(loadResources(), failure);
+        fs::remove(name);
+        writePicture(name, PictureFileBytes);
     }
     EXPECT_EQ(loadResources(), nullptr);
 }
@@ -140,34 +132,32 @@ TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
 // n is the setting's low 16 bits, at most the device's largest texture, and
 // 256 where the device states no limit.
 TEST_F(ResourcesTest, TexturesAreScaledToTheSettingAndTheDeviceLimit) {
-    const struct {
-        int deviceLimit, setting, side;
-    } cases[] = {{256, 128, 128}, {256, 512, 256}, {2048, -65536 + 64, 64}, {0, 512, 256}};
-    for (const auto& c : cases) {
-        openDisplay(c.deviceLimit);
-        TextureSize = c.setting;
+    // Device limit, setting, side.
+    const int cases[][3] = {
+        {256, 128, 128}, {256, 512, 256}, {2048, -65536 + 64, 64}, {0, 512, 256}};
+    for (const auto& [deviceLimit, setting, side] : cases) {
+        openDisplay(deviceLimit);
+        TextureSize = setting;
         ASSERT_EQ(loadTexture("DATAS/DBLANC.RAW", 7), nullptr);
-        ASSERT_EQ(surfaceWidth(TextureTable[7]), c.side) << c.setting;
+        ASSERT_EQ(surfaceWidth(TextureTable[7]), side) << setting;
         const std::vector<uint16_t> t = texels(TextureTable[7]);
-        for (int y = 0; y < c.side; ++y)
-            for (int x = 0; x < c.side; ++x)
-                ASSERT_EQ(t[y * c.side + x], patternPixel(x * 256 / c.side, y * 256 / c.side))
-                    << c.setting << ": " << x << "," << y;
+        for (int i = 0; i < side * side; ++i)
+            ASSERT_EQ(t[i], patternPixel(i % side * 256 / side, i / side * 256 / side))
+                << setting << ": " << i;
     }
 }
 
 TEST_F(ResourcesTest, ShadowTexturesFollowTheSettingUpToTheDeviceLimit) {
-    const struct {
-        int deviceLimit, setting, side;
-    } cases[] = {{1024, 128, 128}, {1024, 1024, 1024}, {1024, 4096, 1024}, {0, 512, 256}};
-    for (const auto& c : cases) {
-        openDisplay(c.deviceLimit);
-        for (int index : {0, 1}) ASSERT_GE(createShadowTextures(c.setting, index), 0);
-        EXPECT_EQ(ShadowTextureSide, c.side);
-        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), c.side);
+    const int cases[][3] = {
+        {1024, 128, 128}, {1024, 1024, 1024}, {1024, 4096, 1024}, {0, 512, 256}};
+    for (const auto& [deviceLimit, setting, side] : cases) {
+        openDisplay(deviceLimit);
+        for (int index : {0, 1}) ASSERT_GE(createShadowTextures(setting, index), 0);
+        EXPECT_EQ(ShadowTextureSide, side);
+        EXPECT_EQ(surfaceWidth(ShadowStagingSurface), side);
         for (Surface* texture : ShadowTextures) {
             ASSERT_NE(texture, nullptr);
-            EXPECT_EQ(surfaceWidth(texture), c.side);
+            EXPECT_EQ(surfaceWidth(texture), side);
             EXPECT_EQ(surfaceFormat(texture), PixelFormat::Argb4444);
             for (uint16_t t : texels(texture)) ASSERT_EQ(t, 0); // fully transparent
         }
@@ -189,11 +179,9 @@ TEST_F(ResourcesTest, AFullLoadFillsTheTablesAndASurfaceLossRebuildsThem) {
                   format555 ? (p >> 11) << 10 | ((p >> 6) & 31) << 5 | (p & 31) : p);
         for (int slot = 0; slot < 8; ++slot)
             EXPECT_EQ(TextureTable[slot] != nullptr, slot <= 5 && slot != 4) << slot;
-        CameraRoll = 96;
-        RedrawRequest = 0;
+        CameraRoll = 96, RedrawRequest = 0;
         ASSERT_EQ(restoreSurfaces(), nullptr);
-        EXPECT_EQ(CameraRoll, 0);
-        EXPECT_EQ(RedrawRequest, 1);
+        EXPECT_EQ(std::pair(CameraRoll, RedrawRequest), std::pair(0, 1));
         EXPECT_EQ(texels(TextureTable[5])[7 * 256 + 11], patternPixel(11, 7));
         for (int i = 0; i < 3; ++i) ASSERT_EQ(restoreSurfaces(), nullptr);
     }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "app/settings.h"
 #include "render/screen.h"
@@ -20,10 +21,7 @@ using Values = std::array<int, SettingsPairs>;
 
 TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
     const std::string label99(99, 'L'), label100(100, 'L');
-    const struct {
-        std::string text;
-        Values expected;
-    } cases[] = {
+    const std::pair<std::string, Values> cases[] = {
         {"WIDTH 800 HEIGHT\n600\n\nSHADOW\t128 TEXTURE 256 x 1 MUSIC 0",
          {800, 600, 128, 256, 1, 0, 0}},
         {"a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1", {1, 2, 3, 4, 5, 6, 1}},
@@ -42,48 +40,33 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
         {"W " + std::string(26, '9') + " H -" + std::string(26, '9'),
          {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, expected] : cases) {
         Values v{};
-        parseSettings(c.text.c_str(), v.data());
-        EXPECT_EQ(v, c.expected) << c.text.substr(0, 70) << " (" << c.text.size() << " characters)";
+        parseSettings(text.c_str(), v.data());
+        EXPECT_EQ(v, expected) << text.substr(0, 70) << " (" << text.size() << " characters)";
     }
 }
 
 // Runs in a fresh temporary folder, as the game runs in its own.
-class SettingsFile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder = ::testing::TempDir() + "korvath_settings_XXXXXX";
-        ASSERT_NE(mkdtemp(folder.data()), nullptr);
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
-    }
-    std::string folder;
-    std::filesystem::path previous;
-};
-
 // The shipped file gives the game's defaults; another file lands every number
 // in its own global. A missing or unreadable file is reported by name.
-TEST_F(SettingsFile, IsReadIntoTheGlobals) {
+TEST(Settings, FileIsReadIntoTheGlobals) {
+    std::string folder = ::testing::TempDir() + "korvath_settings_XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
     std::filesystem::copy_file(std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT", "SHIPPED");
-    const struct {
-        const char* copyFrom;
-        Values expected;
-    } cases[] = {{"SHIPPED", {800, 600, 128, 256, 1, 1, 0}},
-                 {"OTHER", {1024, 768, 64, 128, 0, 1, 2}}};
+    const std::pair<const char*, Values> cases[] = {{"SHIPPED", {800, 600, 128, 256, 1, 1, 0}},
+                                                    {"OTHER", {1024, 768, 64, 128, 0, 1, 2}}};
     std::ofstream("OTHER")
         << "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\n";
-    for (const auto& c : cases) {
-        std::filesystem::copy_file(c.copyFrom, "SETTINGS.TXT",
+    for (const auto& [copyFrom, expected] : cases) {
+        std::filesystem::copy_file(copyFrom, "SETTINGS.TXT",
                                    std::filesystem::copy_options::overwrite_existing);
         ASSERT_EQ(loadSettings(), nullptr);
         const Values globals{ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
                              UseHardware, MusicEnabled, WindowedMode};
-        EXPECT_EQ(globals, c.expected) << c.copyFrom;
+        EXPECT_EQ(globals, expected) << copyFrom;
     }
     for (const bool folderInstead : {false, true}) {
         std::filesystem::remove("SETTINGS.TXT");
@@ -93,6 +76,8 @@ TEST_F(SettingsFile, IsReadIntoTheGlobals) {
         ASSERT_NE(failure, nullptr);
         EXPECT_NE(std::string(failure).find("SETTINGS.TXT"), std::string::npos);
     }
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

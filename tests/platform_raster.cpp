@@ -5,10 +5,12 @@
 // with the plain loops that processors without them draw with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -34,9 +36,6 @@ std::vector<TLVertex> rect(float x0, float y0, float x1, float y1, float z = 0.5
                            uint32_t colour = White) {
     return quad(at(x0, y0, z, colour), at(x1, y0, z, colour), at(x1, y1, z, colour),
                 at(x0, y1, z, colour));
-}
-std::vector<TLVertex> square(float z, uint32_t colour) {
-    return rect(0, 0, 16, 16, z, colour);
 }
 
 void draw(const std::vector<TLVertex>& v) {
@@ -112,20 +111,15 @@ class Raster : public ::testing::TestWithParam<bool> {
         return out;
     }
     int countPixels(uint16_t value) const {
-        int n = 0;
-        for (uint16_t p : snapshot()) n += p == value ? 1 : 0;
-        return n;
+        return static_cast<int>(std::ranges::count(snapshot(), value));
     }
 
-    Surface* target = nullptr;
-    Surface* depth = nullptr;
+    Surface *target = nullptr, *depth = nullptr;
     std::vector<Surface*> textures;
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, Raster, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "WideLanes" : "PlainLoops";
-                         });
+                         [](const auto& info) { return info.param ? "WideLanes" : "PlainLoops"; });
 
 // One additive layer of 0xFF080808 on black.
 constexpr uint16_t OneLayer = 0x0841;
@@ -166,42 +160,36 @@ TEST_P(Raster, SharedEdgesCoverEveryPixelExactlyOnce) {
                       at(px[i + 1][j + 1], py[i + 1][j + 1], 0.5f, Layer),
                       at(px[i][j + 1], py[i][j + 1], 0.5f, Layer)));
     // The lattice is the rectangle [6, 86) x [4, 68): covered once, nothing twice.
-    for (int y = 0; y < 72; ++y)
-        for (int x = 0; x < 96; ++x) {
-            const bool inside = x >= 6 && x < 86 && y >= 4 && y < 68;
-            ASSERT_EQ(pixel(x, y), inside ? OneLayer : 0) << x << "," << y;
-        }
+    const std::vector<uint16_t> frame = snapshot();
+    for (int i = 0, x = 0, y = 0; i < 96 * 72; ++i, x = i % 96, y = i / 96)
+        ASSERT_EQ(frame[i], x >= 6 && x < 86 && y >= 4 && y < 68 ? OneLayer : 0) << x << "," << y;
 }
 
 TEST_P(Raster, CullingDropsTheWindingItIsAskedTo) {
-    const std::vector<TLVertex> clockwise{at(10, 10), at(30, 10), at(10, 30)};
-    const std::vector<TLVertex> counter{at(10, 10), at(10, 30), at(30, 10)};
-    // The default (counter-clockwise culling) first, before any mode is set.
-    const struct {
-        uint32_t mode;
-        bool keepsClockwise, keepsCounter;
-    } cases[] = {{CULL_CCW, true, false}, {CULL_CW, false, true}, {CULL_NONE, true, true}};
-    for (const auto& c : cases) {
-        if (c.mode != CULL_CCW) setRenderState(RS_CULLMODE, c.mode);
-        for (const bool isClockwise : {true, false}) {
+    const std::vector<TLVertex> windings[] = {{at(10, 10), at(30, 10), at(10, 30)},
+                                              {at(10, 10), at(10, 30), at(30, 10)}};
+    // Mode 0 is the default (counter-clockwise culled), before any mode is set.
+    const uint32_t modes[] = {CULL_CCW, CULL_CW, CULL_NONE};
+    for (int m = 0; m < 3; ++m)
+        for (int clockwise = 1; clockwise >= 0; --clockwise) {
+            if (m > 0) setRenderState(RS_CULLMODE, modes[m]);
             clear();
-            draw(isClockwise ? clockwise : counter);
-            const bool kept = isClockwise ? c.keepsClockwise : c.keepsCounter;
-            EXPECT_EQ(pixel(15, 15), kept ? 0xFFFF : 0) << c.mode << " " << isClockwise;
+            draw(windings[1 - clockwise]);
+            const bool kept = m == 2 || (m == 0) == (clockwise == 1);
+            EXPECT_EQ(pixel(15, 15), kept ? 0xFFFF : 0) << m << " " << clockwise;
         }
-    }
 }
 
 // Less-or-equal itself is checked with the depth bias below.
 TEST_P(Raster, DepthWritesAndTheDepthTestAreSwitchable) {
-    draw(square(0.5f, 0xFFFF0000u));
+    draw(rect(0, 0, 16, 16, 0.5f, 0xFFFF0000u));
     EXPECT_EQ(read(depth, 5, 5), 32768); // 0.5 of 65535, rounded
     setRenderState(RS_ZWRITEENABLE, 0);
-    draw(square(0.4f, 0xFF0000FFu));
+    draw(rect(0, 0, 16, 16, 0.4f, 0xFF0000FFu));
     EXPECT_EQ(pixel(5, 5), 0x001F);
     setRenderState(RS_ZENABLE, 0);
     setRenderState(RS_ZWRITEENABLE, 1);
-    draw(square(0.9f, 0xFF00FF00u)); // no test, and no writes either
+    draw(rect(0, 0, 16, 16, 0.9f, 0xFF00FF00u)); // no test, and no writes either
     EXPECT_EQ(pixel(5, 5), 0x07E0);
     EXPECT_EQ(read(depth, 5, 5), 32768);
 }
@@ -210,20 +198,15 @@ TEST_P(Raster, DepthWritesAndTheDepthTestAreSwitchable) {
 // pulls it two units nearer, so that it wins up to twice its bias and not one
 // unit more; ties pass the less-or-equal test.
 TEST_P(Raster, DepthBiasWinsByTwoUnitsAStepAndNoMore) {
-    const struct {
-        uint32_t bias;
-        int behind;
-        bool wins;
-    } cases[] = {{0, 0, true},  {0, 1, false},  {1, 2, true},
-                 {1, 3, false}, {16, 32, true}, {16, 33, false}};
-    for (const auto& c : cases) {
+    const std::tuple<uint32_t, int, bool> cases[] = {
+        {0, 0, true}, {0, 1, false}, {1, 2, true}, {1, 3, false}, {16, 32, true}, {16, 33, false}};
+    for (const auto& [bias, behind, wins] : cases) {
         clear();
         ASSERT_EQ(setRenderState(RS_ZBIAS, 0), PLATFORM_OK);
-        draw(square(20000.0f / 65535.0f, 0xFFFF0000u));
-        ASSERT_EQ(setRenderState(RS_ZBIAS, c.bias), PLATFORM_OK);
-        draw(square((20000.0f + static_cast<float>(c.behind)) / 65535.0f, 0xFF00FF00u));
-        EXPECT_EQ(pixel(8, 8), c.wins ? 0x07E0 : 0xF800)
-            << "bias " << c.bias << ", " << c.behind << " units behind";
+        draw(rect(0, 0, 16, 16, 20000.0f / 65535.0f, 0xFFFF0000u));
+        ASSERT_EQ(setRenderState(RS_ZBIAS, bias), PLATFORM_OK);
+        draw(rect(0, 0, 16, 16, (20000.0f + static_cast<float>(behind)) / 65535.0f, 0xFF00FF00u));
+        EXPECT_EQ(pixel(8, 8), wins ? 0x07E0 : 0xF800) << "bias " << bias << ", behind " << behind;
     }
 }
 
@@ -232,15 +215,14 @@ TEST_P(Raster, DepthBiasWinsByTwoUnitsAStepAndNoMore) {
 // the first and the last included, whichever way the depth runs.
 TEST_P(Raster, DepthOutsideZeroToOneIsClippedPerPixel) {
     setRenderState(RS_ZENABLE, 0);
-    const struct {
-        float left, right; // depth at x = 0 and x = 80
-        int first, last;   // the pixels drawn
-    } cases[] = {{-0.4875f, 1.5125f, 20, 59}, {1.5125f, -0.4875f, 21, 60}};
-    for (const auto& c : cases) {
+    // Depth at x = 0 and x = 80, and the first and last pixels drawn.
+    const std::tuple<float, float, int, int> cases[] = {{-0.4875f, 1.5125f, 20, 59},
+                                                        {1.5125f, -0.4875f, 21, 60}};
+    for (const auto& [left, right, first, last] : cases) {
         clear();
-        draw(quad(at(0, 0, c.left), at(80, 0, c.right), at(80, 2, c.right), at(0, 2, c.left)));
+        draw(quad(at(0, 0, left), at(80, 0, right), at(80, 2, right), at(0, 2, left)));
         for (int x = 0; x < 96; ++x)
-            EXPECT_EQ(pixel(x, 1), x >= c.first && x <= c.last ? 0xFFFF : 0) << c.left << ": " << x;
+            EXPECT_EQ(pixel(x, 1), x >= first && x <= last ? 0xFFFF : 0) << left << ": " << x;
     }
 }
 
@@ -276,12 +258,7 @@ TEST_P(Raster, GouraudInterpolatesTheVertexColours) {
 
 // Texel 0x8410 is 132, 130, 132 in 8 bits; the vertex colour is 128 grey.
 TEST_P(Raster, ColourOperationsGiveTheDevicesResults) {
-    const struct {
-        const char* name;
-        uint32_t colorOp, arg1, arg2;
-        bool bindTexture;
-        uint16_t expected;
-    } cases[] = {
+    const std::tuple<const char*, uint32_t, uint32_t, uint32_t, bool, uint16_t> cases[] = {
         {"modulate", TOP_MODULATE, TA_TEXTURE, TA_DIFFUSE, true, 0x4208},
         {"add saturates", TOP_ADD, TA_TEXTURE, TA_DIFFUSE, true, 0xFFFF},
         {"texture", TOP_SELECTARG1, TA_TEXTURE, TA_DIFFUSE, true, 0x8410},
@@ -291,14 +268,14 @@ TEST_P(Raster, ColourOperationsGiveTheDevicesResults) {
         {"no texture modulates to the colour", TOP_MODULATE, TA_TEXTURE, TA_CURRENT, false, 0x8410},
     };
     Surface* grey = plain(PixelFormat::Rgb565, 0x8410);
-    for (const auto& c : cases) {
+    for (const auto& [name, colorOp, arg1, arg2, bindTexture, expected] : cases) {
         clear();
-        setTexture(0, c.bindTexture ? grey : nullptr);
-        setTextureStageState(0, TSS_COLOROP, c.colorOp);
-        setTextureStageState(0, TSS_COLORARG1, c.arg1);
-        setTextureStageState(0, TSS_COLORARG2, c.arg2);
-        draw(square(0.5f, 0xFF808080u));
-        EXPECT_EQ(pixel(8, 8), c.expected) << c.name;
+        setTexture(0, bindTexture ? grey : nullptr);
+        setTextureStageState(0, TSS_COLOROP, colorOp);
+        setTextureStageState(0, TSS_COLORARG1, arg1);
+        setTextureStageState(0, TSS_COLORARG2, arg2);
+        draw(rect(0, 0, 16, 16, 0.5f, 0xFF808080u));
+        EXPECT_EQ(pixel(8, 8), expected) << name;
     }
 }
 
@@ -306,30 +283,24 @@ TEST_P(Raster, ColourOperationsGiveTheDevicesResults) {
 // (136) leaves 119 of white: red and blue 14, green 29 (0x73AE), where one
 // more would show a step more in every channel.
 TEST_P(Raster, BlendingWeighsTheFrameByTheComplementOfAlpha) {
-    const struct {
-        const char* name;
-        int texel; // 4-4-4-4 alpha from the texture, or -1: from the vertex
-        uint32_t colour;
-        uint16_t frame, expected;
-        uint32_t srcBlend = BLEND_SRCALPHA;
-    } cases[] = {
-        {"shadow texel", 0x8000, White, 0xFFFF, 0x73AE},
-        {"clear shadow texel", 0x0000, White, 0xFFFF, 0xFFFF},
-        {"opaque shadow texel", 0xF000, White, 0xFFFF, 0x0000},
-        {"vertex alpha", -1, 0x88000000u, 0xFFFF, 0x73AE},
-        {"vertex alpha on black", -1, 0x88FFFFFFu, 0x0000, 0x8C51}, // red, blue 17, green 34
+    // Texel: 4-4-4-4 alpha from the texture, or -1: from the vertex.
+    const std::tuple<const char*, int, uint32_t, uint16_t, uint16_t, uint32_t> cases[] = {
+        {"shadow texel", 0x8000, White, 0xFFFF, 0x73AE, BLEND_SRCALPHA},
+        {"clear shadow texel", 0x0000, White, 0xFFFF, 0xFFFF, BLEND_SRCALPHA},
+        {"opaque shadow texel", 0xF000, White, 0xFFFF, 0x0000, BLEND_SRCALPHA},
+        {"vertex alpha", -1, 0x88000000u, 0xFFFF, 0x73AE, BLEND_SRCALPHA},
+        {"vertex alpha on black", -1, 0x88FFFFFFu, 0x0000, 0x8C51, BLEND_SRCALPHA}, // 17, 34, 17
         {"other factors", -1, 0x88FFFFFFu, 0xFFFF, 0x73AE, BLEND_ZERO},
     };
     setRenderState(RS_ALPHABLENDENABLE, 1);
     setRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
-    for (const auto& c : cases) {
-        clear(c.frame);
-        const bool textured = c.texel >= 0;
-        setTexture(0, textured ? plain(PixelFormat::Argb4444, uint16_t(c.texel)) : nullptr);
-        setTextureStageState(0, TSS_ALPHAOP, textured ? TOP_SELECTARG1 : TOP_DISABLE);
-        setRenderState(RS_SRCBLEND, c.srcBlend);
-        draw(square(0.5f, c.colour));
-        EXPECT_EQ(pixel(8, 8), c.expected) << c.name;
+    for (const auto& [name, texel, colour, frame, expected, srcBlend] : cases) {
+        clear(frame);
+        setTexture(0, texel >= 0 ? plain(PixelFormat::Argb4444, uint16_t(texel)) : nullptr);
+        setTextureStageState(0, TSS_ALPHAOP, texel >= 0 ? TOP_SELECTARG1 : TOP_DISABLE);
+        setRenderState(RS_SRCBLEND, srcBlend);
+        draw(rect(0, 0, 16, 16, 0.5f, colour));
+        EXPECT_EQ(pixel(8, 8), expected) << name;
     }
 }
 
@@ -339,11 +310,7 @@ TEST_P(Raster, BlendingWeighsTheFrameByTheComplementOfAlpha) {
 // and half green. Under the bilinear filter the pixel at u = 0 samples half a
 // texel before the edge, which only bleeds where the addressing repeats.
 TEST_P(Raster, AddressingAndFilteringPickTheTexels) {
-    const struct {
-        float u0, u1;
-        uint32_t address, filter;
-        const char* row;
-    } cases[] = {
+    const std::tuple<float, float, uint32_t, uint32_t, const char*> cases[] = {
         {0, 2, TADDRESS_MIRROR, TFILTER_POINT, "RRGGGGBBBBGGGGRR"},
         {-1, 1, TADDRESS_MIRROR, TFILTER_POINT, "BBGGGGRRRRGGGGBB"},
         {0, 2, TADDRESS_WRAP, TFILTER_POINT, "RRGGGGBBRRGGGGBB"},
@@ -356,27 +323,21 @@ TEST_P(Raster, AddressingAndFilteringPickTheTexels) {
                    return static_cast<uint16_t>(x == 0 ? 0xF800 : (x == 3 ? 0x001F : 0x07E0));
                }));
     setRenderState(RS_TEXTUREPERSPECTIVE, 0);
-    for (const auto& c : cases) {
+    const char* letters = "RGBry";
+    const int channels[][3] = {{31, 0, 0}, {0, 63, 0}, {0, 0, 31}, {15, 0, 15}, {15, 31, 0}};
+    for (const auto& [u0, u1, address, filter, row] : cases) {
         clear();
-        setTextureStageState(0, TSS_ADDRESS, c.address);
-        setTextureStageState(0, TSS_MAGFILTER, c.filter);
-        setTextureStageState(0, TSS_MINFILTER, c.filter);
-        draw(quad(at(0, 0, 0.5f, White, c.u0, 0.5f), at(16, 0, 0.5f, White, c.u1, 0.5f),
-                  at(16, 2, 0.5f, White, c.u1, 0.5f), at(0, 2, 0.5f, White, c.u0, 0.5f)));
-        for (int x = 0; c.row[x] != 0; ++x) {
-            const char e = c.row[x];
-            const int red = std::strchr("Rry", e) ? (e == 'R' ? 31 : 15) : 0,
-                      green = e == 'G'   ? 63
-                              : e == 'y' ? 31
-                                         : 0,
-                      blue = e == 'B'   ? 31
-                             : e == 'r' ? 15
-                                        : 0;
-            const int slack = std::islower(e) ? 1 : 0;
-            const uint16_t p = pixel(x, 0);
-            EXPECT_NEAR(p >> 11, red, slack) << c.row << " " << x;
-            EXPECT_NEAR((p >> 5) & 63, green, 2 * slack) << c.row << " " << x;
-            EXPECT_NEAR(p & 31, blue, slack) << c.row << " " << x;
+        setTextureStageState(0, TSS_ADDRESS, address);
+        setTextureStageState(0, TSS_MAGFILTER, filter);
+        setTextureStageState(0, TSS_MINFILTER, filter);
+        draw(quad(at(0, 0, 0.5f, White, u0, 0.5f), at(16, 0, 0.5f, White, u1, 0.5f),
+                  at(16, 2, 0.5f, White, u1, 0.5f), at(0, 2, 0.5f, White, u0, 0.5f)));
+        for (int x = 0; row[x] != 0; ++x) {
+            const int* e = channels[std::strchr(letters, row[x]) - letters];
+            const int slack = std::islower(row[x]) ? 1 : 0, p = pixel(x, 0);
+            EXPECT_NEAR(p >> 11, e[0], slack) << row << " " << x;
+            EXPECT_NEAR((p >> 5) & 63, e[1], 2 * slack) << row << " " << x;
+            EXPECT_NEAR(p & 31, e[2], slack) << row << " " << x;
         }
     }
 }
@@ -384,10 +345,10 @@ TEST_P(Raster, AddressingAndFilteringPickTheTexels) {
 TEST_P(Raster, OtherTextureFormatsAndSizesDrawToo) {
     // 5-6-5 of a width that is no power of two, and blue-first 5-6-5: both
     // through the general path.
-    Surface* odd = texture(6, 3, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xF800}; });
-    Surface* bgr = texture(4, 4, PixelFormat::Bgr565, [](int, int) { return uint16_t{0x001F}; });
     setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
-    for (Surface* t : {odd, bgr}) {
+    for (Surface* t :
+         {texture(6, 3, PixelFormat::Rgb565, [](int, int) { return uint16_t{0xF800}; }),
+          texture(4, 4, PixelFormat::Bgr565, [](int, int) { return uint16_t{0x001F}; })}) {
         clear();
         setTexture(0, t);
         draw(quad(at(0, 0, 0.5f, White, -3, -3), at(16, 0, 0.5f, White, 3, -3),
@@ -443,25 +404,20 @@ TEST_P(Raster, WhatCannotBeDrawnOrIsNotOfferedIsRefused) {
     };
     for (const auto& t : refused) draw(t);
     EXPECT_EQ(countPixels(0), 96 * 72);
-    EXPECT_EQ(drawPrimitive(nullptr, 3), PLATFORM_FAILED);
     const TLVertex two[2] = {at(0, 0), at(1, 1)};
-    EXPECT_EQ(drawPrimitive(two, 2), PLATFORM_FAILED);
-    EXPECT_EQ(drawTriangleFan(two, 2), PLATFORM_FAILED);
-    EXPECT_EQ(createDevice(2, target), PLATFORM_FAILED);
-    EXPECT_EQ(createDevice(-1, target), PLATFORM_FAILED);
+    const int failures[] = {
+        drawPrimitive(nullptr, 3),      drawPrimitive(two, 2),
+        drawTriangleFan(two, 2),        setRenderState(RS_ZBIAS, 17),
+        setRenderState(RS_CULLMODE, 9), setViewport(0, 0, 0, 10, 0.0f, 1.0f),
+        setTexture(0, depth),           setTextureStageState(8, TSS_COLOROP, TOP_ADD),
+        createDevice(2, target),        createDevice(-1, target)};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(failures[i], PLATFORM_FAILED) << i;
     EXPECT_EQ(createDevice(1, target), PLATFORM_OK);
-    EXPECT_EQ(setRenderState(RS_ZBIAS, 17), PLATFORM_FAILED);
-    EXPECT_EQ(setRenderState(RS_CULLMODE, 9), PLATFORM_FAILED);
-    EXPECT_EQ(setViewport(0, 0, 0, 10, 0.0f, 1.0f), PLATFORM_FAILED);
-    EXPECT_EQ(setTexture(0, depth), PLATFORM_FAILED);
-    EXPECT_EQ(setTextureStageState(8, TSS_COLOROP, TOP_ADD), PLATFORM_FAILED);
 }
 
 TEST_P(Raster, FiveFiveFiveTargetsGetFiveBitGreen) {
     close();
-    HeadlessOptions options;
-    options.format555 = true;
-    open(32, 32, options);
+    open(32, 32, {.format555 = true});
     draw(rect(0, 0, 8, 8, 0.5f, 0xFF00FF00u));
     EXPECT_EQ(pixel(4, 4), 0x03E0);
     setTexture(0, plain(PixelFormat::Rgb565, 0xFFFF));
@@ -491,9 +447,8 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
         for (int pass = 0; pass < 6; ++pass) {
             setTexture(0, pass == 4 ? shadow : bricks);
             setTextureStageState(0, TSS_ADDRESS, pass % 2 == 0 ? TADDRESS_MIRROR : TADDRESS_WRAP);
-            const uint32_t filter = pass == 3 ? TFILTER_POINT : TFILTER_LINEAR;
-            setTextureStageState(0, TSS_MAGFILTER, filter);
-            setTextureStageState(0, TSS_MINFILTER, filter);
+            for (const auto state : {TSS_MAGFILTER, TSS_MINFILTER})
+                setTextureStageState(0, state, pass == 3 ? TFILTER_POINT : TFILTER_LINEAR);
             setTextureStageState(0, TSS_COLOROP, pass == 2 ? TOP_ADD : TOP_MODULATE);
             setTextureStageState(0, TSS_ALPHAOP, pass == 4 ? TOP_SELECTARG1 : TOP_DISABLE);
             setRenderState(RS_ALPHABLENDENABLE, pass == 4 ? 1 : 0);
