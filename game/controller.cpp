@@ -221,7 +221,9 @@ void handleHumanPress(uint8_t& b) {
 
 // The computer's choice for the side at the current level, left in bestMove[0]
 // (piece -1: none); the hint asks it for the human's side.
-void searchBestMove(int side) { fastSearchRoot(gamePosition, side, levelSearchDepth(level)); }
+void searchBestMove(int side) {
+    fastSearchRoot(gamePosition, side, levelSearchDepth(level));
+}
 
 void searchComputerMove() {
     searchBestMove(computerSide);
