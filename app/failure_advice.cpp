@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "platform/platform.h"
 #include "render/screen.h"
 
 namespace {
@@ -22,11 +23,6 @@ bool isSupportedWidth(int width) {
     return width == 640 || width == 800 || width == 1024;
 }
 
-// The same bounds as the platform's: a height it cannot display at all.
-bool isDisplayableHeight(int height) {
-    return height > 0 && height <= 8192;
-}
-
 std::string displayModeAdvice() {
     char line[300];
     if (!isSupportedWidth(ScreenWidth))
@@ -34,7 +30,7 @@ std::string displayModeAdvice() {
                       "SETTINGS.TXT: the screen width (pair 1) is %d; use 640, 800 or 1024, "
                       "with the height (pair 2) 480, 600 or 768",
                       ScreenWidth);
-    else if (!isDisplayableHeight(ScreenHeight))
+    else if (!isDisplayableSize(ScreenWidth, ScreenHeight))
         std::snprintf(line, sizeof line,
                       "SETTINGS.TXT: the screen height (pair 2) is %d; use 480, 600 or 768",
                       ScreenHeight);

@@ -32,6 +32,8 @@ Backend currentBackend();
 int videoStart();
 // Full screen (the desktop's mode, picture scaled with its aspect kept) or a plain window.
 int setCooperativeLevel(bool windowed);
+// Whether setDisplayMode can make surfaces of that size at all.
+bool isDisplayableSize(int width, int height);
 // Creates the window of that game size with 16-bit surfaces behind it. A zero or
 // unsupported size fails.
 int setDisplayMode(int width, int height);

@@ -10,10 +10,6 @@ namespace {
 
 VideoState video = {}; // the one video system; reset by videoStop
 
-bool isDisplayableSize(int width, int height) {
-    return width > 0 && height > 0 && width <= 8192 && height <= 8192;
-}
-
 // The primary and the back buffer in the display's format.
 int makeFlippingChain(int width, int height) {
     const bool format555 = video.backend == Backend::Headless && video.options.format555;
@@ -67,6 +63,10 @@ int setCooperativeLevel(bool windowed) {
     if (!video.started) return PLATFORM_FAILED;
     video.windowed = windowed;
     return PLATFORM_OK;
+}
+
+bool isDisplayableSize(int width, int height) {
+    return width > 0 && height > 0 && width <= 8192 && height <= 8192;
 }
 
 int setDisplayMode(int width, int height) {
