@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <random>
@@ -38,8 +39,7 @@ inline Position positionWith(std::initializer_list<std::array<int32_t, 5>> piece
 // padded with captured pieces up to piecesPerSide. Selects the variant.
 inline Position positionOf(int32_t variant, const std::string& side0, const std::string& side1) {
     auto pad = [&](std::string list) {
-        int32_t tokens = list.empty() ? 0 : 1;
-        for (const char ch : list) tokens += ch == ',';
+        int32_t tokens = list.empty() ? 0 : 1 + std::count(list.begin(), list.end(), ',');
         for (; tokens < ruleVariants[variant].piecesPerSide; ++tokens)
             list += list.empty() ? "x" : ",x";
         return list;
@@ -101,8 +101,7 @@ inline std::vector<SampledPosition> sampleRandomGames(uint32_t seed, int32_t gam
                 if (ply % stride == stride - 1 || moves.empty())
                     samples.push_back({variant, position, side});
                 if (moves.empty()) break;
-                const Position before = position;
-                playMove(before, position, moves[random() % moves.size()], side);
+                playMove(Position(position), position, moves[random() % moves.size()], side);
             }
         }
     }
