@@ -44,6 +44,10 @@ TEST(Notation, TextsReadBackAsWrittenAndMalformedOnesAreRefusedWithAReason) {
     int32_t variant = -1;
     ASSERT_EQ(parsePosition(text, position, variant), "");
     EXPECT_EQ(formatPosition(position, variant), text);
+    // A captured record reads as the blank one, a king with its crown.
+    EXPECT_EQ(
+        std::tuple(position.pieces[1].column, position.pieces[1].row, position.pieces[2].king),
+        std::tuple(-1, 0, 1));
     Move move;
     ASSERT_EQ(parseMove("9:4.2-2.0-4.6", 0, move), "");
     EXPECT_EQ(formatMove(move), "9:4.2-2.0-4.6");
@@ -118,16 +122,14 @@ TEST(Moves, ListedInOrderWithEachRuleSetsCaptures) {
 // takes them all or nearly.
 TEST(Moves, LongAndManyCapturesAreListedWhole) {
     const struct {
-        int32_t variant;
-        Position position;
+        int32_t variant, longest;
         size_t count;
-        int32_t longest;
-    } cases[] = {
-        // Thousands of captures, listed window by window.
-        {1, positionOf(1, ManyCapturesSide0, ManyCapturesSide1), 6395, 15},
-        // A snake of 14 men: the "FRENCH 2" man takes them all in one move.
-        {2, positionOf(2, "0.2", "1.1,3.1,5.1,7.1,7.3,5.3,3.3,3.5,5.5,7.5,7.7,5.7,3.7,1.7"), 25,
-         14}};
+        Position position;
+    } cases[] = {// Thousands of captures, listed window by window.
+                 {1, 15, 6395, positionOf(1, ManyCapturesSide0, ManyCapturesSide1)},
+                 // A snake of 14 men: the "FRENCH 2" man takes them all in one move.
+                 {2, 14, 25,
+                  positionOf(2, "0.2", "1.1,3.1,5.1,7.1,7.3,5.3,3.3,3.5,5.5,7.5,7.7,5.7,3.7,1.7")}};
     for (const auto& c : cases) {
         selectRuleVariant(c.variant);
         const std::vector<Move> moves = allMoves(c.position, 0);
@@ -140,8 +142,8 @@ TEST(Moves, LongAndManyCapturesAreListedWhole) {
             playMove(c.position, after, move, 0);
             EXPECT_EQ(countPieces(c.position, 1) - countPieces(after, 1), move.steps);
         }
-        EXPECT_EQ(std::tuple(moves.size(), distinct.size(), longest),
-                  std::tuple(c.count, c.count, c.longest));
+        EXPECT_EQ(std::tuple(moves.size(), distinct.size(), perft(c.position, 0, 1), longest),
+                  std::tuple(c.count, c.count, c.count, c.longest));
     }
 }
 
@@ -233,6 +235,7 @@ TEST(Random, OpeningStepsDrawnFromTheGenerator) {
 std::string listBoardMoves(Board& board, int32_t side) {
     static BoardMoveList list;
     generateBoardMoves(board, side, list);
+    EXPECT_EQ(countBoardMoves(board, side), list.total);
     std::string text = std::to_string(list.total);
     do {
         for (int32_t i = 0; i < list.count; ++i) text += " " + formatMove(toMove(list.moves[i]));
@@ -259,7 +262,6 @@ TEST(Board, ListsPlaysAndEvaluatesAsThePlainRules) {
         for (int32_t side = 0; side < 2; ++side) {
             ASSERT_EQ(listBoardMoves(board, side), listMoves(sample.position, side)) << where;
             ASSERT_EQ(evaluateBoard(board, side), evaluate(sample.position, side)) << where;
-            ASSERT_EQ(countBoardPieces(board, side), countPieces(sample.position, side));
         }
         static BoardMoveList list;
         generateBoardMoves(board, sample.side, list);
@@ -287,11 +289,6 @@ TEST(Board, PerftCountsAgree) {
         setUpPosition(position);
         for (int32_t depth = 0; depth <= (variant == 0 ? 6 : 4); ++depth)
             EXPECT_EQ(fastPerft(position, 0, depth), perft(position, 0, depth)) << depth;
-    }
-    for (const SampledPosition& s : sampleRandomGames(5, 2, 20, 120)) {
-        selectRuleVariant(s.variant);
-        EXPECT_EQ(fastPerft(s.position, s.side, 3), perft(s.position, s.side, 3))
-            << formatPosition(s.position, s.variant);
     }
 }
 

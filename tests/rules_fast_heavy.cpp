@@ -12,19 +12,16 @@ namespace {
 
 // Depth 1..7 in turn over the samples; every ninth sample of "US RULES" at 9.
 TEST(FastSearchHeavy, AnswersAsThePlainSearchOnThousandsOfPositions) {
-    int32_t compared = 0;
     std::vector<SampledPosition> samples = sampleRandomGames(97, 40, 4, 140);
     samples.push_back({1, positionOf(1, ManyCapturesSide0, ManyCapturesSide1), 1});
-    for (const SampledPosition& sample : samples) {
-        selectRuleVariant(sample.variant);
-        int32_t depth = 1 + compared % 7;
-        if (sample.variant == 0 && compared % 9 == 0) depth = 9;
-        if (&sample == &samples.back()) depth = 3; // a node wider than a list, and its replies
-        ASSERT_EQ(searchAnswer(fastSearchRoot(sample.position, sample.side, depth)),
-                  searchAnswer(plainSearchRoot(sample.position, sample.side, depth)))
-            << formatPosition(sample.position, sample.variant) << " side " << sample.side
-            << " depth " << depth;
-        ++compared;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const auto& [variant, position, side] = samples[i];
+        selectRuleVariant(variant);
+        int32_t depth = variant == 0 && i % 9 == 0 ? 9 : 1 + i % 7;
+        if (i + 1 == samples.size()) depth = 3; // a node wider than a list, and its replies
+        ASSERT_EQ(searchAnswer(fastSearchRoot(position, side, depth)),
+                  searchAnswer(plainSearchRoot(position, side, depth)))
+            << formatPosition(position, variant) << " side " << side << " depth " << depth;
     }
 }
 
