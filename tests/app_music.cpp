@@ -1,16 +1,25 @@
-// The background music's start and its failure paths: each failure names its
-// step in a "Tavolant" box (standard error on the headless backend) and the
-// game carries on; a successful start plays into FluidSynth's file output.
+// The background music: its start and its failure paths (each names its step
+// in a "Tavolant" box, standard error on the headless backend, and the game
+// carries on), its 201 rounds heard through FluidSynth's file output, and the
+// generated "jazz1.mid" itself: tracks that all end together, and two minutes
+// of sound without a gap when rendered offline.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "app/music.h"
 #include "app/settings.h"
@@ -20,8 +29,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr double TuneSeconds = 64 * 4 * 60.0 / 126; // 64 bars of 4 beats at 126 a minute
+
+std::vector<uint8_t> readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The i-th 16-bit sample of a WAV file, after its 44-byte header.
+int sampleAt(const std::vector<uint8_t>& wav, size_t i) {
+    return static_cast<int16_t>(wav[44 + 2 * i] | wav[45 + 2 * i] << 8);
+}
+
 // Runs each test in a folder of its own (FluidSynth's file output lands in the
-// current folder), holding a copy of the game's music unless told otherwise.
+// current folder), holding a copy of the game's music.
 class Music : public testing::Test {
   protected:
     void SetUp() override {
@@ -46,11 +67,6 @@ class Music : public testing::Test {
         MusicSoundFont = nullptr;
         MusicAudioDriver = nullptr;
     }
-    // What a failed step writes to standard error: the plain line, then the box.
-    static std::string failureLines(const std::string& message) {
-        return "korvath: " + message + "; the game goes on without music\nTavolant: " + message +
-               "\n";
-    }
     // startMusic's result, with what it wrote to standard error.
     int start(std::string* box) {
         testing::internal::CaptureStderr();
@@ -61,90 +77,207 @@ class Music : public testing::Test {
     fs::path home, folder;
 };
 
-} // namespace
-
-TEST_F(Music, StartsAndStopsCleanly) {
-    std::string box;
-    EXPECT_EQ(start(&box), 0);
-    EXPECT_EQ(box, "");
-    EXPECT_TRUE(musicPlaying());
-    EXPECT_EQ(stopMusic(), 0);
-    EXPECT_FALSE(musicPlaying());
-    // Stopping twice, or starting again afterwards, is safe.
-    EXPECT_EQ(stopMusic(), 0);
-    EXPECT_EQ(start(&box), 0);
+// No sound server to reach; ALSA is tried only where there is a sound card.
+void noSoundServer() {
+    setenv("PIPEWIRE_REMOTE", "/nonexistent/pipewire-0", 1);
+    setenv("PULSE_SERVER", "unix:/nonexistent/pulse/native", 1);
+    MusicAudioDriver = nullptr;
 }
 
-TEST_F(Music, DisabledMusicMakesNothing) {
-    MusicEnabled = 0;
-    MusicSoundFont = "/nonexistent/none.sf2"; // would fail if anything were tried
-    std::string box;
-    EXPECT_EQ(start(&box), 0);
-    EXPECT_EQ(box, "");
-    EXPECT_FALSE(musicPlaying());
-    MusicEnabled = 2;
-    EXPECT_EQ(start(&box), 0);
-    EXPECT_EQ(box, "");
-}
-
+// Music turned off makes nothing, though it could play; a failed step writes a
+// plain line, then the box.
 TEST_F(Music, EachFailureShowsItsStepsMessageAndTheGameGoesOn) {
-    struct Case {
-        const char* what;
-        int step;
-        const char* message;
-    };
     std::ofstream("not_a_soundfont.sf2") << "plain text, not instruments";
-    std::ofstream("not_midi.mid") << "plain text, not music";
-    const Case cases[] = {{"no soundfont", -2, "Could not create DMusic Loader"},
-                          {"unreadable soundfont", -4, "Could not initialize performance"},
-                          {"no audio output", -6, "Could not add port to performance"},
-                          {"no system output", -6, "Could not add port to performance"},
-                          {"no music file", -7, "Could not load segment"},
-                          {"not a MIDI file", -7, "Could not load segment"}};
-    for (const Case& c : cases) {
+    const struct {
+        int step;
+        std::string message;
+        void (*prepare)();
+    } cases[] = {
+        {0, "", [] { MusicEnabled = 0; }},
+        {0, "", [] { MusicEnabled = 2; }},
+        {-2, "Could not create DMusic Loader", [] { MusicSoundFont = "/nonexistent/none.sf2"; }},
+        {-4, "Could not initialize performance", [] { MusicSoundFont = "not_a_soundfont.sf2"; }},
+        {-6, "Could not add port to performance", [] { MusicAudioDriver = "no-such-driver"; }},
+        {-6, "Could not add port to performance", noSoundServer},
+        {-7, "Could not load segment", [] { fs::remove("datas/jazz1.mid"); }},
+        {-7, "Could not load segment", [] { std::ofstream("datas/jazz1.mid") << "not music"; }},
+    };
+    for (const auto& c : cases) {
+        if (c.prepare == noSoundServer && access("/dev/snd", F_OK) == 0) continue;
+        MusicEnabled = 1;
         MusicSoundFont = nullptr;
         MusicAudioDriver = "file";
-        std::string what = c.what;
-        if (what == "no soundfont") MusicSoundFont = "/nonexistent/none.sf2";
-        if (what == "unreadable soundfont") MusicSoundFont = "not_a_soundfont.sf2";
-        if (what == "no audio output") MusicAudioDriver = "no-such-driver";
-        if (what == "no music file") fs::remove("datas/jazz1.mid");
-        if (what == "not a MIDI file") fs::copy_file("not_midi.mid", "datas/jazz1.mid");
-        if (what == "no system output") {
-            // No sound server to reach; ALSA is tried only where there is a sound card.
-            if (access("/dev/snd", F_OK) == 0) continue;
-            setenv("PIPEWIRE_REMOTE", "/nonexistent/pipewire-0", 1);
-            setenv("PULSE_SERVER", "unix:/nonexistent/pulse/native", 1);
-            MusicAudioDriver = nullptr;
-        }
+        c.prepare();
+        const std::string& m = c.message;
         std::string box;
-        EXPECT_EQ(start(&box), c.step) << c.what;
-        EXPECT_EQ(box, failureLines(c.message)) << c.what;
-        EXPECT_FALSE(musicPlaying()) << c.what;
-        EXPECT_EQ(stopMusic(), 0) << c.what;
+        EXPECT_EQ(start(&box), c.step) << m;
+        EXPECT_EQ(box, m.empty() ? m
+                                 : "korvath: " + m +
+                                       "; the game goes on without music\nTavolant: " + m + "\n");
+        EXPECT_FALSE(musicPlaying()) << m;
+        EXPECT_EQ(stopMusic(), 0) << m;
     }
 }
 
 // Stopping while the output thread is mid-render must not free what it renders
 // through (AddressSanitizer catches it). A file damaged inside its first track
 // keeps that thread busy in the player for long under the sanitizer: one round
-// of it, once the player has begun, made the race certain.
+// of it, once the player has begun, made the race certain. Every test stops
+// twice (once more on tear-down), which must be harmless too.
 TEST_F(Music, StartingAndStoppingOverAndOverIsSafe) {
-    std::ifstream in("datas/jazz1.mid", std::ios::binary);
-    const std::string tune{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<uint8_t> bytes = readAll("datas/jazz1.mid");
+    const std::string tune(bytes.begin(), bytes.end());
     const std::string damaged = tune.substr(0, 826) + "\xFF\xFF\xFF\xFF" + tune.substr(826);
-    struct Case {
-        const std::string& file;
-        int rounds;
-    };
-    for (const Case& c : {Case{tune, 16}, Case{damaged, 1}}) {
-        std::ofstream("datas/jazz1.mid", std::ios::binary) << c.file;
-        for (int round = 0; round < c.rounds; ++round) {
+    for (const auto& [file, rounds] : {std::pair(tune, 16), std::pair(damaged, 1)}) {
+        std::ofstream("datas/jazz1.mid", std::ios::binary) << file;
+        for (int round = 0; round < rounds; ++round) {
             std::string box;
             ASSERT_EQ(start(&box), 0) << box;
-            const int playMs = c.rounds == 1 ? 20 : round % 5 * 3;
-            std::this_thread::sleep_for(std::chrono::milliseconds(playMs));
+            EXPECT_EQ(box, "");
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(rounds == 1 ? 20 : round % 5 * 3));
             EXPECT_EQ(stopMusic(), 0);
+            EXPECT_FALSE(musicPlaying());
         }
     }
 }
+
+// 96 ticks at 60 ms a quarter: one loud claves click with no reverb send, then
+// silence to the end of the track, 60 ms in all.
+const uint8_t OneClick[] = {
+    'M',  'T',  'h',  'd',  0,    0,    0,    6,  0, 0, 0, 1, 0, 96, // format 0, 1 track
+    'M',  'T',  'r',  'k',  0,    0,    0,    27,                    // 27 bytes of events
+    0x00, 0xFF, 0x51, 0x03, 0x00, 0xEA, 0x60,                        // 60000 us a quarter
+    0x00, 0xB9, 0x5B, 0x00,                                          // channel 10: no reverb
+    0x00, 0x99, 75,   127,                                           // claves on
+    0x0C, 0x89, 75,   64,                                            // and off
+    0x54, 0xFF, 0x2F, 0x00,                                          // end at tick 96
+};
+
+// Clicks in a stereo WAV, by the left channel's peak in each millisecond: a
+// click is a loud millisecond after at least five quiet ones, its ringing
+// dying down well before the next, 60 ms later.
+int countClicks(const std::vector<uint8_t>& wav) {
+    int clicks = 0, quiet = 5;
+    for (size_t ms = 0; 44 + (ms + 1) * 44 * 4 <= wav.size(); ++ms) {
+        int peak = 0;
+        for (size_t i = ms * 88; i < (ms + 1) * 88; i += 2)
+            peak = std::max(peak, std::abs(sampleAt(wav, i)));
+        if (peak > 2000 && quiet >= 5) {
+            clicks++;
+            quiet = 0;
+        } else if (peak < 700) {
+            quiet++;
+        } else if (quiet < 5) {
+            quiet = 0;
+        }
+    }
+    return clicks;
+}
+
+// About ten seconds of real-time playing; the only run of the repeat code, so
+// the sanitizer run keeps it.
+TEST_F(Music, TheFilePlaysOncePlusTwoHundredRepeats) {
+    std::ofstream("datas/jazz1.mid", std::ios::binary)
+        .write(reinterpret_cast<const char*>(OneClick), sizeof OneClick);
+    ASSERT_EQ(startMusic(), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (musicPlaying() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(musicPlaying()) << "still playing after two minutes";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // some silence after the end
+    stopMusic();
+    EXPECT_EQ(countClicks(readAll("fluidsynth.wav")), 201);
+}
+
+struct TrackSummary {
+    uint32_t endTick = 0;
+    int notes = 0;
+    int unmatched = 0; // note-ons never released, or releases of silent keys
+};
+
+// A variable-length number, as MIDI writes delta times and lengths.
+uint32_t readNumber(const uint8_t*& p) {
+    uint32_t value = 0;
+    do value = value << 7 | (*p & 0x7F);
+    while (*p++ & 0x80);
+    return value;
+}
+
+// Reads one MTrk body: running status is not used by our writer but is handled.
+TrackSummary readTrack(const uint8_t* p, const uint8_t* end) {
+    TrackSummary summary;
+    std::map<int, int> sounding;
+    uint32_t tick = 0;
+    uint8_t status = 0;
+    while (p < end) {
+        tick += readNumber(p);
+        if (*p & 0x80) status = *p++;
+        if (status == 0xFF) {
+            const uint8_t type = *p++;
+            p += readNumber(p);
+            if (type == 0x2F) summary.endTick = tick;
+            continue;
+        }
+        const int kind = status & 0xF0, key = (status & 0x0F) << 8 | p[0];
+        if (kind == 0x90 && p[1] > 0) {
+            summary.notes++;
+            sounding[key]++;
+        } else if ((kind == 0x80 || kind == 0x90) && sounding[key]-- <= 0) {
+            summary.unmatched++;
+        }
+        p += kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+    }
+    for (auto& [key, count] : sounding) summary.unmatched += count;
+    return summary;
+}
+
+// Format 1, five tracks (tempo, piano, vibraphone, bass, drums), each ending
+// on the last tick of bar 64 with every note released.
+TEST_F(Music, TheTunesTracksAreWholeAndEndTogether) {
+    const std::vector<uint8_t> file = readAll("datas/jazz1.mid");
+    ASSERT_GT(file.size(), 14u);
+    ASSERT_EQ(std::string(file.begin(), file.begin() + 12),
+              std::string("MThd\0\0\0\6\0\1\0\5", 12));
+    const uint32_t ticksPerQuarter = file[12] << 8 | file[13];
+    int tracks = 0;
+    for (size_t pos = 14; pos + 8 <= file.size(); tracks++) {
+        const uint8_t* chunk = file.data() + pos;
+        ASSERT_EQ(std::string(chunk, chunk + 4), "MTrk");
+        const uint32_t length = chunk[4] << 24 | chunk[5] << 16 | chunk[6] << 8 | chunk[7];
+        ASSERT_LE(pos + 8 + length, file.size());
+        const TrackSummary t = readTrack(chunk + 8, chunk + 8 + length);
+        EXPECT_EQ(std::tuple(t.endTick, t.unmatched, tracks == 0 || t.notes > 100),
+                  std::tuple(64 * 4 * ticksPerQuarter, 0, true))
+            << "track " << tracks << ", " << t.notes << " notes";
+        pos += 8 + length;
+    }
+    EXPECT_EQ(tracks, 5);
+}
+
+TEST_F(Music, TheTuneRendersToTwoMinutesOfSoundWithoutAGap) {
+    // The soundfont the game is mixed for; scripts/setup.sh installs it.
+    const std::string soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    ASSERT_TRUE(fs::exists(soundFont));
+    const std::string command = "fluidsynth -ni -q -F render.wav -r 44100 '" + soundFont +
+                                "' datas/jazz1.mid > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::vector<uint8_t> wav = readAll("render.wav"); // 16-bit stereo at 44100 Hz
+
+    // Loudness of each half second; the last one that sounds marks the tune's end.
+    std::vector<double> rms;
+    for (size_t start = 0; 44 + (start + 44100) * 2 <= wav.size(); start += 44100) {
+        double sum = 0;
+        for (size_t i = start; i < start + 44100; i++) sum += std::pow(sampleAt(wav, i), 2);
+        rms.push_back(std::sqrt(sum / 44100));
+    }
+    const auto sounds = [](double r) { return r > 100; };
+    const double end = (rms.rend() - std::find_if(rms.rbegin(), rms.rend(), sounds)) * 0.5;
+    ASSERT_GE(end, TuneSeconds - 0.5);
+    EXPECT_LE(end, TuneSeconds + 3.0);
+    // No gap anywhere: every half second of the tune is clearly audible.
+    for (size_t i = 0; i + 1 < static_cast<size_t>(TuneSeconds * 2); i++)
+        EXPECT_GT(rms[i], 150) << "near-silence at " << i * 0.5 << " s";
+}
+
+} // namespace
