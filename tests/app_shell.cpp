@@ -310,6 +310,7 @@ TEST(Fade, AnIntroFileThatCannotBeShownIsNamedForWhatItIs) {
         ASSERT_NE(text, nullptr) << path;
         EXPECT_NE(std::string(text).find(path + problem), std::string::npos) << text;
     }
+    EXPECT_EQ(s.picture.size(), 320u * 240u * 4u);
     EXPECT_EQ(callsUntilEnd(&s), 31);
     EXPECT_EQ(playSequenceFrame(&s), 1) << "an ended sequence stays ended";
     EXPECT_EQ(backPixel(100, 100), 0);
