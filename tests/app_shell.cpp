@@ -1,0 +1,570 @@
+// The shell's parts on the headless backend, each driven as the main loop
+// drives it: the window procedure's table, the display set-up, the fade player
+// and the intro pictures it shows, and gameFrame with the real pictures and
+// meshes on set-up positions that a scripted game would take long to reach.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/display.h"
+#include "app/fade.h"
+#include "app/resources.h"
+#include "app/settings.h"
+#include "app/window_proc.h"
+#include "game/controller.h"
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/mesh_renderer.h"
+#include "render/screen.h"
+#include "rules/notation.h"
+#include "rules/random.h"
+#include "rules/search.h"
+#include "scene/input.h"
+#include "scene/scene.h"
+#include "tests/headless_screen.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- The window procedure, fed through the headless message queue ----------
+
+class WindowProcedure : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ScreenWidth = 640;
+        ScreenHeight = 480;
+        MouseX = MouseY = MouseButton = 0;
+        CameraAzimuth = CameraElevation = CameraRoll = 0;
+        ScreenshotRequest = RedrawRequest = 0;
+        selectBackend(Backend::Headless);
+        ASSERT_EQ(createGameWindow("Korvath", 640, 480, windowProc), PLATFORM_OK);
+        ASSERT_EQ(videoStart(), PLATFORM_OK);
+        ASSERT_EQ(setDisplayMode(640, 480), PLATFORM_OK);
+        dispatchWaitingMessages();
+        AppActive = 0;
+    }
+    void TearDown() override {
+        destroyGameWindow();
+        videoStop();
+    }
+    // Injects one message and runs the queue dry; the quit code or -1.
+    static int send(uint32_t message, uint64_t wParam = 0, int64_t lParam = 0) {
+        injectMessage(Message{message, wParam, lParam});
+        return dispatchWaitingMessages();
+    }
+    static int64_t at(int x, int y) {
+        return (x & 0xFFFF) | static_cast<int64_t>(y & 0xFFFF) << 16;
+    }
+};
+
+TEST_F(WindowProcedure, ActivationFollowsOnlyTheMinimisedFlag) {
+    // Focus lost without minimising keeps the game running.
+    const std::pair<uint64_t, int> cases[] = {
+        {WA_ACTIVE, 1}, {WA_INACTIVE, 1}, {WA_INACTIVE | (1u << 16), 0}, {WA_ACTIVE, 1}};
+    for (const auto& [state, active] : cases) {
+        send(WM_ACTIVATE, state);
+        EXPECT_EQ(AppActive, active) << state;
+    }
+}
+
+TEST_F(WindowProcedure, ButtonsSetAndReleaseTheMouseButton) {
+    send(WM_LBUTTONUP); // a release after a press outside the window
+    EXPECT_EQ(MouseButton, 0);
+    send(WM_LBUTTONDOWN);
+    EXPECT_EQ(MouseButton, 1);
+    send(WM_RBUTTONDOWN);
+    EXPECT_EQ(MouseButton, 2);
+    // A quick click: the release waits, past other messages' turn, until a
+    // frame has seen the press.
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(MouseButton, 2);
+    presentFrame();
+    dispatchWaitingMessages();
+    EXPECT_EQ(MouseButton, 0);
+    send(WM_LBUTTONDOWN);
+    send(WM_MOUSEMOVE, 0, at(5, 5));
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(MouseX, 5);
+    EXPECT_EQ(MouseButton, 1);
+    waitMessage(); // minimised: no frame is coming, so the release goes
+    dispatchWaitingMessages();
+    EXPECT_EQ(MouseButton, 0);
+}
+
+TEST_F(WindowProcedure, MouseMovesReadTheCursorAndKeepTenPixelsFromTheFarEdges) {
+    send(WM_MOUSEMOVE, 0, at(639, 479));
+    EXPECT_EQ(std::pair(MouseX, MouseY), std::pair(630, 470));
+    send(WM_MOUSEMOVE, 0, at(-20, -3)); // in a black bar left of the picture
+    EXPECT_EQ(std::pair(MouseX, MouseY), std::pair(0, 0));
+    // The cursor is read, not the message's own coordinates.
+    setHeadlessCursor(100, 200);
+    postMessage(Message{WM_MOUSEMOVE, 0, at(5, 5)});
+    send(0);
+    EXPECT_EQ(std::pair(MouseX, MouseY), std::pair(100, 200));
+}
+
+TEST_F(WindowProcedure, KeysTurnTheCameraAndAskForScreenshotsTakeBacksHintsAndRecords) {
+    const struct {
+        uint64_t key;
+        int* angle;
+        int step;
+    } keys[] = {{VK_LEFT, &CameraAzimuth, -10}, {VK_RIGHT, &CameraAzimuth, 10},
+                {VK_UP, &CameraElevation, -10}, {VK_DOWN, &CameraElevation, 10},
+                {VK_F1, &CameraRoll, 32},       {VK_F2, &CameraRoll, -32}};
+    for (const auto& k : keys) {
+        const int before = *k.angle;
+        for (int i = 0; i < 3; ++i) send(WM_KEYDOWN, k.key); // auto-repeat
+        EXPECT_EQ(*k.angle - before, 3 * k.step) << k.key;
+    }
+    // Two presses of F3 before a frame ask for one picture, two of BACKSPACE
+    // for two steps back.
+    for (const uint64_t key : {VK_F3, VK_F3, VK_BACK, VK_BACK, VK_H, VK_F4}) send(WM_KEYDOWN, key);
+    EXPECT_EQ(std::vector(
+                  {ScreenshotRequest, RedrawRequest, TakeBackRequest, HintRequest, RecordRequest}),
+              std::vector({1, 1, 2, 1, 1}));
+    send(WM_KEYDOWN, 'A'); // any other key: nothing
+    EXPECT_EQ(CameraAzimuth, 0);
+    EXPECT_EQ(windowProc(Message{WM_SETCURSOR, 0, 0}), 1);
+}
+
+TEST_F(WindowProcedure, EscapeAndF12CloseTheWindowAndEndTheLoop) {
+    for (uint32_t key : {VK_ESCAPE, VK_F12}) {
+        EXPECT_EQ(windowProc(Message{WM_KEYDOWN, key, 0}), 0);
+        EXPECT_EQ(send(0), 0) << key; // WM_CLOSE, WM_DESTROY, then WM_QUIT with code 0
+        EXPECT_FALSE(windowExists());
+        TearDown();
+        SetUp();
+    }
+}
+
+// ---- The display set-up ------------------------------------------------------
+
+class Display : public ::testing::Test {
+  protected:
+    static void start(int width, int height, int hardware = 1,
+                      const HeadlessOptions& options = {}) {
+        selectBackend(Backend::Headless, options);
+        ScreenWidth = width;
+        ScreenHeight = height;
+        UseHardware = hardware;
+        WindowedMode = 0;
+        FocalLength = 0.0f;
+        ScreenGreenMask = 0;
+    }
+    void TearDown() override {
+        releaseDevice();
+        releaseSurface(Zbuffer);
+        releaseSurface(Backtemp);
+        videoStop();
+        DDrawSurfacePrimary = DDrawSurfaceBack = Zbuffer = Backtemp = nullptr;
+    }
+    static void drawTriangle(float width, float height, float z, uint32_t colour) {
+        const TLVertex v[3] = {{0, 0, z, 1, colour, 0, 0},
+                               {width, 0, z, 1, colour, 0, 0},
+                               {0, height, z, 1, colour, 0, 0}};
+        drawPrimitive(v, 3);
+    }
+};
+
+// Two triangles reach far below the screen, the farther drawn later: it neither
+// hides nor tints the nearer one, and the rows the nearer covers are the
+// mode's, a viewport taller than the mode (1024 x 600) being cut at the surface.
+TEST_F(Display, EachSupportedModeGetsItsFocalLengthSurfacesAndRenderStates) {
+    const int modes[4][3] = {{640, 480, 250}, {800, 600, 350}, {1024, 768, 500}, {1024, 600, 500}};
+    for (const auto& m : modes) {
+        start(m[0], m[1]);
+        ASSERT_STREQ(initDisplay(), nullptr) << m[0];
+        EXPECT_EQ(FocalLength, static_cast<float>(m[2]));
+        EXPECT_EQ(surfaceWidth(Backtemp), m[0]);
+        EXPECT_EQ(surfaceFormat(Backtemp), surfaceFormat(DDrawSurfaceBack));
+        setRenderState(RS_ZENABLE, 0);
+        setRenderState(RS_ZWRITEENABLE, 0);
+        setRenderStates();
+        fillSurface(DDrawSurfaceBack, 0);
+        fillSurface(Zbuffer, 0xFFFF);
+        drawTriangle(4, 5000, 0.2f, 0xFFFF0000u);
+        drawTriangle(8, 5000, 0.8f, 0x000000FFu);
+        int rows = 0;
+        for (int y = 0; y < surfaceHeight(DDrawSurfaceBack); ++y) rows += backPixel(0, y) == 0xF800;
+        EXPECT_EQ(rows, m[1]);
+        EXPECT_EQ(backPixel(1, 1), 0xF800);
+        TearDown();
+    }
+}
+
+TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
+    const struct {
+        int width, height, hardware;
+        HeadlessOptions options;
+        const char* failure;
+    } cases[] = {
+        {800, 600, 1, {.failVideoStart = true}, "DirectDrawCreateEx"},
+        {0, 0, 1, {}, "DDrawInterface->SetDisplayMode"},
+        // A width the game has no focal length for is refused instead of drawing
+        // every point at the screen's centre.
+        {700, 500, 1, {}, "DDrawInterface->SetDisplayMode"},
+        {800, 600, 2, {}, "D3DInterface->CreateDevice"},
+        {800, 600, 0, {.format555 = true}, nullptr}, // the software device, on a 5-5-5 display
+    };
+    for (const auto& c : cases) {
+        start(c.width, c.height, c.hardware, c.options);
+        EXPECT_STREQ(initDisplay(), c.failure) << c.width << " " << c.hardware;
+        TearDown();
+    }
+    EXPECT_EQ(ScreenGreenMask, 0x03E0u);
+    EXPECT_FALSE(screenIs565());
+}
+
+// ---- The fade player and the intro pictures ---------------------------------
+
+void fillBack(auto colourAt) {
+    LockedSurface locked{};
+    ASSERT_EQ(lockSurface(DDrawSurfaceBack, &locked), PLATFORM_OK);
+    for (int y = 0; y < ScreenHeight; y++)
+        for (int x = 0; x < ScreenWidth; x++)
+            locked.memory[y * (locked.pitch / 2) + x] = colourAt(x, y);
+    unlockSurface(DDrawSurfaceBack);
+}
+
+// Every third pixel of every third row of the back buffer.
+std::vector<uint16_t> sampleBack() {
+    std::vector<uint16_t> pixels;
+    for (int y = 0; y < ScreenHeight; y += 3)
+        for (int x = 0; x < ScreenWidth; x += 3) pixels.push_back(backPixel(x, y));
+    return pixels;
+}
+
+// Every file pixel different: red from the column, green and blue from the row.
+uint16_t filePixel(int x, int y) {
+    return static_cast<uint16_t>((x & 31) << 11 | ((x >> 5) & 31) << 6 | (y & 63));
+}
+
+std::string writeIntroFile(const char* name, long bytes) {
+    const std::string path = testing::TempDir() + name;
+    std::vector<uint8_t> data(static_cast<size_t>(bytes), 0);
+    for (long i = 8; i + 1 < bytes; i += 2) {
+        const long pixel = (i - 8) / 2;
+        const uint16_t p =
+            filePixel(static_cast<int>(pixel % 1024), static_cast<int>(pixel / 1024));
+        data[i] = static_cast<uint8_t>(p);
+        data[i + 1] = static_cast<uint8_t>(p >> 8);
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), bytes);
+    return path;
+}
+
+int callsUntilEnd(Sequence* s) {
+    for (int calls = 1; calls < 1000; calls++)
+        if (playSequenceFrame(s)) return calls;
+    return -1;
+}
+
+// An intro's first frame is black over whatever was on show; at full
+// brightness a 5-6-5 screen shows the file's own pixels, scaled by nearest
+// neighbour to a smaller screen.
+TEST(Fade, AnIntroStartsBlackAndShowsItsFileScaledToTheScreen) {
+    const std::string path = writeIntroFile("intro_scale.raw", SequenceFileBytes);
+    const struct {
+        int width, height, x, y, fileX, fileY;
+    } cases[] = {{800, 600, 799, 599, 1022, 766},
+                 {800, 600, 400, 300, 512, 384},
+                 {1024, 768, 1023, 767, 1023, 767},
+                 {1024, 768, 517, 301, 517, 301}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(openHeadlessScreen(c.width, c.height));
+        fillBack([](int, int) { return uint16_t{0x1234}; });
+        Sequence s;
+        ASSERT_EQ(startSequence(&s, 3, 0.1f, path.c_str(), 0), nullptr);
+        EXPECT_EQ(playSequenceFrame(&s), 0);
+        EXPECT_EQ(std::ranges::max(sampleBack()), 0);
+        s.fadeLevel = 1.5f;
+        playSequenceFrame(&s);
+        EXPECT_EQ(backPixel(c.x, c.y), filePixel(c.fileX, c.fileY)) << c.x << "," << c.y;
+    }
+}
+
+// A missing or short file, a folder, or a file whose read fails (this one answers EIO
+// from offset 0) is named for what it is. The record is still playable: a black
+// picture for the usual number of frames.
+TEST(Fade, AnIntroFileThatCannotBeShownIsNamedForWhatItIs) {
+    ASSERT_TRUE(openHeadlessScreen(320, 240));
+    const std::string folder = testing::TempDir() + "folder_intro.raw";
+    fs::create_directories(folder);
+    const std::pair<std::string, std::string> cases[] = {
+        {testing::TempDir() + "no_such_intro.raw", ""},
+        {writeIntroFile("short_intro.raw", SequenceFileBytes - 1), " is cut short (1572871 "},
+        {folder, " is a folder"},
+        {"/proc/self/mem", " could not be read"}};
+    Sequence s;
+    for (const auto& [path, problem] : cases) {
+        const char* text = startSequence(&s, 3, 0.1f, path.c_str(), 0);
+        ASSERT_NE(text, nullptr) << path;
+        EXPECT_NE(std::string(text).find(path + problem), std::string::npos) << text;
+    }
+    EXPECT_EQ(s.picture.size(), 320u * 240u * 4u);
+    EXPECT_EQ(callsUntilEnd(&s), 31);
+    EXPECT_EQ(playSequenceFrame(&s), 1) << "an ended sequence stays ended";
+    EXPECT_EQ(backPixel(100, 100), 0);
+}
+
+// The closing fade starts from the frame on show: at full brightness it gives
+// back exactly that frame, on either display format.
+TEST(Fade, ClosingFadeStartsFromTheShownFrame) {
+    for (bool format555 : {false, true}) {
+        ASSERT_TRUE(openHeadlessScreen(640, 480, format555));
+        // Pixel (0, 0) is white in 5-5-5: read as 5-6-5 it would turn green-cyan.
+        const int mask = format555 ? 0x7FFF : 0xFFFF; // a 5-5-5 pixel has no 16th bit
+        fillBack([mask](int x, int y) {
+            return static_cast<uint16_t>(x + y == 0 ? 0x7FFF : (x * 97 + y * 31) & mask);
+        });
+        const std::vector<uint16_t> shown = sampleBack();
+        Sequence closing;
+        ASSERT_EQ(startSequence(&closing, 2, 0.1f, nullptr, 1), nullptr);
+        EXPECT_EQ(playSequenceFrame(&closing), 0); // level 1.9: full brightness
+        EXPECT_EQ(sampleBack(), shown) << "555 " << format555;
+        EXPECT_EQ(callsUntilEnd(&closing), 11);
+    }
+}
+
+// Each generated intro file played onto an 800 x 600 screen, at full
+// brightness, shows a real picture (not black, not flat).
+TEST(IntroPictures, TheStudioCardAndTheTitleArePictures) {
+    const struct {
+        const char* file;
+        double minMean, maxMean; // luminance, 0..1
+        size_t minColours;       // distinct 16-bit values
+        double minBright; // share brighter than 0.75: the lettering, the emblem and the board
+    } cards[] = {{"DATAS/QVR.RAW", 0.06, 0.5, 600, 0.005},
+                 {"DATAS/CHECKERS.RAW", 0.12, 0.6, 1200, 0.02}};
+    for (const auto& card : cards) {
+        ASSERT_TRUE(openHeadlessScreen(800, 600));
+        Sequence s;
+        ASSERT_STREQ(startSequence(&s, 3, 0.1f, card.file, 0), nullptr);
+        for (int frame = 0; frame < 15; frame++) playSequenceFrame(&s); // into the hold
+        std::set<uint16_t> colours;
+        double sum = 0, bright = 0;
+        for (int y = 0; y < 600; y++)
+            for (int x = 0; x < 800; x++) {
+                const uint16_t p = backPixel(x, y);
+                colours.insert(p);
+                const double l =
+                    0.3 * (p >> 11) / 31.0 + 0.59 * ((p >> 5) & 63) / 63.0 + 0.11 * (p & 31) / 31.0;
+                sum += l;
+                bright += l > 0.75;
+            }
+        EXPECT_GT(sum / 480000, card.minMean) << card.file;
+        EXPECT_LT(sum / 480000, card.maxMean) << card.file;
+        EXPECT_GT(colours.size(), card.minColours) << card.file;
+        EXPECT_GT(bright / 480000, card.minBright) << card.file;
+    }
+}
+
+// ---- gameFrame on set-up positions --------------------------------------------
+
+// Twelve tokens a side on the 8 x 8 board, side 0's pieces first.
+std::string board(const std::string& ours, int ourCount, const std::string& theirs,
+                  int theirCount) {
+    std::string text = "0 " + ours;
+    for (int i = ourCount; i < 12; ++i) text += ",x";
+    text += " " + theirs;
+    for (int i = theirCount; i < 12; ++i) text += ",x";
+    return text;
+}
+
+// A man of side 0 on 6.6 with a three-jump capture to 0.0.
+const std::string ThreeJumps = board("6.6", 1, "5.5,3.3,1.1,7.1", 4);
+
+class Controller : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        selectBackend(Backend::Headless);
+        ScreenWidth = 640;
+        ScreenHeight = 480;
+        TextureSize = ShadowTextureSize = 64;
+        UseHardware = 1;
+        ASSERT_STREQ(initDisplay(), nullptr);
+        clearTextureTable();
+        ASSERT_STREQ(loadResources(), nullptr);
+        ruleVariant = humanSide = level = gameStarted = 0;
+        ExitStage = ScreenshotRequest = CameraRoll = MouseButton = previousButton = 0;
+        RedrawRequest = 1;
+        mouseAt(600, 20);
+        gameFrame(); // a new game, drawn once
+    }
+    // Puts a position on the board as if the game had come to it.
+    static void setPosition(const std::string& text, int toMove) {
+        int32_t variant = 0;
+        ASSERT_EQ(parsePosition(text.c_str(), gamePosition, variant), "") << text;
+        sideToMove = toMove;
+        plyCount = 4;
+        selectedPiece = -1;
+        targetSquareCount = movePlaying = 0;
+        RedrawRequest = 1;
+        gameFrame();
+    }
+    static void mouseAt(int x, int y) { MouseX = x, MouseY = y; }
+    // A press seen by one frame, its release by the next.
+    static void clickHere(uint8_t button = 1) {
+        MouseButton = button;
+        gameFrame();
+        MouseButton = 0;
+        gameFrame();
+    }
+    static void clickSquare(int column, int row, uint8_t button = 1) {
+        const Vec3 centre = squareCentre(column, row, ruleVariants[ruleVariant].columns);
+        const Projection p = projectPosition(centre.x, centre.y, centre.z, ViewMatrix);
+        mouseAt(static_cast<int>(p.screenX + 0.5f), static_cast<int>(p.screenY + 0.5f));
+        clickHere(button);
+    }
+    static std::string position() { return formatPosition(gamePosition, ruleVariant); }
+};
+
+// Every menu button through one sequence of what the window reports before
+// each frame (-1: nothing new, the button is still held). A press works once;
+// the level and rule-set buttons re-arm the bookkeeping, so that a release
+// and a new press right after their frame count again, where the others
+// still see the first press held. A piece stays selected, so presses reach
+// the menu.
+TEST_F(Controller, EveryMenuButtonSeesEachPressOnce) {
+    const char* labels[] = {"BEGIN", "WHITES", "BEGINNERS", "US RULES", "EXIT"}; // 30 apart
+    clickSquare(1, 5, 2); // the right button selects nothing
+    ASSERT_EQ(selectedPiece, -1);
+    clickSquare(1, 5);
+    const int selected = selectedPiece;
+    ASSERT_NE(selected, -1);
+    for (int i = 0; i < 5; ++i) {
+        mouseAt(50, 42 + 30 * i);
+        const std::pair<int, bool> steps[] = {
+            {2, false},  {0, false}, {1, true}, {1, i == 2 || i == 3},
+            {-1, false}, {0, false}, {1, true}};
+        for (const auto& [report, works] : steps) {
+            humanSide = level = ruleVariant = ExitStage = 0;
+            gameStarted = 1; // no new game: it would drop the selection
+            selectedPiece = selected;
+            if (report >= 0) MouseButton = static_cast<uint8_t>(report);
+            gameFrame();
+            const bool worked = gameStarted == 0 || humanSide != 0 || level != 0 ||
+                                ruleVariant != 0 || ExitStage != 0;
+            EXPECT_EQ(worked, works) << labels[i] << " after " << report;
+        }
+        EXPECT_EQ(movePlaying, 0) << labels[i];
+    }
+}
+
+// The chain is outlined to its end; a click on an intermediate landing square
+// only selects again. BEGIN, with the piece selected or the chain under way,
+// shows the starting position next frame with nothing selected or outlined.
+TEST_F(Controller, ACaptureChainIsPlayedFromItsLastSquareAndBeginDropsIt) {
+    for (const bool midMove : {false, true}) {
+        setPosition(ThreeJumps, 0);
+        clickSquare(6, 6);
+        ASSERT_EQ(targetSquareCount, 3);
+        EXPECT_EQ(
+            std::vector({targetSquares[0].final, targetSquares[1].final, targetSquares[2].final}),
+            std::vector({0, 0, 1}));
+        clickSquare(4, 4);
+        EXPECT_EQ(position(), ThreeJumps);
+        EXPECT_EQ(selectedPiece, 0);
+        if (midMove) clickSquare(0, 0);
+        ASSERT_EQ(movePlaying, midMove ? 1 : 0);
+        mouseAt(50, 42);
+        clickHere(); // mid-move, the press frame also plays a step
+        EXPECT_EQ(movePlaying + targetSquareCount + plyCount, 0);
+        EXPECT_EQ(selectedPiece, -1);
+        Position start{};
+        setUpPosition(start);
+        EXPECT_EQ(position(), formatPosition(start, 0));
+    }
+}
+
+TEST_F(Controller, OfTwoMovesEndingOnOneSquareTheLaterIsPlayed) {
+    setPosition(board("4.4", 1, "3.3,3.1,5.3,5.1,7.7", 5), 0);
+    static MoveList moves;
+    generateMoves(gamePosition, 0, moves);
+    ASSERT_EQ(moves.count, 2); // one chain by each side, both ending on 4.0
+    Position expected{};
+    playMove(gamePosition, expected, moves.moves[1], 0);
+    clickSquare(4, 4);
+    clickSquare(4, 0);
+    gameFrame();
+    EXPECT_EQ(position(), formatPosition(expected, 0));
+}
+
+// Once a side has lost the camera turns every frame, away from the loser. On
+// the lost computer's turn a take back still works, and the camera faces the
+// human again.
+TEST_F(Controller, TheCameraTurnsOnceASideHasLost) {
+    setPosition(board("2.2", 1, "1.1", 1), 0);
+    clickSquare(2, 2);
+    clickSquare(0, 0); // the press frame, then the frame of the only step
+    ASSERT_EQ(countPieces(gamePosition, 1), 0);
+    const int turned = CameraAzimuth;
+    for (int i = 1; i <= 2; ++i) {
+        gameFrame();
+        EXPECT_EQ(CameraAzimuth, turned - 5 * i);
+        EXPECT_EQ(RedrawRequest, 0); // each turned frame was drawn anew
+    }
+    TakeBackRequest = 1;
+    gameFrame();
+    EXPECT_EQ(position(), board("2.2", 1, "1.1", 1));
+    EXPECT_EQ(sideToMove + TakeBackRequest, 0);
+    for (int i = 0; i < 2; ++i, gameFrame()) EXPECT_EQ(CameraAzimuth, 0);
+    // The computer's first frame finds the capture; its step takes the last man.
+    setPosition(board("3.3", 1, "2.2,7.1", 2), 1);
+    ASSERT_EQ(movePlaying, 1);
+    for (int i = 0; i < 3; ++i, gameFrame()) EXPECT_EQ(CameraAzimuth, 5 * i);
+}
+
+// The hint frame draws only the frame's own random number.
+TEST_F(Controller, AHintIsTheReferenceSearchsMoveAndChangesNothingElse) {
+    setPosition(board("1.5,5.5,0.6,2.6,4.6,1.7,3.7,6.4", 8, "0.0,2.0,4.0,3.1,5.1,2.2,6.2,3.3", 8),
+                0);
+    plainSearchRoot(gamePosition, humanSide, levelSearchDepth(level));
+    const Move expected = bestMove[0];
+    ASSERT_NE(expected.piece, -1);
+    const std::string before = position();
+    const uint32_t random = randomState;
+    HintRequest = 1;
+    gameFrame();
+    EXPECT_TRUE(sameMove(hintMove, expected));
+    EXPECT_EQ(position(), before);
+    EXPECT_EQ(randomState, random * 214013u + 2531011u);
+    EXPECT_EQ(sideToMove + movePlaying + HintRequest, 0);
+    clickHere(); // the next press drops it
+    EXPECT_EQ(hintMove.piece, -1);
+}
+
+TEST_F(Controller, TheElevationIsKeptInItsRange) {
+    for (const auto& [set, kept] : {std::pair{-300, -185}, std::pair{40, -20}}) {
+        CameraElevation = set;
+        gameFrame();
+        EXPECT_EQ(CameraElevation, kept);
+    }
+}
+
+// The screenshot's frame leaves the board on black in the cache, so that the
+// frames after it show no backdrop either.
+TEST_F(Controller, AScreenshotFrameIsDrawnOnBlackAndCached) {
+    const fs::path folder = fs::temp_directory_path() / ("korvath-f3-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    EXPECT_NE(backPixel(0, 0), 0); // the backdrop
+    ScreenshotRequest = RedrawRequest = 1;
+    gameFrame();
+    gameFrame(); // from the cache
+    EXPECT_EQ(backPixel(0, 0), 0);
+    fs::current_path(previous);
+    fs::remove_all(folder);
+}
+
+} // namespace
