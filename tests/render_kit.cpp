@@ -206,7 +206,6 @@ class MeshRenderer : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
         setCameraConstants();
-        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
         CameraEye = {0, -1000, 0}, CameraRoll = 0;
         updateCamera();
         scene_fixture::makeSolidTexture(0, 0xFFFF);
