@@ -66,7 +66,6 @@ class Camera : public ::testing::Test {
     void SetUp() override {
         ScreenWidth = 800, ScreenHeight = 600, FocalLength = 350.0f;
         setCameraConstants();
-        FarDistance = 10000.0f, FarReciprocal = 0.0001f;
         place(0, -50, 0);
     }
     static void place(int azimuth, int elevation, int roll) {
@@ -99,15 +98,13 @@ TEST_F(Camera, WorkedProjectionsOnAn800By600Screen) {
 }
 
 TEST_F(Camera, DepthRunsFromTheFocalLengthToTheFarPlane) {
-    // Straight down the view axis: the points at the near and far distances.
-    auto along = [](float distance) {
+    auto depthAt = [](float distance) { // straight down the view axis
         const float k = 1.0f - distance / 4200.0f;
         return projectPosition(CameraEye.x * k, CameraEye.y * k, CameraEye.z * k, ViewMatrix).depth;
     };
-    EXPECT_NEAR(along(350.0f), 0.0f, 1e-4f);
-    EXPECT_NEAR(along(10000.0f), 1.0f, 1e-4f);
-    EXPECT_LT(along(200.0f), 0.0f);
-    EXPECT_GT(along(12000.0f), 1.0f);
+    EXPECT_NEAR(depthAt(350.0f), 0.0f, 1e-4f);
+    EXPECT_NEAR(depthAt(FarDistance), 1.0f, 1e-4f);
+    EXPECT_TRUE(depthAt(200.0f) < 0.0f && depthAt(12000.0f) > 1.0f);
 }
 
 TEST_F(Camera, LookAtCentresItsTargetAndExtentsGrow) {
@@ -131,7 +128,7 @@ Vec3 centroid(const MeshFace& f) {
 }
 
 // A face that points outside its mesh's vertices shows as a centroid outside its square.
-TEST(Mesh, BoardsAlternateTheirWoodsInsideAFrameAndFaceUp) {
+TEST(Mesh, BoardsAlternateTheirWoodsInsideAFrameAndFaceUpAsDoesTheShadowPlate) {
     for (const int columns : {8, 10}) {
         Mesh* board = buildGridMesh(512, 512, columns + 1, 1, 0, 2, 0, 1);
         ASSERT_EQ(board->faceCount, 2 * columns * columns + 8) << columns;
@@ -145,18 +142,14 @@ TEST(Mesh, BoardsAlternateTheirWoodsInsideAFrameAndFaceUp) {
             // lies outside.
             const bool inFrame = cell >= columns * columns;
             EXPECT_EQ(face.material, inFrame ? 2 : (row + column + 1) % 2) << columns << " " << f;
-            EXPECT_TRUE(!inFrame || std::max(std::abs(c.x), std::abs(c.z)) > half) << f;
-            if (inFrame) continue;
-            EXPECT_TRUE(c.x > -half + 512.0f * column && c.x < -half + 512.0f * (column + 1));
-            EXPECT_TRUE(c.z > -half + 512.0f * row && c.z < -half + 512.0f * (row + 1)) << f;
+            const bool inSquare = std::floor((c.x + half) / 512.0f) == column &&
+                                  std::floor((c.z + half) / 512.0f) == row;
+            EXPECT_TRUE(inFrame ? std::max(std::abs(c.x), std::abs(c.z)) > half : inSquare) << f;
         }
         releaseMesh(board);
     }
-}
-
-// The shadow plate's frame has four collapsed faces: their zero normals stay out of the
-// vertices' sums, and nothing becomes NaN.
-TEST(Mesh, ShadowPlateIsOnlyAFrameWithCollapsedFaces) {
+    // The shadow plate is only a frame, with four collapsed faces: their zero normals stay
+    // out of the vertices' sums, and nothing becomes NaN.
     Mesh* plate = buildGridMesh(3072, 3072, 1, 0, 1, 3, 0, 1);
     int zeroArea = 0;
     for (int f = 0; f < plate->faceCount; ++f) {
@@ -171,7 +164,7 @@ TEST(Mesh, ShadowPlateIsOnlyAFrameWithCollapsedFaces) {
     releaseMesh(plate);
 }
 
-TEST(Mesh, CylinderIsClosedWithInwardFaceNormals) {
+TEST(Mesh, CylindersAreClosedWithInwardFaceNormalsAndRebuiltWithoutLeaking) {
     Mesh* man = buildCylinderMesh(16, 7, 200.0f, 32.0f, 8);
     ASSERT_EQ(man->faceCount, 64);
     // The last side quad closes onto the first ring vertex.
@@ -189,9 +182,7 @@ TEST(Mesh, CylinderIsClosedWithInwardFaceNormals) {
     EXPECT_NEAR(man->vertices[2].u, 1.0f, 1e-6f);
     EXPECT_NEAR(man->vertices[2].v, 0.5f, 1e-6f);
     releaseMesh(man);
-}
-
-TEST(Mesh, GameMeshesAreRebuiltWithoutLeaking) {
+    // The game's set is built again at every resource load.
     buildGameMeshes();
     setMeshMaterial(*KingMesh, 3);
     EXPECT_EQ(KingMesh->faces[63].material, 3);
@@ -227,8 +218,6 @@ class MeshRenderer : public ::testing::Test {
             face.material = material;
         }
         beginScene();
-        setRenderState(RS_ZENABLE, 1);
-        setRenderState(RS_ZWRITEENABLE, 1);
         drawMesh(*quad);
         endScene();
         return backPixel(Width / 2 + 7, Height / 2 + 5);
@@ -237,16 +226,12 @@ class MeshRenderer : public ::testing::Test {
 };
 
 // The 5-6-5 channels.
-int green(uint16_t p) {
-    return (p >> 5) & 63;
-}
-int blue(uint16_t p) {
-    return p & 31;
-}
+const auto green = [](uint16_t p) { return (p >> 5) & 63; };
+const auto blue = [](uint16_t p) { return p & 31; };
 
 // Lit faces dim with their intensity down to an ambient floor, unlit ones are dimmer still,
 // fully lit ones ignore it; every shade is a grey. Untextured faces show their shade alone.
-TEST_F(MeshRenderer, AFacesShadeComesFromItsLightingFlagIntensityAndTexture) {
+TEST_F(MeshRenderer, AFacesShadeComesFromItsLightingIntensityAndTextureAndFarFacesAreLeftOut) {
     const uint16_t unlit = drawWith(0, 1.0f, 0), floor = drawWith(1, 0.0f, 0),
                    half = drawWith(1, 0.5f, 0), full = drawWith(1, 1.0f, 0);
     const int rising[] = {0, green(unlit), green(floor), green(half), green(full)};
@@ -257,10 +242,7 @@ TEST_F(MeshRenderer, AFacesShadeComesFromItsLightingFlagIntensityAndTexture) {
     EXPECT_EQ(drawWith(1, 1.0f, 1), 0xF800); // the red texture
     EXPECT_EQ(drawWith(1, 1.0f, -1), full);
     EXPECT_EQ(drawWith(1, 1.0f, 9), full); // an empty texture slot
-}
-
-TEST_F(MeshRenderer, FacesBeyondTheFarDistanceAreNotSent) {
-    ASSERT_NE(drawWith(1, 1.0f, 0), 0);
+    // Faces beyond the far distance are not sent.
     FarDistance = 900.0f; // the quad lies 1000 away; depths still fit the device's range
     EXPECT_EQ(drawWith(1, 1.0f, 0), 0);
     quad->vertices[1].y = -200.0f; // one corner (of both faces) within the distance is enough
