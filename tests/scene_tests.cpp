@@ -127,21 +127,20 @@ TEST_F(SceneTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
     const Frame frame = draw(positionWith({{0, 0, 2, 6, 0}, {1, 0, 4, 6, 1}}), 0, -20, 0, 0x0000);
     // Ivory is yellow (no blue), ebony red (no green, no blue); the board is
     // grey. The frame is ivory too, so look only right around each piece.
-    auto heightOf = [&](int column, int row, bool ivory) {
-        const Vec3 centre = squareCentre(column, row, 8), base = screenOf(centre);
+    auto heightOf = [&](int column, bool ivory) {
+        const Vec3 base = screenOf(squareCentre(column, 6, 8));
         int top = Height, bottom = 0;
         for (int y = static_cast<int>(base.y) - 50; y < static_cast<int>(base.y) + 20; ++y)
             for (int x = static_cast<int>(base.x) - 30; x < static_cast<int>(base.x) + 30; ++x) {
                 const uint16_t p = frame[y * Width + x];
-                const int r = p >> 11, g = green(p), b = p & 31;
-                const bool match = ivory ? (r > 4 && g > 8 && b == 0) : (r > 4 && g == 0 && b == 0);
-                if (match) top = std::min(top, y), bottom = std::max(bottom, y);
+                if ((p >> 11) > 4 && (p & 31) == 0 && (ivory ? green(p) > 8 : green(p) == 0))
+                    top = std::min(top, y), bottom = std::max(bottom, y);
             }
         return bottom - top;
     };
-    const int manHeight = heightOf(2, 6, true);
+    const int manHeight = heightOf(2, true);
     EXPECT_GT(manHeight, 5);
-    EXPECT_GT(heightOf(4, 6, false), manHeight + 5); // 136 units more, about 8 pixels from here
+    EXPECT_GT(heightOf(4, false), manHeight + 5); // 136 units more, about 8 pixels from here
 }
 
 // Depth testing and perspective must be on again after the backdrop: a king drawn later but
@@ -184,8 +183,6 @@ TEST_F(SceneTest, PickingTiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
     // An exactly symmetric view, so that squares around the centre tie.
     CameraEye = {0, -4200, 0}, CameraRoll = 0;
     updateCamera();
-    EXPECT_EQ(squareCentre(0, 0, 8).x, -1792.0f); // the board's squares, 512 a side
-    EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f);
     MouseX = Width / 2, MouseY = Height / 2; // the board's centre, a corner of four squares
     EXPECT_EQ(picked(), std::pair(3, 3));
 
@@ -307,7 +304,6 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
     ASSERT_EQ(live(list).first, 1);
     EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
     EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
-    EXPECT_EQ(list.pool[2].u, 1.0f);
 }
 
 TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
@@ -325,7 +321,6 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
     ShadowClipList list;
     // One inside: (X, I1, I2) with the cut points on the plane and u, v interpolated.
     EXPECT_EQ(clip({-3, 0, 0}, {3, 0, 0}, {-1, 0, 4}, list), 1);
-    ASSERT_EQ(list.triangleCount, 2);
     // X = (3, 0, 0) u 1; I1 three quarters of the way to Y = (-1, 0, 4), I2 half way to
     // Z = (-3, 0, 0).
     const float got[] = {list.pool[3].x, list.pool[3].z, list.pool[3].u, list.pool[3].v,
@@ -335,10 +330,8 @@ TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
 
     // Two inside: two pieces that keep the triangle's winding.
     EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
-    ASSERT_EQ(list.triangleCount, 3);
-    // Same sense as the original (1,0,0),(-1,0,0),(1,0,2); the triangle's 2 minus the cut-off 0.5.
-    EXPECT_LT(signedArea(list, 1), 0.0f);
-    EXPECT_LT(signedArea(list, 2), 0.0f);
+    // Both in the same sense as the original (1,0,0),(-1,0,0),(1,0,2), else their areas would
+    // partly cancel: the triangle's 2 minus the cut-off 0.5.
     EXPECT_NEAR(signedArea(list, 1) + signedArea(list, 2), -1.5f, 1e-5f);
 
     // A corner exactly on the plane counts as outside.
