@@ -183,7 +183,8 @@ TEST_F(SceneTest, PickingTiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
     // An exactly symmetric view, so that squares around the centre tie.
     CameraEye = {0, -4200, 0}, CameraRoll = 0;
     updateCamera();
-    MouseX = Width / 2, MouseY = Height / 2; // the board's centre, a corner of four squares
+    EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f); // the 10 x 10 board is centred as well
+    MouseX = Width / 2, MouseY = Height / 2;      // the board's centre, a corner of four squares
     EXPECT_EQ(picked(), std::pair(3, 3));
 
     Position position = positionWith({{0, 0, 4, 4, 0}, {0, 1, 3, 3, 0}});
