@@ -250,9 +250,8 @@ float signedArea(const ShadowClipList& list, int t) {
 // The live pieces' count and total area.
 std::pair<int, float> live(const ShadowClipList& list) {
     std::pair<int, float> sum = {0, 0.0f};
-    for (int t = 0; t < list.triangleCount; ++t) {
+    for (int t = 0; t < list.triangleCount; ++t)
         if (!list.triangles[t].dead) sum.first += 1, sum.second += std::abs(signedArea(list, t));
-    }
     return sum;
 }
 
@@ -290,13 +289,8 @@ TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
         const ShadowClipList list = project(vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
                                             vertexAt(c.c.x, 0, c.c.z), face.face, farAbove);
         EXPECT_TRUE(c.live == 0 || live(list).first == c.live) << c.a.x << ": " << live(list).first;
+        // Pieces never overlap, so any spill over the face's edges shows as too much area.
         EXPECT_NEAR(live(list).second, c.area, c.area * 1e-4f) << c.a.x;
-        for (int t = 0; t < list.triangleCount; ++t)
-            for (int k : list.triangles[t].corner) {
-                const MeshVertex& v = list.pool[k];
-                const bool inside = v.x >= -0.01f && v.z >= -0.01f && v.x + v.z <= 1000.01f;
-                EXPECT_TRUE(list.triangles[t].dead || inside) << v.x << "," << v.z;
-            }
     }
     // Seen from 1000 above, a point 50 above the ground lands 1000/950 further out.
     const ShadowClipList list =
@@ -360,10 +354,8 @@ std::vector<uint16_t> fill(std::array<float, 6> corners) {
     face.vertexA = &v[0], face.vertexB = &v[1], face.vertexC = &v[2];
     std::vector<uint16_t> guarded(Side * (Side + 2), 0);
     rasterizeShadowTriangle(face, 0xB000, {guarded.data() + Side, Side * 2, Side});
-    for (int x = 0; x < Side; ++x) {
-        EXPECT_EQ(guarded[x], 0);
-        EXPECT_EQ(guarded[(Side + 1) * Side + x], 0);
-    }
+    EXPECT_EQ(std::count(guarded.begin(), guarded.begin() + Side, 0), Side);
+    EXPECT_EQ(std::count(guarded.end() - Side, guarded.end(), 0), Side);
     return std::vector<uint16_t>(guarded.begin() + Side, guarded.end() - Side);
 }
 
