@@ -8,6 +8,7 @@
 #include "tests/scene_fixture.h"
 
 #include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,19 +67,16 @@ TEST_F(Overlays, CursorsAreCutAtTheScreenEdgesNotWrapped) {
     EXPECT_EQ(pixelAt(readBack(), 2, 2), 0x7FFF);
 }
 
-// The label's white pixels' bounding box.
-struct LabelExtent {
-    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
-};
-
-LabelExtent whitePixels(const std::vector<uint16_t>& screen) {
-    LabelExtent e;
-    for (int y = 0; y < ScreenHeight; ++y)
-        for (int x = 0; x < ScreenWidth; ++x)
-            if (pixelAt(screen, x, y) == 0xFFFF)
-                e = {std::min(e.left, x), std::max(e.right, x), std::min(e.top, y),
-                     std::max(e.bottom, y)};
-    return e;
+// The bounding box of the white pixels (the label's): left, right, top, bottom.
+std::array<int, 4> whiteBox(const std::vector<uint16_t>& screen) {
+    std::array<int, 4> box = {ScreenWidth, -1, ScreenHeight, -1};
+    for (int i = 0; i < ScreenWidth * ScreenHeight; ++i) {
+        const int x = i % ScreenWidth, y = i / ScreenWidth;
+        if (screen[i] == 0xFFFF)
+            box = {std::min(box[0], x), std::max(box[1], x), std::min(box[2], y),
+                   std::max(box[3], y)};
+    }
+    return box;
 }
 
 // The picture is stretched into the block, cut at the screen's edges without
@@ -103,20 +101,16 @@ TEST_F(Overlays, ButtonStretchesItsPictureAndCentresItsLabel) {
     std::fill(std::begin(ButtonImage), std::end(ButtonImage), static_cast<uint16_t>(0x4208));
     drawButton(10, 30, 100, "BEGIN"); // text at x 40, y 32: five characters of 8 pixels
     screen = readBack();
-    const LabelExtent white = whitePixels(screen);
-    EXPECT_GE(white.left, 40);
-    EXPECT_LT(white.right, 80);
-    EXPECT_GE(white.top, 32);
-    EXPECT_LT(white.bottom, 50);
+    const auto [left, right, top, bottom] = whiteBox(screen);
+    EXPECT_TRUE(left >= 40 && right < 80 && top >= 32 && bottom < 50)
+        << left << "-" << right << " x " << top << "-" << bottom;
     bool shadow = false; // black, one pixel lower right: some of it shows below the text
-    for (int x = white.left; x <= white.right + 1; ++x)
-        shadow |= pixelAt(screen, x, white.bottom + 1) == 0;
+    for (int x = left; x <= right + 1; ++x) shadow |= pixelAt(screen, x, bottom + 1) == 0;
     EXPECT_TRUE(shadow);
     fillSurface(DDrawSurfaceBack, Background);
     drawButton(100, 100, 40, "ABCDEFGHIJ"); // 80 pixels of text on 40: text x = 80
-    const LabelExtent long_ = whitePixels(readBack());
-    EXPECT_LT(long_.left, 100);
-    EXPECT_GE(long_.left, 80);
+    const int longLeft = whiteBox(readBack())[0];
+    EXPECT_TRUE(longLeft >= 80 && longLeft < 100) << longLeft;
 }
 
 // ---- Outlines ----------------------------------------------------------------
