@@ -1,51 +1,30 @@
 // The overlays drawn over every game frame, checked pixel by pixel on the
 // headless back buffer: the two cursors, the menu button's stretch and label,
 // and the square outlines, at the screen's edges too.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <vector>
-
 #include "game/outline.h"
-#include "platform/platform.h"
-#include "render/camera.h"
-#include "render/screen.h"
-#include "render/textures.h"
-#include "rules/position.h"
 #include "scene/buttons.h"
 #include "scene/cursor.h"
 #include "scene/input.h"
-#include "tests/headless_screen.h"
+#include "tests/scene_fixture.h"
+
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
 
 namespace {
 
 constexpr uint16_t Background = 0x1234; // a colour no overlay uses
+using scene_fixture::readBack;
 
+// The screen filled with Background, seen from the game's first camera.
 void openScreen(int width, int height, bool format555 = false) {
-    ASSERT_TRUE(openHeadlessScreen(width, height, format555));
-    ASSERT_EQ(createDevice(0, DDrawSurfaceBack), PLATFORM_OK);
-    ASSERT_EQ(setRenderTarget(DDrawSurfaceBack), PLATFORM_OK);
+    ASSERT_TRUE(scene_fixture::openDisplay(width, height, format555));
     fillSurface(DDrawSurfaceBack, Background);
-}
-
-void closeScreen() {
-    releaseDevice();
-    videoStop();
-    DDrawSurfaceBack = nullptr;
-    DDrawSurfacePrimary = nullptr;
-}
-
-// A copy of the back buffer, row-major without padding.
-std::vector<uint16_t> readScreen() {
-    std::vector<uint16_t> pixels(static_cast<size_t>(ScreenWidth) * ScreenHeight);
-    LockedSurface back;
-    EXPECT_EQ(lockBackBuffer(&back), PLATFORM_OK);
-    for (int y = 0; y < ScreenHeight; ++y)
-        for (int x = 0; x < ScreenWidth; ++x)
-            pixels[static_cast<size_t>(y) * ScreenWidth + x] =
-                back.memory[y * (back.pitch / 2) + x];
-    unlockSurface(DDrawSurfaceBack);
-    return pixels;
+    buildSineTable();
+    setCameraConstants();
+    CameraAzimuth = 0, CameraElevation = -50, CameraRoll = 0;
+    orbitCamera();
+    updateCamera();
 }
 
 uint16_t pixelAt(const std::vector<uint16_t>& screen, int x, int y) {
@@ -53,14 +32,12 @@ uint16_t pixelAt(const std::vector<uint16_t>& screen, int x, int y) {
 }
 
 int countChanged(const std::vector<uint16_t>& screen) {
-    int changed = 0;
-    for (uint16_t p : screen) changed += p != Background;
-    return changed;
+    return static_cast<int>(screen.size() - std::count(screen.begin(), screen.end(), Background));
 }
 
 class Overlays : public ::testing::Test {
   protected:
-    void TearDown() override { closeScreen(); }
+    void TearDown() override { scene_fixture::closeDisplay(); }
 };
 
 // ---- Cursors and the menu button -----------------------------------------------
@@ -69,42 +46,37 @@ TEST_F(Overlays, CursorsAreCutAtTheScreenEdgesNotWrapped) {
     openScreen(800, 600);
     MouseX = MouseY = 0;
     drawArrowCursor();
-    MouseX = 790;
-    MouseY = 590;
+    MouseX = 790, MouseY = 590;
     drawWaitCursor();
-    const auto screen = readScreen();
+    const auto screen = readBack();
     EXPECT_EQ(pixelAt(screen, 0, 0), 0x0000); // the arrow's tip on the mouse point
     // Only the arrow's 32 x 32 block and the hourglass's on-screen 10 x 10 corner change.
     int outside = 0, corner = 0;
-    for (int y = 0; y < 600; ++y) {
+    for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
             const bool changed = pixelAt(screen, x, y) != Background;
             corner += changed && x >= 790 && y >= 590;
             outside += changed && (x >= 32 || y >= 32) && (x < 790 || y < 590);
         }
-    }
     EXPECT_EQ(outside, 0);
     EXPECT_GT(corner, 10);
-    closeScreen();
+    scene_fixture::closeDisplay();
     openScreen(640, 480, true); // a 5-5-5 screen gets its own white
     MouseX = MouseY = 0;
     drawArrowCursor();
-    EXPECT_EQ(pixelAt(readScreen(), 2, 2), 0x7FFF);
+    EXPECT_EQ(pixelAt(readBack(), 2, 2), 0x7FFF);
 }
 
-// The label's white pixels' bounding box.
-struct LabelExtent {
-    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
-};
-
-LabelExtent whitePixels(const std::vector<uint16_t>& screen) {
-    LabelExtent e;
-    for (int y = 0; y < ScreenHeight; ++y)
-        for (int x = 0; x < ScreenWidth; ++x)
-            if (pixelAt(screen, x, y) == 0xFFFF)
-                e = {std::min(e.left, x), std::max(e.right, x), std::min(e.top, y),
-                     std::max(e.bottom, y)};
-    return e;
+// The bounding box of the white pixels (the label's): left, right, top, bottom.
+std::array<int, 4> whiteBox(const std::vector<uint16_t>& screen) {
+    std::array<int, 4> box = {ScreenWidth, -1, ScreenHeight, -1};
+    for (int i = 0; i < ScreenWidth * ScreenHeight; ++i) {
+        const int x = i % ScreenWidth, y = i / ScreenWidth;
+        if (screen[i] == 0xFFFF)
+            box = {std::min(box[0], x), std::max(box[1], x), std::min(box[2], y),
+                   std::max(box[3], y)};
+    }
+    return box;
 }
 
 // The picture is stretched into the block, cut at the screen's edges without
@@ -114,48 +86,34 @@ TEST_F(Overlays, ButtonStretchesItsPictureAndCentresItsLabel) {
     openScreen(640, 480);
     for (int i = 0; i < PicturePixels; ++i) ButtonImage[i] = static_cast<uint16_t>(i);
     drawButton(10, 30, 100, "");
-    auto screen = readScreen();
+    auto screen = readBack();
     EXPECT_EQ(pixelAt(screen, 10, 30), 0);
     EXPECT_EQ(pixelAt(screen, 109, 49), 243 * 256 + 252);
     EXPECT_EQ(countChanged(screen), 100 * 20); // 0x1234 is a row the stretch skips
     fillSurface(DDrawSurfaceBack, Background);
     drawButton(600, 470, 100, "");
     drawButton(-50, -10, 100, "");
-    screen = readScreen();
+    screen = readBack();
     EXPECT_EQ(pixelAt(screen, 639, 479), 256 * 9 / 20 * 256 + 255 * 39 / 100);
     EXPECT_EQ(pixelAt(screen, 0, 0), 256 * 10 / 20 * 256 + 255 * 50 / 100);
     for (int y = 11; y < 470; ++y) EXPECT_EQ(pixelAt(screen, 0, y), Background) << y;
 
     std::fill(std::begin(ButtonImage), std::end(ButtonImage), static_cast<uint16_t>(0x4208));
     drawButton(10, 30, 100, "BEGIN"); // text at x 40, y 32: five characters of 8 pixels
-    screen = readScreen();
-    const LabelExtent white = whitePixels(screen);
-    EXPECT_GE(white.left, 40);
-    EXPECT_LT(white.right, 80);
-    EXPECT_GE(white.top, 32);
-    EXPECT_LT(white.bottom, 50);
+    screen = readBack();
+    const auto [left, right, top, bottom] = whiteBox(screen);
+    EXPECT_TRUE(left >= 40 && right < 80 && top >= 32 && bottom < 50)
+        << left << "-" << right << " x " << top << "-" << bottom;
     bool shadow = false; // black, one pixel lower right: some of it shows below the text
-    for (int x = white.left; x <= white.right + 1; ++x)
-        shadow |= pixelAt(screen, x, white.bottom + 1) == 0;
+    for (int x = left; x <= right + 1; ++x) shadow |= pixelAt(screen, x, bottom + 1) == 0;
     EXPECT_TRUE(shadow);
     fillSurface(DDrawSurfaceBack, Background);
     drawButton(100, 100, 40, "ABCDEFGHIJ"); // 80 pixels of text on 40: text x = 80
-    const LabelExtent long_ = whitePixels(readScreen());
-    EXPECT_LT(long_.left, 100);
-    EXPECT_GE(long_.left, 80);
+    const int longLeft = whiteBox(readBack())[0];
+    EXPECT_TRUE(longLeft >= 80 && longLeft < 100) << longLeft;
 }
 
 // ---- Outlines ----------------------------------------------------------------
-
-void startCamera(int azimuth, int elevation) {
-    buildSineTable();
-    setCameraConstants();
-    CameraAzimuth = azimuth;
-    CameraElevation = elevation;
-    CameraRoll = 0;
-    orbitCamera();
-    updateCamera();
-}
 
 // A point in view space that projects onto screen pixel (x, y) at depth z.
 Projection viewPointAt(float x, float y, float z) {
@@ -167,61 +125,52 @@ Projection viewPointAt(float x, float y, float z) {
 }
 
 // At the focal length one view unit is one pixel: a line keeps to its row,
-// leaves its end out, and at the screen's edge is cut, not wrapped.
-TEST_F(Overlays, ProjectedLineLeavesItsEndOutAndStaysInItsRow) {
+// leaves its end out, at the screen's edge is cut, not wrapped, and behind
+// the eye is not drawn at all.
+TEST_F(Overlays, ProjectedLinesDrawOnlyWhatIsOnScreenInFrontOfTheEye) {
     openScreen(800, 600);
-    startCamera(0, -50);
     drawProjectedLine(viewPointAt(100, 300, FocalLength), viewPointAt(200, 300, FocalLength),
                       0xF800);
     drawProjectedLine(viewPointAt(780, 200, FocalLength), viewPointAt(900, 200, FocalLength),
                       0x03FF);
-    const auto screen = readScreen();
+    auto screen = readBack();
     for (int x = 100; x <= 200; ++x) EXPECT_EQ(pixelAt(screen, x, 300), 0xF800) << x;
     for (int x = 780; x < 800; ++x) EXPECT_EQ(pixelAt(screen, x, 200), 0x03FF) << x;
-    EXPECT_EQ(pixelAt(screen, 201, 300), Background);
-    EXPECT_EQ(pixelAt(screen, 0, 201), Background); // not wrapped into the next row
-    EXPECT_EQ(countChanged(screen), 101 + 20);
+    EXPECT_EQ(countChanged(screen), 101 + 20); // so nothing past the end, nothing wrapped
     drawProjectedLine(viewPointAt(-50, -20, FocalLength), viewPointAt(20, 700, FocalLength),
                       0x03FF); // both ends off screen
-    EXPECT_GT(countChanged(readScreen()), 121 + 100);
-}
+    EXPECT_GT(countChanged(readBack()), 121 + 100);
 
-TEST_F(Overlays, ProjectedLineThroughTheEyeDrawsOnlyWhatIsInFront) {
-    openScreen(640, 480);
-    startCamera(0, -50);
     // From behind the eye, up and left of the axis, to the screen's centre in front: the
     // samples behind would land mirrored, down and right of the centre.
+    fillSurface(DDrawSurfaceBack, Background);
     Projection behind{};
-    behind.viewX = behind.viewY = -100.0f;
-    behind.viewZ = -500.0f;
-    drawProjectedLine(behind, viewPointAt(320, 240, 500.0f), 0xFFFF);
-    const auto screen = readScreen();
+    behind.viewX = behind.viewY = -100.0f, behind.viewZ = -500.0f;
+    drawProjectedLine(behind, viewPointAt(400, 300, 500.0f), 0xFFFF);
+    screen = readBack();
     EXPECT_GT(countChanged(screen), 20);
     int mirrored = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-            mirrored += pixelAt(screen, x, y) != Background && (x > 321 || y > 240);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            mirrored += pixelAt(screen, x, y) != Background && (x > 401 || y > 300);
     EXPECT_EQ(mirrored, 0);
 }
 
 // The square's corners as the scene places them, projected with the view.
-Projection cornerOf(int column, int row, int columns, float dx, float dz) {
-    const int half = columns / 2;
-    const float x = static_cast<float>((column - half) * 512 + 256) + dx;
-    const float z = static_cast<float>((row - half) * 512 + 256) + dz;
-    return projectPosition(x, 0.0f, z, ViewMatrix);
+Projection cornerOf(int column, int row, float dx, float dz) {
+    const Vec3 centre = squareCentre(column, row, 8);
+    return projectPosition(centre.x + dx, 0.0f, centre.z + dz, ViewMatrix);
 }
 
 TEST_F(Overlays, SquareOutlinePassesThroughItsProjectedCorners) {
     openScreen(800, 600);
-    startCamera(0, -50);
     ruleVariant = 0;
     outlineSquare(3, 3, 0xF800);
     outlineSquare(9, 9, 0xFFFF); // FRENCH-size square on an 8x8 board: off the board, still drawn
-    const auto screen = readScreen();
+    const auto screen = readBack();
     const float offsets[4][2] = {{-256, -256}, {256, -256}, {256, 256}, {-256, 256}};
     for (const auto& offset : offsets) {
-        const Projection corner = cornerOf(3, 3, 8, offset[0], offset[1]);
+        const Projection corner = cornerOf(3, 3, offset[0], offset[1]);
         bool near = false;
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx)
@@ -230,7 +179,7 @@ TEST_F(Overlays, SquareOutlinePassesThroughItsProjectedCorners) {
         EXPECT_TRUE(near) << corner.screenX << "," << corner.screenY;
     }
     // The square's centre lies inside the outline, not on it.
-    const Projection centre = cornerOf(3, 3, 8, 0, 0);
+    const Projection centre = cornerOf(3, 3, 0, 0);
     EXPECT_NE(pixelAt(screen, static_cast<int>(centre.screenX), static_cast<int>(centre.screenY)),
               0xF800);
 }

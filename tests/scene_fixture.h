@@ -20,8 +20,8 @@
 namespace scene_fixture {
 
 // False when the headless display could not be made.
-inline bool openDisplay(int width, int height) {
-    if (!openHeadlessScreen(width, height)) return false;
+inline bool openDisplay(int width, int height, bool format555 = false) {
+    if (!openHeadlessScreen(width, height, format555)) return false;
     Zbuffer = createSurface(width, height, PixelFormat::Depth16);
     return Zbuffer != nullptr && attachDepthSurface(DDrawSurfaceBack, Zbuffer) == PLATFORM_OK &&
            createDevice(0, DDrawSurfaceBack) == PLATFORM_OK &&
@@ -38,21 +38,20 @@ inline void closeDisplay() {
     DDrawSurfacePrimary = DDrawSurfaceBack = nullptr;
 }
 
-// A 256 x 256 5-6-5 texture from pixels (row-major).
-inline void makeTexture(int slot, const std::vector<uint16_t>& pixels) {
+// A 256 x 256 5-6-5 texture; texel(i) gives texel i (row-major).
+template <class Texel> void makeTexture(int slot, Texel texel) {
     releaseSurface(TextureTable[slot]);
     Surface* texture = createSurface(PictureSide, PictureSide, PixelFormat::Rgb565);
     LockedSurface locked{};
     lockSurface(texture, &locked);
-    for (int y = 0; y < PictureSide; ++y)
-        for (int x = 0; x < PictureSide; ++x)
-            locked.memory[y * (locked.pitch / 2) + x] = pixels[y * PictureSide + x];
+    for (int i = 0; i < PictureSide * PictureSide; ++i)
+        locked.memory[i / PictureSide * (locked.pitch / 2) + i % PictureSide] = texel(i);
     unlockSurface(texture);
     TextureTable[slot] = texture;
 }
 
 inline void makeSolidTexture(int slot, uint16_t colour) {
-    makeTexture(slot, std::vector<uint16_t>(PictureSide * PictureSide, colour));
+    makeTexture(slot, [colour](int) { return colour; });
 }
 
 // One of the game's picture files, as stored (5-6-5, little-endian).
@@ -62,12 +61,11 @@ inline bool loadPicture(int slot, const char* fileName) {
     std::vector<uint8_t> bytes(PictureSide * PictureSide * 2);
     const bool complete = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
     std::fclose(file);
-    if (!complete) return false;
-    std::vector<uint16_t> pixels(PictureSide * PictureSide);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    makeTexture(slot, pixels);
-    return true;
+    if (complete)
+        makeTexture(slot, [&](int i) {
+            return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        });
+    return complete;
 }
 
 // Sine table, camera constants, meshes and shadow textures.
@@ -78,7 +76,7 @@ inline void buildScene(int shadowSide = 128) {
     for (int side : {0, 1}) createShadowTextures(shadowSide, side);
 }
 
-// The game's frame set-up and board redraw, without the backdrop when asked.
+// The game's frame set-up, up to drawing the backdrop and the scene.
 inline void beginFrame(int azimuth, int elevation, int roll) {
     ShadowColor = DefaultShadowColor;
     fillSurface(DDrawSurfaceBack, 0);
@@ -89,6 +87,14 @@ inline void beginFrame(int azimuth, int elevation, int roll) {
     setRenderState(RS_ZWRITEENABLE, 1);
     CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
     orbitCamera();
+}
+
+// The back buffer, row-major without padding.
+inline std::vector<uint16_t> readBack() {
+    std::vector<uint16_t> frame(ScreenWidth * ScreenHeight);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = backPixel(i % ScreenWidth, i / ScreenWidth);
+    return frame;
 }
 
 } // namespace scene_fixture

@@ -1,0 +1,441 @@
+// The scene library: whole frames drawn on the headless device with plain-coloured
+// textures, so that board, pieces, shadows and sky can be told apart pixel by pixel;
+// the shadow's clipping onto receiver faces and its silhouette filler; picking in
+// screen space; and korvath-render run from the outside.
+#include "scene/backdrop.h"
+#include "scene/input.h"
+#include "scene/picking.h"
+#include "scene/scene.h"
+#include "scene/shadow_projection.h"
+#include "scene/shadow_texture.h"
+#include "tests/rules_test_util.h"
+#include "tests/scene_fixture.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr uint16_t Light = 0xFFFF, Dark = 0x8410, Ivory = 0xFFE0, Ebony = 0xF800, Sky = 0x001F;
+constexpr int Width = 640, Height = 480;
+
+using Frame = std::vector<uint16_t>;
+
+class SceneTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(scene_fixture::openDisplay(Width, Height));
+        const std::pair<int, uint16_t> solids[] = {
+            {0, Light}, {1, Dark}, {2, Ivory}, {3, Ebony}, {5, Sky}};
+        for (const auto& [slot, colour] : solids) scene_fixture::makeSolidTexture(slot, colour);
+        scene_fixture::buildScene(64);
+        selectRuleVariant(0);
+    }
+    void TearDown() override { scene_fixture::closeDisplay(); }
+
+    static Frame draw(const Position& position, int azimuth, int elevation, int roll,
+                      uint16_t shadowColour = DefaultShadowColor, bool backdrop = false) {
+        scene_fixture::beginFrame(azimuth, elevation, roll);
+        ShadowColor = shadowColour;
+        if (backdrop) drawBackdrop(BackdropTexture, Width, Height);
+        drawScene(position, ruleVariant);
+        endScene();
+        return scene_fixture::readBack();
+    }
+    static Vec3 screenOf(Vec3 world) {
+        const Projection p = projectPosition(world.x, world.y, world.z, ViewMatrix);
+        return {p.screenX, p.screenY, p.viewZ};
+    }
+    static void pointAtSquare(int column, int row) {
+        const Vec3 s = screenOf(squareCentre(column, row, ruleVariants[ruleVariant].columns));
+        MouseX = static_cast<int>(std::lround(s.x)), MouseY = static_cast<int>(std::lround(s.y));
+    }
+    static std::pair<int, int> picked() {
+        pickSquare();
+        return {hoverColumn, hoverRow};
+    }
+};
+
+const auto green = [](uint16_t p) { return (p >> 5) & 63; };
+
+// Each view draws the empty board, then pieces without and with their shadows.
+TEST_F(SceneTest, TheBoardHasNoHolesAndShadowsDarkenItButNeverAPiece) {
+    const Position position =
+        positionWith({{0, 0, 1, 5, 0}, {0, 1, 4, 4, 1}, {1, 0, 5, 3, 0}, {1, 1, 2, 2, 1}});
+    const int views[][3] = {{0, -50, 0},      {204, -50, 0},    {37, -20, 0},
+                            {-91, -185, 0},   {150, -100, 700}, {0, -102, 0},
+                            {60, -60, -1500}, {90, -20, 0},     {-40, -185, 300}};
+    for (const auto& v : views) {
+        const Frame boardOnly = draw(emptyPosition(), v[0], v[1], v[2], 0x0000);
+        // Sample the board's surface inside its frame on a fine grid; each
+        // sample must have been drawn (the back buffer starts black).
+        int samples = 0;
+        // Half a square in from the frame's outer edge, which at grazing
+        // angles is less than a pixel away from the samples nearest it.
+        for (int i = -37; i <= 37; ++i)
+            for (int j = -37; j <= 37; ++j) {
+                const Vec3 s = screenOf({i * 62.0f, 0, j * 62.0f});
+                const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
+                if (x < 1 || y < 1 || x >= Width - 1 || y >= Height - 1 || s.z <= 0) continue;
+                ++samples;
+                ASSERT_NE(boardOnly[y * Width + x], 0) << "hole at " << x << "," << y << " view "
+                                                       << v[0] << " " << v[1] << " " << v[2];
+            }
+        EXPECT_GT(samples, 1000) << v[0] << " " << v[1];
+        const Frame noShadows = draw(position, v[0], v[1], v[2], 0x0000);
+        const Frame withShadows = draw(position, v[0], v[1], v[2]);
+        int shadowed = 0, speckles = 0, cracks = 0;
+        for (int y = 1; y < Height - 1; ++y)
+            for (int x = 1; x < Width - 1; ++x) {
+                const int i = y * Width + x;
+                // Nowhere a crack: the board's outline is convex, so a black pixel
+                // with drawn pixels on both sides lies inside it.
+                const auto drawn = [&](int n) { return boardOnly[n] != 0; };
+                cracks += !drawn(i) && ((drawn(i - 1) && drawn(i + 1)) ||
+                                        (drawn(i - Width) && drawn(i + Width)));
+                const bool piece = noShadows[i] != boardOnly[i];
+                const bool shade = withShadows[i] != noShadows[i];
+                ASSERT_TRUE(!piece || withShadows[i] == noShadows[i])
+                    << "shadow over a piece at " << x << "," << y << " view " << v[0];
+                shadowed += shade ? 1 : 0;
+                EXPECT_TRUE(!shade || green(withShadows[i]) < green(noShadows[i])) << x << "," << y;
+                // Depth fighting with the board would leave single untouched board pixels
+                // inside the shadows.
+                if (shade || piece) continue;
+                int shadedAround = 0;
+                for (int n : {i - 1, i + 1, i - Width, i + Width})
+                    shadedAround += withShadows[n] != noShadows[n] ? 1 : 0;
+                speckles += shadedAround == 4 ? 1 : 0;
+            }
+        EXPECT_EQ(cracks, 0) << "view " << v[0] << " " << v[1] << " " << v[2];
+        EXPECT_GT(shadowed, 100) << "view " << v[0] << " " << v[1];
+        EXPECT_EQ(speckles, 0) << "view " << v[0] << " " << v[1];
+    }
+}
+
+TEST_F(SceneTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
+    // Side 0 a man, side 1 a king on the same row.
+    const Frame frame = draw(positionWith({{0, 0, 2, 6, 0}, {1, 0, 4, 6, 1}}), 0, -20, 0, 0x0000);
+    // Ivory is yellow (no blue), ebony red (no green, no blue); the board is
+    // grey. The frame is ivory too, so look only right around each piece.
+    auto heightOf = [&](int column, bool ivory) {
+        const Vec3 base = screenOf(squareCentre(column, 6, 8));
+        int top = Height, bottom = 0;
+        for (int y = static_cast<int>(base.y) - 50; y < static_cast<int>(base.y) + 20; ++y)
+            for (int x = static_cast<int>(base.x) - 30; x < static_cast<int>(base.x) + 30; ++x) {
+                const uint16_t p = frame[y * Width + x];
+                if ((p >> 11) > 4 && (p & 31) == 0 && (ivory ? green(p) > 8 : green(p) == 0))
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+        return bottom - top;
+    };
+    const int manHeight = heightOf(2, true);
+    EXPECT_GT(manHeight, 5);
+    EXPECT_GT(heightOf(4, false), manHeight + 5); // 136 units more, about 8 pixels from here
+}
+
+// Depth testing and perspective must be on again after the backdrop: a king drawn later but
+// farther away must not cover a nearer one, and no pixel is left black.
+TEST_F(SceneTest, TheBackdropFillsTheSkyAndTheSceneLooksTheSameInFrontOfIt) {
+    const Position row = positionWith({{0, 0, 3, 7, 1}, {0, 1, 3, 5, 1}, {1, 0, 4, 6, 0}});
+    for (int elevation : {-20, -50}) {
+        const Frame withBackdrop = draw(row, 0, elevation, 0, DefaultShadowColor, true);
+        const Frame onBlack = draw(row, 0, elevation, 0, DefaultShadowColor, false);
+        int differing = 0, scene = 0;
+        for (size_t i = 0; i < onBlack.size(); ++i)
+            if (onBlack[i] != 0) ++scene, differing += withBackdrop[i] != onBlack[i];
+        EXPECT_GT(scene, Width * Height / 8);
+        EXPECT_EQ(differing, 0) << "elevation " << elevation;
+        EXPECT_EQ(std::count(withBackdrop.begin(), withBackdrop.end(), 0), 0) << elevation;
+        // The top row is sky: the blue texture brightened by the haze.
+        EXPECT_GT(withBackdrop[5 * Width + Width / 2] & 0x1F, 8);
+    }
+}
+
+// ---- Picking ----------------------------------------------------------------------
+
+TEST_F(SceneTest, TheSquareUnderTheCursorIsFoundFromAnyCamera) {
+    draw(emptyPosition(), 30, -50, 200); // picking uses the camera of the frame drawn last
+    for (int column = 0; column < 8; ++column)
+        for (int row = 0; row < 8; ++row) {
+            pointAtSquare(column, row);
+            EXPECT_EQ(picked(), std::pair(column, row));
+        }
+    selectRuleVariant(1);
+    pointAtSquare(9, 9);
+    EXPECT_EQ(picked(), std::pair(9, 9));
+}
+
+TEST_F(SceneTest, PickingTiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
+    // An exactly symmetric view, so that squares around the centre tie.
+    CameraEye = {0, -4200, 0}, CameraRoll = 0;
+    updateCamera();
+    EXPECT_EQ(squareCentre(0, 9, 10).z, 2304.0f); // the 10 x 10 board is centred as well
+    MouseX = Width / 2, MouseY = Height / 2;      // the board's centre, a corner of four squares
+    EXPECT_EQ(picked(), std::pair(3, 3));
+
+    Position position = positionWith({{0, 0, 4, 4, 0}, {0, 1, 3, 3, 0}});
+    EXPECT_EQ(pickPiece(position, 0), 0);
+    EXPECT_EQ(pickPiece(position, 1), -1); // the side has no piece on the board
+
+    // Nothing is picked far away, and captured pieces never.
+    hoverColumn = 5, hoverRow = 1;
+    MouseX = 100000, MouseY = 300;
+    EXPECT_EQ(picked(), std::pair(5, 1));
+    position = positionWith({{1, 0, 2, 2, 0}});
+    EXPECT_EQ(pickPiece(position, 1), -1);
+
+    // A captured piece keeps its row; the cursor right over its old square
+    // still picks the live piece far away.
+    pieceOf(position, 1, 3) = {-1, 6, 0};
+    pointAtSquare(0, 6);
+    EXPECT_EQ(picked().first, 0);
+    EXPECT_EQ(pickPiece(position, 1), 0);
+}
+
+TEST(PickingTest, RectangleEdgesAreOutside) {
+    MouseX = 10, MouseY = 120;
+    EXPECT_EQ(isCursorInRect(10, 110, 110, 130), 0);
+    EXPECT_EQ(isCursorInRect(9, 110, 110, 130), 1);
+    EXPECT_EQ(isCursorInRect(9, 120, 110, 130), 0);
+    EXPECT_EQ(isCursorInRect(9, 110, 10, 130), 0);
+    EXPECT_EQ(isCursorInRect(9, 110, 110, 120), 0);
+}
+
+// ---- The shadow's clipping --------------------------------------------------------
+
+// Receiver faces are read in world coordinates, which drawShadow leaves in the view fields.
+MeshVertex vertexAt(float x, float y, float z, float u = 0, float v = 0) {
+    MeshVertex m{};
+    m.x = x, m.y = y, m.z = z, m.u = u, m.v = v;
+    m.viewX = x, m.viewY = y, m.viewZ = z;
+    return m;
+}
+
+// A ground triangle at y = 0 facing +y, like the board and the shadow plate.
+struct Ground {
+    MeshVertex corners[3];
+    MeshFace face{};
+    Ground(Vec3 a, Vec3 b, Vec3 c) {
+        const Vec3 p[3] = {a, b, c};
+        for (int k = 0; k < 3; ++k) corners[k] = vertexAt(p[k].x, p[k].y, p[k].z);
+        face.vertexA = &corners[0], face.vertexB = &corners[1], face.vertexC = &corners[2];
+        Vec3 n;
+        vecCross(vecSub(b, a), vecSub(c, a), n);
+        vecNormalize(n);
+        face.normalX = n.x, face.normalY = n.y, face.normalZ = n.z;
+    }
+};
+
+// Triangle t's signed area in the ground plane: its sign tells the winding.
+float signedArea(const ShadowClipList& list, int t) {
+    const int* k = list.triangles[t].corner;
+    const MeshVertex &a = list.pool[k[0]], &b = list.pool[k[1]], &c = list.pool[k[2]];
+    return 0.5f * ((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z));
+}
+
+// The live pieces' count and total area.
+std::pair<int, float> live(const ShadowClipList& list) {
+    std::pair<int, float> sum = {0, 0.0f};
+    for (int t = 0; t < list.triangleCount; ++t)
+        if (!list.triangles[t].dead) sum.first += 1, sum.second += std::abs(signedArea(list, t));
+    return sum;
+}
+
+// The triangle's shadow on the face, from the light.
+ShadowClipList project(MeshVertex a, MeshVertex b, MeshVertex c, const MeshFace& face, Vec3 light) {
+    const MeshVertex* tri[3] = {&a, &b, &c};
+    ShadowClipList list{};
+    projectOntoFace(tri, face, light, list);
+    return list;
+}
+
+// Light straight above the origin: projection onto y = 0 keeps x and z.
+const Vec3 Overhead = {0, -1000, 0};
+// Winding of the board's faces (normal +y): a, then +z..., as the grid builds them.
+const Ground BigGround({-1000, 0, 1000}, {1000, 0, 1000}, {1000, 0, -1000});
+
+TEST(ShadowClipTest, StraddlingTrianglesKeepExactlyTheirPartInsideTheFace) {
+    // The face x >= 0, z >= 0, x + z <= 1000 on the ground, facing +y; a light
+    // so far above that the projection leaves ground points where they are.
+    const Ground face({0, 0, 0}, {0, 0, 1000}, {1000, 0, 0});
+    const Vec3 farAbove = {0, -1e6f, 0};
+    struct Case {
+        Vec3 a, b, c;
+        int live;   // pieces drawn
+        float area; // of the part inside the face
+    };
+    const Case cases[] = {
+        {{100, 0, 100}, {100, 0, 500}, {500, 0, 100}, 1, 80000},    // inside
+        {{200, 0, 200}, {200, 0, 1200}, {1200, 0, 200}, 1, 180000}, // one corner inside
+        {{100, 0, 100}, {100, 0, 600}, {1100, 0, 100}, 2, 230000},  // two inside
+        {{100, 0, 100}, {100, 0, 900}, {900, 0, 100}, 1, 320000},   // two corners on the edge
+        {{-1000, 0, -1000}, {-1000, 0, 3000}, {3000, 0, -1000}, 0, 500000}, // covers the face
+    };
+    for (const Case& c : cases) {
+        const ShadowClipList list = project(vertexAt(c.a.x, 0, c.a.z), vertexAt(c.b.x, 0, c.b.z),
+                                            vertexAt(c.c.x, 0, c.c.z), face.face, farAbove);
+        EXPECT_TRUE(c.live == 0 || live(list).first == c.live) << c.a.x << ": " << live(list).first;
+        // Pieces never overlap, so any spill over the face's edges shows as too much area.
+        EXPECT_NEAR(live(list).second, c.area, c.area * 1e-4f) << c.a.x;
+    }
+    // Seen from 1000 above, a point 50 above the ground lands 1000/950 further out.
+    const ShadowClipList list =
+        project(vertexAt(100, -50, 100, 0, 0), vertexAt(300, -50, 100, 1, 0),
+                vertexAt(300, -50, 300, 1, 1), BigGround.face, Overhead);
+    ASSERT_EQ(live(list).first, 1);
+    EXPECT_NEAR(list.pool[1].x, 300 * 1000.0f / 950.0f, 0.01f);
+    EXPECT_NEAR(list.pool[1].y, 0.0f, 1e-3f);
+}
+
+TEST(ShadowClipTest, ClipPiecesSplitAtTheEdgePlane) {
+    // Clip against the plane x = 0, inside towards +x.
+    auto clip = [](Vec3 a, Vec3 b, Vec3 c, ShadowClipList& list) {
+        list = {{vertexAt(a.x, a.y, a.z, 0, 0), vertexAt(b.x, b.y, b.z, 1, 0),
+                 vertexAt(c.x, c.y, c.z, 0, 1)},
+                3,
+                {ClipTriangle{{0, 1, 2}, false}},
+                1};
+        return clipTriangleByPlane(0, {0, 0, 0}, {1, 0, 0}, list);
+    };
+    ShadowClipList list;
+    // One inside: (X, I1, I2) with the cut points on the plane and u, v interpolated.
+    EXPECT_EQ(clip({-3, 0, 0}, {3, 0, 0}, {-1, 0, 4}, list), 1);
+    // X = (3, 0, 0) u 1; I1 three quarters of the way to Y = (-1, 0, 4), I2 half way to
+    // Z = (-3, 0, 0).
+    const float got[] = {list.pool[3].x, list.pool[3].z, list.pool[3].u, list.pool[3].v,
+                         list.pool[4].u};
+    const float want[] = {0, 3, 0.25f, 0.75f, 0.5f};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(got[k], want[k], 1e-6f) << k;
+
+    // Two inside: two pieces that keep the triangle's winding.
+    EXPECT_EQ(clip({1, 0, 0}, {-1, 0, 0}, {1, 0, 2}, list), 2);
+    // Both in the same sense as the original (1,0,0),(-1,0,0),(1,0,2), else their areas would
+    // partly cancel: the triangle's 2 minus the cut-off 0.5.
+    EXPECT_NEAR(signedArea(list, 1) + signedArea(list, 2), -1.5f, 1e-5f);
+
+    // A corner exactly on the plane counts as outside.
+    EXPECT_EQ(clip({0, 0, 0}, {2, 0, 0}, {2, 0, 2}, list), 2);
+}
+
+TEST(ShadowClipTest, ProjectionFromBehindTheLightOrOntoADegenerateFaceGivesNothing) {
+    const MeshVertex b = vertexAt(300, -50, 100), c = vertexAt(300, -50, 300);
+    // The first corner is above the light.
+    EXPECT_EQ(project(vertexAt(100, -2000, 100), b, c, BigGround.face, Overhead).triangleCount, 0);
+    const Ground flat({0, 0, 0}, {0, 0, 0}, {100, 0, 0});
+    EXPECT_EQ(live(project(vertexAt(100, -50, 100), b, c, flat.face, Overhead)).first, 0);
+}
+
+// ---- The silhouette filler --------------------------------------------------------
+
+constexpr int Side = 32;
+
+// The 32 x 32 texels after filling the triangle given by its corners' screen positions; the
+// canvas sits between two guard rows that must stay clear.
+std::vector<uint16_t> fill(std::array<float, 6> corners) {
+    MeshVertex v[3] = {};
+    for (int k = 0; k < 3; ++k) v[k].screenX = corners[2 * k], v[k].screenY = corners[2 * k + 1];
+    MeshFace face{};
+    face.vertexA = &v[0], face.vertexB = &v[1], face.vertexC = &v[2];
+    std::vector<uint16_t> guarded(Side * (Side + 2), 0);
+    rasterizeShadowTriangle(face, 0xB000, {guarded.data() + Side, Side * 2, Side});
+    EXPECT_EQ(std::count(guarded.begin(), guarded.begin() + Side, 0), Side);
+    EXPECT_EQ(std::count(guarded.end() - Side, guarded.end(), 0), Side);
+    return std::vector<uint16_t>(guarded.begin() + Side, guarded.end() - Side);
+}
+
+// Spans widen by about two texels each side (the soft rim), rows run from the top edge up to
+// but not including the bottom one, and everything is clipped to the texture.
+TEST(ShadowFillTest, SpansAreWidenedAndClipped) {
+    // Probes are {x, y, drawn}.
+    const struct {
+        std::array<float, 6> corners;
+        std::vector<std::array<int, 3>> probes;
+    } cases[] = {
+        // Clockwise on a y-down grid: top, right, left; the apex row spans
+        // trunc(16 - 2.1) = 13 up to trunc(16 + 2.1) = 18, exclusive.
+        {{16, 4, 20, 12, 12, 12},
+         {{12, 4, 0}, {13, 4, 1}, {17, 4, 1}, {18, 4, 0}, {16, 3, 0}, {16, 11, 1}, {16, 12, 0}}},
+        // All three corners on one vertical line: zero area, still drawn.
+        {{10, 2, 10, 6, 10, 10}, {{6, 5, 0}, {7, 5, 1}, {11, 5, 1}, {12, 5, 0}}},
+        // Far bigger than the texture on every side.
+        {{16, -100, 200, 100, -150, 100}, {{0, 10, 1}, {31, 31, 1}}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint16_t> texels = fill(c.corners);
+        for (const auto& [x, y, drawn] : c.probes)
+            EXPECT_EQ(texels[y * Side + x], drawn ? 0xB000 : 0)
+                << c.corners[0] << " at " << x << "," << y;
+    }
+    // Seen from behind, or at most 0.15 texels tall in both halves: nothing.
+    for (const std::array<float, 6> none :
+         {std::array<float, 6>{16, 4, 12, 12, 20, 12}, {4, 10, 20, 10.1f, 8, 10.15f}}) {
+        const std::vector<uint16_t> texels = fill(none);
+        EXPECT_EQ(std::count(texels.begin(), texels.end(), 0), Side * Side) << none[1];
+    }
+}
+
+// ---- korvath-render from the outside ----------------------------------------------
+
+namespace fs = std::filesystem;
+
+const std::string Start8 = "0 1.5,3.5,5.5,7.5,0.6,2.6,4.6,6.6,1.7,3.7,5.7,7.7 "
+                           "0.0,2.0,4.0,6.0,1.1,3.1,5.1,7.1,0.2,2.2,4.2,6.2";
+
+// Runs the tool in `folder`; its exit code and standard error.
+std::pair<int, std::string> runTool(const fs::path& folder, const std::string& arguments) {
+    const std::string command = "cd '" + folder.string() +
+                                "' && '" KORVATH_BIN_DIR "/korvath-render' " + arguments +
+                                " 2>&1 > /dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string err;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) err += static_cast<char>(c);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
+}
+
+TEST(RenderToolTest, BadArgumentsGetTheUsageAndCode2) {
+    const std::string bad[] = {
+        "",
+        "800 600 0 -50 0 out.png 0",                       // too few
+        "801 600 0 -50 0 /tmp/x.png " + Start8,            // unknown size
+        "800 600 zero -50 0 /tmp/x.png " + Start8,         // not a number
+        "800 600 0 -10 0 /tmp/x.png " + Start8,            // elevation out of range
+        "800 600 0 -50 0 /tmp/x.png 3 1.5 0.0",            // no such rule set
+        "800 600 0 -50 0 /tmp/x.png 0 1.5,1.5 0.0",        // wrong piece count
+        "--backdrop 800 600 0 -50 0 /tmp/x.png " + Start8, // unknown option
+    };
+    for (const std::string& arguments : bad) {
+        const auto [exitCode, err] = runTool(KORVATH_DATA_DIR, arguments);
+        EXPECT_EQ(exitCode, 2) << arguments;
+        EXPECT_NE(err.find("usage: korvath-render"), std::string::npos) << arguments;
+    }
+}
+
+TEST(RenderToolTest, NamesAMissingPictureElseDrawsTheBoardIntoAPng) {
+    const fs::path empty =
+        fs::temp_directory_path() / ("korvath-render-" + std::to_string(getpid()));
+    fs::create_directories(empty);
+    auto [exitCode, err] = runTool(empty, "640 480 0 -50 0 out.png " + Start8);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(err.find("DATAS/DBLANC.RAW"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(empty / "out.png"));
+    std::tie(exitCode, err) = runTool(
+        KORVATH_DATA_DIR, "640 480 0 -50 0 '" + (empty / "out.png").string() + "' " + Start8);
+    ASSERT_EQ(exitCode, 0) << err;
+    // A black or nearly empty frame compresses to a few kilobytes; the
+    // board, its pieces and the sky do not.
+    EXPECT_GT(fs::file_size(empty / "out.png"), 60000u);
+    fs::remove_all(empty);
+}
+
+} // namespace
