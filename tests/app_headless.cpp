@@ -359,6 +359,7 @@ TEST(Headless, BadScriptsAndFailedWritesEndWithCodeTwo) {
                                 "/korvath-headless' script.txt > /dev/full 2> /dev/null";
     std::ofstream(folder.dir / "script.txt") << "print\n";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 2);
+    // So does a call without a script.
     const int status = std::system("'" KORVATH_BIN_DIR "/korvath-headless' > /dev/null 2>&1");
     EXPECT_EQ(WEXITSTATUS(status), 2);
 }
