@@ -1,49 +1,195 @@
-// korvath-headless end to end: the real program on the headless backend,
-// driven by scripts. The menu by its rectangles, screenshots, the closing
-// fade, Escape in every stage, a lost display, minimising, and the script
-// language's own errors.
-#include "app_headless_support.h"
+// korvath-headless end to end: the real program on the headless backend, driven
+// by scripts in scratch game folders. The menu by its rectangles, screenshots, the
+// closing fade, Escape in every stage, a lost display, minimising, start failures
+// and the script language's own errors; then whole games against the computer,
+// played with clicks at the squares' projected positions and checked frame by
+// frame, take backs in every rule set, and the game's record replayed through
+// korvath-engine.
+#include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "render/screen.h"
+#include "rules/fast_search.h"
 #include "rules/moves.h"
+#include "rules/notation.h"
+#include "rules/search.h"
+#include "scene/scene.h"
+#include "tests/headless_screen.h"
 
 namespace {
 
-using namespace headless;
+namespace fs = std::filesystem;
 
-std::string waitAndPrint(int passes) {
-    return "wait " + std::to_string(passes) + "\nprint\n";
-}
-
-// The first legal move of side 0 from the start of a US RULES game: where its
-// piece and its target square are on the screen.
-struct MovePoints {
-    ScreenPoint piece, target;
+// One `print` line of the runner; `state` is all of it but the pass and the stages.
+struct PrintLine {
+    int frame = 0, appStage = 0, exitStage = 0, human = 0, level = 0, toMove = 0, ply = 0,
+        selected = 0;
+    std::string state, position;
 };
 
-MovePoints firstHumanMovePoints(const GameFolder& folder) {
-    selectRuleVariant(0);
+PrintLine parsePrintLine(const std::string& line) {
+    PrintLine p;
+    int at = 0;
+    std::sscanf(line.c_str(),
+                "frame %d stage %d/%d rules %*d human %d level %d tomove %d ply %d selected %d "
+                "position %n",
+                &p.frame, &p.appStage, &p.exitStage, &p.human, &p.level, &p.toMove, &p.ply,
+                &p.selected, &at);
+    p.state = line.substr(line.find(" rules ") + 1);
+    p.position = line.substr(at);
+    return p;
+}
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out, err;
+    std::vector<PrintLine> prints;
+};
+
+// One field of every print line, in order.
+std::vector<int> each(const RunResult& run, int PrintLine::*field) {
+    std::vector<int> values;
+    for (const PrintLine& p : run.prints) values.push_back(p.*field);
+    return values;
+}
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A folder the game runs in: the test's settings, the build's pictures.
+struct GameFolder {
+    GameFolder() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-'); // a parameterised test's name
+        dir = fs::temp_directory_path() /
+              ("korvath-headless-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::create_directory_symlink(fs::path(KORVATH_DATA_DIR) / "DATAS", dir / "DATAS");
+        std::ofstream(dir / "SETTINGS.TXT")
+            << "WIDTH 640\nHEIGHT 480\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 0\n";
+    }
+    ~GameFolder() { fs::remove_all(dir); }
+
+    // shellPrefix runs before the program in the same shell ("ulimit -f 40; ").
+    RunResult run(const std::string& script, const std::string& shellPrefix = "",
+                  const std::string& scriptName = "script.txt") const {
+        if (scriptName == "script.txt") std::ofstream(dir / "script.txt") << script;
+        const std::string command = "cd '" + dir.string() + "' && " + shellPrefix +
+                                    "'" KORVATH_BIN_DIR "/korvath-headless' '" + scriptName +
+                                    "' > out.txt 2> err.txt";
+        const int status = std::system(command.c_str());
+        RunResult result;
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = readText(dir / "out.txt");
+        result.err = readText(dir / "err.txt");
+        std::istringstream lines(result.out);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("frame ", 0) == 0) result.prints.push_back(parsePrintLine(line));
+        return result;
+    }
+
+    fs::path dir;
+};
+
+// Passes from start-up to the first game frame: the activation message, the
+// intro set-up, 31 + 61 intro frames, and the first main-phase pass.
+constexpr int PassesToFirstGameFrame = 1 + 1 + 31 + 61 + 1;
+
+// The script line that runs to the first game frame (the activation message takes a pass).
+const std::string ToFirstGameFrame = "wait " + std::to_string(PassesToFirstGameFrame - 1) + "\n";
+
+Position startOf(int variant) {
+    selectRuleVariant(variant);
     Position position{};
     setUpPosition(position);
-    static MoveList moves;
-    generateMoves(position, 0, moves);
-    const Move& move = moves.moves[0];
+    return position;
+}
+
+// What a print line says of a new game of the rule set.
+std::string newGame(int variant) {
+    return "rules " + std::to_string(variant) +
+           " human 0 level 0 tomove 0 ply 0 selected -1 position " +
+           formatPosition(startOf(variant), variant);
+}
+
+struct ScreenPoint {
+    int x, y;
+};
+
+// Where the centre of a square lands with the camera a new game sets up for
+// side 0 (elevation -50, azimuth 0, no roll).
+ScreenPoint squareOnScreen(int column, int row, int columns) {
+    ScreenWidth = 640; // as every folder's SETTINGS.TXT says
+    ScreenHeight = 480;
+    FocalLength = focalLengthFor(640);
+    buildSineTable();
+    setCameraConstants();
+    CameraAzimuth = 0;
+    CameraElevation = -50;
+    CameraRoll = 0;
+    orbitCamera();
+    updateCamera();
+    const Vec3 centre = squareCentre(column, row, columns);
+    const Projection p = projectPosition(centre.x, centre.y, centre.z, ViewMatrix);
+    return {static_cast<int>(p.screenX + 0.5f), static_cast<int>(p.screenY + 0.5f)};
+}
+
+std::string press(ScreenPoint p) {
+    return "mouse " + std::to_string(p.x) + " " + std::to_string(p.y) + "\ndown left\n";
+}
+
+// A left click: the press is seen by one frame, the release by the next.
+std::string clickAt(ScreenPoint p) {
+    return press(p) + "wait 1\nup left\nwait 1\n";
+}
+
+MoveList Moves; // scratch for the planners
+
+// Side 0's last listed move: the one a click on its final square plays.
+Move lastMove(const Position& position) {
+    generateMoves(position, 0, Moves);
+    return Moves.moves[Moves.count - 1];
+}
+
+// Where a move of side 0 starts and ends on the screen.
+std::pair<ScreenPoint, ScreenPoint> movePoints(const Position& position, const Move& move,
+                                               int columns) {
     const Piece& piece = pieceOf(position, 0, move.piece);
-    return {squareOnScreen(piece.column, piece.row, 8, 0, folder.width(), folder.height()),
-            squareOnScreen(move.path[0].column, move.path[0].row, 8, 0, folder.width(),
-                           folder.height())};
+    const Square last = move.path[move.steps - 1];
+    return {squareOnScreen(piece.column, piece.row, columns),
+            squareOnScreen(last.column, last.row, columns)};
 }
 
-std::string firstHumanMove(const GameFolder& folder) {
-    const MovePoints points = firstHumanMovePoints(folder);
-    return clickAt(points.piece) + clickAt(points.target);
+// The move clicked, then time for the computer's answer.
+std::string moveClicks(const Position& position, const Move& move, int columns = 8) {
+    const auto [from, to] = movePoints(position, move, columns);
+    return clickAt(from) + clickAt(to) + "wait 30\n";
 }
 
-const ScreenPoint BeginInside{50, 42};
-const ScreenPoint BeginBottomEdge{50, 55};
-const ScreenPoint SideButton{50, 70};
-const ScreenPoint LevelButton{50, 100};
-const ScreenPoint RulesButton{50, 130};
-const ScreenPoint ExitButton{50, 160};
+// A snapshot of a black or nearly uniform screen compresses to a few
+// kilobytes; a frame with the board, its pieces and the menu does not.
+constexpr uintmax_t UniformPictureBytes = 20000;
+
+// The menu's buttons.
+const ScreenPoint BeginInside{50, 42}, BeginBottomEdge{50, 55}, SideButton{50, 70},
+    LevelButton{50, 100}, RulesButton{50, 130}, ExitButton{50, 160};
 
 // Comments and blank lines are skipped; each intro's last frame and the next stage's first
 // (31 frames, then 61), up to the first game frame.
@@ -51,95 +197,75 @@ TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
     GameFolder folder;
     const int frames[] = {
         6, 32, 33, PassesToFirstGameFrame - 2, PassesToFirstGameFrame - 1, PassesToFirstGameFrame};
-    const int stages[] = {1, 1, 2, 2, 3, 3};
     std::string script = "# just start\n\n  wait 5 # five passes\nprint\n";
-    for (int i = 1; i < 6; ++i) script += waitAndPrint(frames[i] - frames[i - 1]);
+    for (int i = 1; i < 6; ++i)
+        script += "wait " + std::to_string(frames[i] - frames[i - 1]) + "\nprint\n";
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 6u) << run.out;
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(run.prints[i].frame, frames[i]);
-        EXPECT_EQ(run.prints[i].appStage, stages[i]) << "frame " << frames[i];
-    }
-    EXPECT_EQ(run.prints[5].exitStage, 0);
-    EXPECT_EQ(state(run.prints[5]), "0 0 0 0 0 -1 " + startPosition(0));
+    EXPECT_EQ(each(run, &PrintLine::frame), std::vector<int>(std::begin(frames), std::end(frames)));
+    EXPECT_EQ(each(run, &PrintLine::appStage), std::vector<int>({1, 1, 2, 2, 3, 3}));
 }
 
 // BEGIN counts only strictly inside its rectangle; RULES cycles through three new games;
 // LEVEL and SIDE change the game in play.
 TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
     GameFolder folder;
-    std::string script = toFirstGameFrame();
-    script += firstHumanMove(folder) + waitAndPrint(20); // 0: the computer has answered
-    script += clickAt(BeginBottomEdge) + "print\n";      // 1: only selects a piece
-    script += clickAt(BeginBottomEdge) + "print\n";      // 2: re-selects, no new game
-    script += clickAt(BeginInside) + "print\n";          // 3: re-selects and begins anew
-    for (int i = 0; i < 3; ++i) {
-        // With nothing selected the press is the piece's, not the button's.
-        script += clickAt(RulesButton) + "print\n" + clickAt(RulesButton) + "print\n"; // 4..9
-    }
-    script += clickAt(LevelButton) + clickAt(LevelButton) + "print\n"; // 10: EXPERT
-    script += clickAt(LevelButton) + "print\n";                        // 11: BEGINNERS again
+    std::string script = ToFirstGameFrame;
+    script +=
+        moveClicks(startOf(0), lastMove(startOf(0))) + "print\n"; // 0: the computer has answered
+    script += clickAt(BeginBottomEdge) + "print\n";               // 1: only selects a piece
+    script += clickAt(BeginBottomEdge) + "print\n";               // 2: re-selects, no new game
+    script += clickAt(BeginInside) + "print\n";                   // 3: re-selects and begins anew
+    // With nothing selected the press is the piece's, not the button's.
+    const std::string rules = clickAt(RulesButton) + clickAt(RulesButton);
+    script += rules + rules + "print\n" + rules + "print\n";           // 4: FRENCH 2, 5: US RULES
+    script += clickAt(LevelButton) + clickAt(LevelButton) + "print\n"; // 6: EXPERT
+    script += clickAt(LevelButton) + "print\n";                        // 7: BEGINNERS again
     // The selection survives the level press, so this press turns the sides
     // and the computer plays the first move for the side just left.
-    script += clickAt(SideButton) + "print\n"; // 12
+    script += clickAt(SideButton) + "print\n"; // 8
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 13u) << run.out;
+    ASSERT_EQ(run.prints.size(), 9u) << run.out;
     const std::vector<PrintLine>& p = run.prints;
     EXPECT_EQ(p[0].ply, 2);
-    EXPECT_EQ(p[0].toMove, 0);
     EXPECT_NE(p[1].selected, -1);
     EXPECT_EQ(p[2].position, p[0].position);
-    EXPECT_EQ(p[2].ply, 2);
-    EXPECT_EQ(state(p[3]), "0 0 0 0 0 -1 " + startPosition(0));
-    for (int i = 0; i < 3; ++i) {
-        const int rules = (i + 1) % 3;
-        EXPECT_EQ(p[4 + 2 * i].rules, (rules + 2) % 3) << i;
-        EXPECT_NE(p[4 + 2 * i].selected, -1) << i;
-        EXPECT_EQ(state(p[5 + 2 * i]),
-                  std::to_string(rules) + " 0 0 0 0 -1 " + startPosition(rules));
-    }
-    EXPECT_EQ(std::vector<int>({p[10].level, p[10].ply, p[11].level}), std::vector<int>({1, 0, 0}));
-    EXPECT_EQ(std::vector<int>({p[12].human, p[12].ply, p[12].toMove}),
-              std::vector<int>({1, 1, 1}));
-    EXPECT_NE(p[12].position, startPosition(0));
+    EXPECT_EQ(std::vector<std::string>({p[3].state, p[4].state, p[5].state}),
+              std::vector<std::string>({newGame(0), newGame(2), newGame(0)}));
+    EXPECT_EQ(std::vector<int>({p[6].level, p[6].ply, p[7].level}), std::vector<int>({1, 0, 0}));
+    EXPECT_EQ(std::vector<int>({p[8].human, p[8].ply, p[8].toMove}), std::vector<int>({1, 1, 1}));
 }
 
 TEST(Headless, ExitFadesOutOverTwelveFramesThenEndsWithCodeZero) {
     GameFolder folder;
-    std::string script = toFirstGameFrame();
-    script += clickAt(ExitButton);                        // selects a piece
-    script += "mouse 50 160\ndown left\nwait 1\nprint\n"; // 0: EXIT picked
-    script += "wait 1\nprint\n";                          // 1: the picture is captured
+    std::string script = ToFirstGameFrame;
+    script += clickAt(ExitButton);                   // selects a piece
+    script += press(ExitButton) + "wait 1\nprint\n"; // 0: EXIT picked
+    script += "wait 1\nprint\n";                     // 1: the picture is captured
     for (int i = 0; i < 12; ++i)
         script += "wait 1\nprint\nsnap fade" + std::to_string(i) + ".png\n"; // 2..13
     script += "wait 100\nprint\n"; // never reached: the window is closed
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 14u) << run.out;
-    EXPECT_EQ(run.prints[0].exitStage, 1);
-    EXPECT_EQ(run.prints[1].exitStage, 2);
-    for (int i = 2; i < 13; ++i) EXPECT_EQ(run.prints[i].exitStage, 2) << i;
-    EXPECT_EQ(run.prints[13].exitStage, 3);
+    EXPECT_EQ(each(run, &PrintLine::exitStage),
+              std::vector<int>({1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3}));
     // Two frames at full brightness, then darker down to almost black.
-    const auto first = fs::file_size(folder.dir() / "fade0.png");
-    const auto last = fs::file_size(folder.dir() / "fade11.png");
+    const auto first = fs::file_size(folder.dir / "fade0.png");
     EXPECT_GT(first, UniformPictureBytes);
-    EXPECT_LT(last, first / 4);
+    EXPECT_LT(fs::file_size(folder.dir / "fade11.png"), first / 4);
     EXPECT_NE(run.err.find("ended before"), std::string::npos);
 }
 
 TEST(Headless, EscapeEndsAtOnceInEveryStage) {
     GameFolder folder;
-    const std::string exitPress = clickAt(ExitButton) + "mouse 50 160\ndown left\nwait 3\n";
     const std::string before[] = {
         "",                                                          // before the first stage step
         "wait 10\n",                                                 // first intro
         "wait 50\n",                                                 // second intro
         "wait " + std::to_string(PassesToFirstGameFrame + 4) + "\n", // game
-        toFirstGameFrame() + exitPress,                              // closing fade
-        "wait 50\nminimize\nwait 5\n",                               // minimised
+        ToFirstGameFrame + clickAt(ExitButton) + press(ExitButton) + "wait 3\n", // closing fade
+        "wait 50\nminimize\nwait 5\n",                                           // minimised
     };
     for (const std::string& prefix : before) {
         const RunResult run = folder.run(prefix + "key ESCAPE\nwait 2000\nprint\n");
@@ -153,63 +279,60 @@ TEST(Headless, EscapeEndsAtOnceInEveryStage) {
 TEST(Headless, ALostDisplayIsRepairedAndScreenshotsShowTheBoardOnBlack) {
     GameFolder folder;
     // What an earlier run left is kept: the numbers go on past it.
-    std::ofstream(folder.dir() / "page0.raw") << "earlier";
-    fs::create_directory(folder.dir() / "page2.raw");
+    std::ofstream(folder.dir / "page0.raw") << "earlier";
+    fs::create_directory(folder.dir / "page2.raw");
     std::string script = "wait 20\nlose\nwait 2\nprint\n"; // 0: during the first intro
-    script += toFirstGameFrame();
+    script += ToFirstGameFrame;
     script += "lose\nwait 2\nprint\nsnap repaired.png\n"; // 1: in the game
     script += "key F3\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\nkey F3\nwait 1\n";
-    script += firstHumanMove(folder) + waitAndPrint(20); // 2: play goes on
+    script += moveClicks(startOf(0), lastMove(startOf(0))) + "print\n"; // 2: play goes on
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 3u) << run.out;
-    EXPECT_EQ(run.prints[0].appStage, 1);
-    EXPECT_EQ(run.prints[1].appStage, 3);
-    EXPECT_EQ(run.prints[2].ply, 2);
-    EXPECT_GT(fs::file_size(folder.dir() / "repaired.png"), UniformPictureBytes);
+    EXPECT_EQ(each(run, &PrintLine::appStage), std::vector<int>({1, 3, 3}));
+    EXPECT_EQ(each(run, &PrintLine::ply), std::vector<int>({0, 0, 2}));
+    EXPECT_GT(fs::file_size(folder.dir / "repaired.png"), UniformPictureBytes);
     for (const char* name : {"page1.raw", "page3.raw", "page4.raw", "page5.raw"})
-        EXPECT_EQ(fs::file_size(folder.dir() / name), 640u * 480u * 3u) << name;
-    EXPECT_FALSE(fs::exists(folder.dir() / "page6.raw")); // two F3 before one frame: one picture
-    EXPECT_EQ(GameFolder::readText(folder.dir() / "page0.raw"), "earlier");
+        EXPECT_EQ(fs::file_size(folder.dir / name), 640u * 480u * 3u) << name;
+    EXPECT_FALSE(fs::exists(folder.dir / "page6.raw")); // two F3 before one frame: one picture
+    EXPECT_EQ(readText(folder.dir / "page0.raw"), "earlier");
 
-    const std::string rgb = GameFolder::readText(folder.dir() / "page1.raw");
-    auto isBlack = [&](int x, int y) {
-        const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
-        return rgb[at] == 0 && rgb[at + 1] == 0 && rgb[at + 2] == 0;
+    const std::string rgb = readText(folder.dir / "page1.raw");
+    auto pixel = [&](int x, int y) {
+        return rgb.substr((static_cast<size_t>(y) * 640 + x) * 3, 3);
     };
-    EXPECT_TRUE(isBlack(0, 0)); // no backdrop
-    EXPECT_TRUE(isBlack(639, 479));
-    EXPECT_TRUE(isBlack(50, 40));    // no menu
-    EXPECT_FALSE(isBlack(320, 240)); // the board
-    const double lit = litFraction(rgb);
-    EXPECT_GT(lit, 0.15);
-    EXPECT_LT(lit, 0.85);
-    EXPECT_EQ(GameFolder::readText(folder.dir() / "page3.raw"), rgb);
+    // No backdrop, no menu, the board.
+    EXPECT_EQ(pixel(0, 0) + pixel(639, 479) + pixel(50, 40), std::string(9, '\0'));
+    EXPECT_NE(pixel(320, 240), std::string(3, '\0'));
+    EXPECT_EQ(readText(folder.dir / "page3.raw"), rgb);
 }
 
 TEST(Headless, MinimisingFreezesEveryStage) {
     GameFolder folder;
     std::string script = "wait 40\nprint\nminimize\nwait 300\nprint\nrestore\nwait 1\nprint\n";
-    script += toFirstGameFrame() + "print\n";
+    script += ToFirstGameFrame + "print\n";
     // A press made while minimised is seen only once the window is back.
-    const MovePoints move = firstHumanMovePoints(folder);
-    script += clickAt(move.piece) + "mouse " + std::to_string(move.target.x) + " " +
-              std::to_string(move.target.y) + "\ndown left\nminimize\n";
+    const Position start = startOf(0);
+    const auto [from, to] = movePoints(start, lastMove(start), 8);
+    script += clickAt(from) + press(to) + "minimize\n";
     script += "wait 300\nprint\nrestore\nwait 30\nprint\n";
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 6u) << run.out;
-    EXPECT_EQ(run.prints[0].appStage, 2);
-    EXPECT_EQ(run.prints[1].appStage, 2); // 300 passes later, still the second intro
-    EXPECT_EQ(run.prints[2].appStage, 2);
-    EXPECT_EQ(run.prints[3].appStage, 3);
-    EXPECT_EQ(run.prints[4].ply, 0); // the move waits for the window
-    EXPECT_EQ(run.prints[5].ply, 2);
+    // 300 passes later, still the second intro; the move waits for the window.
+    EXPECT_EQ(each(run, &PrintLine::appStage), std::vector<int>({2, 2, 2, 3, 3, 3}));
+    EXPECT_EQ(each(run, &PrintLine::ply), std::vector<int>({0, 0, 0, 0, 0, 2}));
 }
 
-TEST(Headless, BadScriptLinesAreNamedAndEndWithCodeTwo) {
+// Bad lines are named; over a file-size limit F3 fails with a message and the game goes on;
+// a snap that is not written whole, a script that cannot be read, or a state line that
+// cannot be printed ends the run with code 2.
+TEST(Headless, BadScriptsAndFailedWritesEndWithCodeTwo) {
     GameFolder folder;
-    const std::pair<std::string, std::string> cases[] = {
+    fs::create_directory(folder.dir / "folder");
+    struct Case {
+        std::string script, message, shellPrefix = "", scriptName = "script.txt";
+        size_t prints = 0;
+    };
+    const Case cases[] = {
         {"wait 1\nprint\njump 3\n", "script.txt:3:"},
         {"# comment\nwait x\n", "script.txt:2:"},
         {"mouse 10\n", "script.txt:1:"},
@@ -218,91 +341,305 @@ TEST(Headless, BadScriptLinesAreNamedAndEndWithCodeTwo) {
         {"snap\n", "script.txt:1:"},
         {"print now\n", "script.txt:1:"},
         {"wait -1\n", "script.txt:1:"},
+        {ToFirstGameFrame + "key F3\nwait 1\nprint\n" + "snap big.png\nprint\n",
+         "big.png: File too large", "ulimit -f 40; ", "script.txt", 1},
+        {"wait 5\nsnap /dev/full\nprint\n", "could not write /dev/full"},
+        {"", "cannot read script folder: Is a directory", "", "folder"},
     };
-    for (const auto& [script, where] : cases) {
-        const RunResult run = folder.run(script);
-        EXPECT_EQ(run.exitCode, 2) << script;
-        EXPECT_NE(run.err.find(where), std::string::npos) << script << run.err;
-        EXPECT_TRUE(run.out.empty()) << script; // the game never started
+    for (const Case& c : cases) {
+        const RunResult run = folder.run(c.script, c.shellPrefix, c.scriptName);
+        EXPECT_EQ(run.exitCode, 2) << c.script << run.err;
+        EXPECT_EQ(run.prints.size(), c.prints) << c.script << run.out;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.script << run.err;
     }
+    EXPECT_FALSE(fs::exists(folder.dir / "big.png"));
+    EXPECT_FALSE(fs::exists(folder.dir / "page0.raw"));
+    const std::string command = "cd '" + folder.dir.string() +
+                                "' && '" KORVATH_BIN_DIR
+                                "/korvath-headless' script.txt > /dev/full 2> /dev/null";
+    std::ofstream(folder.dir / "script.txt") << "print\n";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 2);
+    // So does a call without a script.
     const int status = std::system("'" KORVATH_BIN_DIR "/korvath-headless' > /dev/null 2>&1");
     EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
-// Beside the box, one plain line on standard error says what is wrong and how
-// to mend it: the settings pair and its allowed values, or where to start from.
+// Beside the box, one plain line on standard error says what is wrong and how to mend it:
+// the settings pair and its allowed values, where to start from, or the missing data file.
 TEST(Headless, StartFailuresAreExplainedOnOneLine) {
-    const std::pair<const char*, const char*> cases[] = {
-        {nullptr, "korvath: SETTINGS.TXT is missing; start the game from the folder that holds"},
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "korvath: SETTINGS.TXT is missing; start the game from the folder that holds"},
         {"WIDTH 700\nHEIGHT 600\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
          "korvath: SETTINGS.TXT: the screen width (pair 1) is 700; use 640, 800 or 1024"},
         {"WIDTH 800\nHEIGHT 0\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
          "korvath: SETTINGS.TXT: the screen height (pair 2) is 0; use 480, 600 or 768"},
         {"WIDTH 640\nHEIGHT 480\nS 64\nT 128\nHARDWARE 2\nMUSIC 0\n",
          "korvath: SETTINGS.TXT: the hardware choice (pair 5) is 2; use 0 or 1"},
+        {"FOND.RAW", "FOND.RAW"}, // a picture and an intro file left out of DATAS
+        {"CHECKERS.RAW", "CHECKERS.RAW"},
     };
     for (const auto& [settings, line] : cases) {
         GameFolder folder;
-        if (settings == nullptr)
-            fs::remove(folder.dir() / "SETTINGS.TXT");
-        else
-            std::ofstream(folder.dir() / "SETTINGS.TXT") << settings;
-        const RunResult run = folder.run("wait 5\nprint\n");
+        if (settings.ends_with(".RAW")) {
+            fs::remove(folder.dir / "DATAS");
+            fs::create_directory(folder.dir / "DATAS");
+            for (const auto& entry : fs::directory_iterator(fs::path(KORVATH_DATA_DIR) / "DATAS"))
+                if (entry.path().filename() != settings)
+                    fs::create_symlink(entry.path(),
+                                       folder.dir / "DATAS" / entry.path().filename());
+        } else if (settings.empty()) {
+            fs::remove(folder.dir / "SETTINGS.TXT");
+        } else {
+            std::ofstream(folder.dir / "SETTINGS.TXT") << settings;
+        }
+        const RunResult run = folder.run("wait 200\nprint\n");
         EXPECT_EQ(run.exitCode, 1) << line;
         EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("FAILED: ERROR:"), std::string::npos) << run.err; // the box
-        EXPECT_TRUE(run.prints.empty());
+        EXPECT_TRUE(run.prints.empty()) << line;
     }
 }
 
-// Over a file-size limit F3 fails with a message and the game goes on; a snap
-// that is not written whole, or a script that cannot be read, ends with code 2.
-TEST(Headless, FailedWritesAndReadsAreReported) {
+// ---- Whole games and the game's record ------------------------------------------
+
+constexpr int HumanSide = 0, ComputerSide = 1, MaxPlies = 160;
+
+// The record's moves, each as its squares (from, then every landing): after the tags and a
+// blank line come move numbers ("7."), moves ("22x15x6") and, last, the result.
+std::vector<std::vector<int>> pdnMoves(const std::string& pdn) {
+    std::istringstream words(pdn.substr(pdn.find("\n\n")));
+    std::vector<std::vector<int>> moves;
+    for (std::string word; words >> word;) {
+        if (word.back() == '.') continue;
+        std::replace_if(
+            word.begin(), word.end(), [](char c) { return c == '-' || c == 'x'; }, ' ');
+        std::istringstream numbers(word);
+        moves.emplace_back();
+        for (int square; numbers >> square;) moves.back().push_back(square);
+    }
+    moves.pop_back(); // the result
+    return moves;
+}
+
+// Standard numbering, rows of 4 (8x8) or 5 (10x10) from the top of the usual
+// diagram, where the first row's squares are the second, fourth... of the row.
+// The first mover starts at the top on 8x8 (Black) and at the bottom on 10x10
+// (White); our side 0 moves first and starts on the high rows.
+Square squareOfNumber(int number, int columns) {
+    const int perRow = columns / 2;
+    const int rank = (number - 1) / perRow;
+    const int file = 2 * ((number - 1) % perRow) + (rank % 2 == 0 ? 1 : 0);
+    if (columns == 8) return {file, 7 - rank};
+    return {9 - file, rank};
+}
+
+// Plays the record's moves through korvath-engine from the start of the rule
+// set; returns the engine's last answer (the final position), or what went wrong.
+std::string replayThroughEngine(const std::vector<std::vector<int>>& moves, int variant,
+                                const fs::path& dir) {
+    const int columns = ruleVariants[variant].columns;
+    Position position = startOf(variant);
+    std::ofstream script(dir / "replay.txt");
+    script << "new " << variant << "\n";
+    int side = 0;
+    for (const std::vector<int>& squares : moves) {
+        const Square from = squareOfNumber(squares[0], columns);
+        Move move{};
+        move.piece = findPieceAt(from.column, from.row, position);
+        if (move.piece == -1 || lastFoundSide != side)
+            return "no own piece on " + formatSquare(from);
+        move.steps = static_cast<int32_t>(squares.size()) - 1;
+        for (int k = 0; k < move.steps; ++k) move.path[k] = squareOfNumber(squares[k + 1], columns);
+        script << "play " << side << " " << formatMove(move) << "\n";
+        Position after{};
+        playMove(position, after, move, side);
+        position = after;
+        side = 1 - side;
+    }
+    script << "show\nquit\n";
+    script.close();
+    const std::string command = "'" KORVATH_BIN_DIR "/korvath-engine' < '" +
+                                (dir / "replay.txt").string() + "' > '" +
+                                (dir / "replayed.txt").string() + "'";
+    if (std::system(command.c_str()) != 0) return "korvath-engine failed";
+    // A move the engine refused leaves an error line and a final position of its own.
+    std::string answers = readText(dir / "replayed.txt");
+    const size_t error = answers.find("error");
+    if (error != std::string::npos) return answers.substr(error);
+    answers.pop_back();
+    return answers.substr(answers.rfind('\n') + 1);
+}
+
+// The computer's first answer is a random opening step drawn from the frame
+// count: a first run, ending in a print at ply 2, finds out the position.
+void positionAtPly2(const GameFolder& folder, const std::string& script, Position& position) {
+    const RunResult opening = folder.run(script);
+    ASSERT_EQ(opening.exitCode, 0) << opening.err;
+    ASSERT_EQ(opening.prints.size(), 1u);
+    ASSERT_EQ(opening.prints[0].ply, 2);
+    int32_t variant = 0;
+    ASSERT_EQ(parsePosition(opening.prints[0].position, position, variant), "");
+}
+
+// The human here plays to lose quickly, so that the game ends: the move after
+// which the computer's best two-ply answer is worth most to the computer. A
+// click on the final square plays the last listed move of that piece ending
+// there, so that is the move returned.
+Move chooseLosingMove(const Position& position) {
+    static MoveList moves; // the searches leave it alone
+    generateMoves(position, HumanSide, moves);
+    Move chosen{};
+    int32_t bestValue = -SearchInfinity - 1;
+    for (int i = 0; i < moves.count; ++i) {
+        Position after{};
+        playMove(position, after, moves.moves[i], HumanSide);
+        const int32_t value = fastSearchRoot(after, ComputerSide, 2);
+        if (value > bestValue) {
+            bestValue = value;
+            chosen = moves.moves[i];
+        }
+    }
+    auto end = [](const Move& m) { return formatSquare(m.path[m.steps - 1]); };
+    for (int i = 0; i < moves.count; ++i)
+        if (moves.moves[i].piece == chosen.piece && end(moves.moves[i]) == end(chosen))
+            chosen = moves.moves[i];
+    return chosen;
+}
+
+// The human's move and the computer's answer unfold one path step per frame, the
+// turn passes in the frame after the last step, and once a side has lost the
+// camera turns around the board.
+TEST(WholeGame, PlayedWithClicksToTheEnd) {
     GameFolder folder;
-    fs::create_directory(folder.dir() / "folder");
-    struct Case {
-        std::string script, shellPrefix, scriptName;
-        size_t prints;
-        const char* message;
+    Position position = startOf(0);
+    const std::string firstMove =
+        ToFirstGameFrame + moveClicks(position, chooseLosingMove(position)) + "print\n";
+    ASSERT_NO_FATAL_FAILURE(positionAtPly2(folder, firstMove, position));
+
+    // From here on the computer searches, which the test can foresee exactly.
+    std::string script = firstMove;
+    int ply = 2;
+    std::vector<std::string> expected;
+    auto expect = [&](int toMove) {
+        expected.push_back(std::to_string(toMove) + " " + std::to_string(ply) + " " +
+                           formatPosition(position, 0));
     };
-    const Case cases[] = {
-        {toFirstGameFrame() + "key F3\nwait 1\nprint\n" + "snap big.png\nprint\n", "ulimit -f 40; ",
-         "script.txt", 1, "big.png: File too large"},
-        {"wait 5\nsnap /dev/full\nprint\n", "", "script.txt", 0, "could not write /dev/full"},
-        {"", "", "folder", 0, "cannot read script folder"},
-    };
-    for (const Case& c : cases) {
-        const RunResult run = folder.run(c.script, c.shellPrefix, c.scriptName);
-        EXPECT_EQ(run.exitCode, 2) << c.message << run.err;
-        EXPECT_EQ(run.prints.size(), c.prints) << c.message;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    expect(HumanSide);
+    int chains = 0;
+    bool computerLost = false;
+    while (ply < MaxPlies && countPieces(position, HumanSide) > 0) {
+        generateMoves(position, HumanSide, Moves);
+        if (Moves.count == 0) break; // blocked with pieces: the game stalls
+        const Move move = chooseLosingMove(position);
+        const auto [from, to] = movePoints(position, move, 8);
+        script += clickAt(from) + press(to);
+        script += "wait 1\nprint\nup left\n"; // the frame that takes the move
+        expect(HumanSide);
+        const size_t printed = expected.size();
+        chains += move.steps > 1;
+        for (int k = 0; k < move.steps; ++k) {
+            applyStep(position, move.piece, move.path[k], HumanSide);
+            expect(HumanSide);
+        }
+        ++ply;
+        expect(ComputerSide); // the turn passes
+        computerLost = countPieces(position, ComputerSide) == 0;
+        if (!computerLost) {
+            fastSearchRoot(position, ComputerSide, levelSearchDepth(0));
+            const Move answer = bestMove[0];
+            if (answer.piece == -1) break; // the computer is blocked
+            expect(ComputerSide);          // the search's frame
+            chains += answer.steps > 1;
+            for (int k = 0; k < answer.steps; ++k) {
+                applyStep(position, answer.piece, answer.path[k], ComputerSide);
+                expect(ComputerSide);
+            }
+            ++ply;
+            expect(HumanSide);
+        }
+        for (size_t f = printed; f < expected.size(); ++f)
+            script += "wait 1\nprint\n"; // a frame each
+        if (computerLost) break;
     }
-    EXPECT_NE(GameFolder::readText(folder.dir() / "err.txt").find("Is a directory"),
-              std::string::npos);
-    EXPECT_FALSE(fs::exists(folder.dir() / "big.png"));
-    EXPECT_FALSE(fs::exists(folder.dir() / "page0.raw"));
-    const std::string printToFullDisk = "cd '" + folder.dir().string() +
-                                        "' && echo print > s.txt && '" KORVATH_BIN_DIR
-                                        "/korvath-headless' s.txt > /dev/full 2> /dev/null";
-    EXPECT_EQ(WEXITSTATUS(std::system(printToFullDisk.c_str())), 2);
+    ASSERT_TRUE(countPieces(position, HumanSide) == 0 || computerLost)
+        << "the planned game did not end within " << MaxPlies << " plies";
+    // Once a side has lost, the camera turns a little every frame.
+    script += "wait 2\nsnap end0.png\nwait 1\nsnap end1.png\nkey F4\nwait 1\n";
+
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), expected.size()) << run.out;
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(std::to_string(run.prints[i].toMove) + " " + std::to_string(run.prints[i].ply) +
+                      " " + run.prints[i].position,
+                  expected[i])
+            << "print " << i;
+    EXPECT_GT(chains, 0) << "no capture chain came up in this game";
+    const std::string end0 = readText(folder.dir / "end0.png");
+    EXPECT_GT(end0.size(), UniformPictureBytes);
+    EXPECT_NE(end0, readText(folder.dir / "end1.png"));
+
+    // F4: the record replays move by move to the same end, and names the winner.
+    EXPECT_NE(run.out.find("game0.pdn"), std::string::npos) << run.out;
+    const std::string pdn = readText(folder.dir / "game0.pdn");
+    // In checkers the first to move is Black.
+    EXPECT_NE(pdn.find("[White \"Korvath (BEGINNERS)\"]\n[Black \"Human\"]\n[Result \"" +
+                       std::string(computerLost ? "0-1" : "1-0") + "\"]\n[GameType \"21\"]\n"),
+              std::string::npos)
+        << pdn;
+    EXPECT_EQ(replayThroughEngine(pdnMoves(pdn), 0, folder.dir), formatPosition(position, 0));
 }
 
-TEST(Headless, AMissingPictureOrIntroFileIsReported) {
-    for (const char* missing : {"FOND.RAW", "CHECKERS.RAW"}) {
-        GameFolder folder;
-        // A DATAS folder of its own with one file left out.
-        fs::remove(folder.dir() / "DATAS");
-        fs::create_directory(folder.dir() / "DATAS");
-        for (const auto& entry : fs::directory_iterator(fs::path(KORVATH_DATA_DIR) / "DATAS"))
-            if (entry.path().filename() != missing)
-                fs::create_symlink(entry.path(), folder.dir() / "DATAS" / entry.path().filename());
-        const RunResult run = folder.run("wait 200\nprint\n");
-        EXPECT_EQ(run.exitCode, 1) << missing;
-        EXPECT_NE(run.err.find("FAILED"), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("ERROR:"), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
-        EXPECT_TRUE(run.prints.empty()) << missing;
-    }
+class TakeBack : public ::testing::TestWithParam<int> {};
+
+TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
+    const int variant = GetParam();
+    const int columns = ruleVariants[variant].columns;
+    GameFolder folder;
+    std::string prologue = ToFirstGameFrame;
+    for (int i = 0; i < variant; ++i) // a first press only selects a piece
+        prologue += clickAt(RulesButton) + clickAt(RulesButton);
+    const Position start = startOf(variant);
+    prologue += moveClicks(start, lastMove(start), columns) + "print\n"; // after a random reply
+
+    Position ply2{};
+    ASSERT_NO_FATAL_FAILURE(positionAtPly2(folder, prologue, ply2));
+    // From the third ply on the computer searches, and the test foresees it.
+    Position ply3{}, ply4{};
+    const Move second = lastMove(ply2);
+    playMove(ply2, ply3, second, HumanSide);
+    fastSearchRoot(ply3, ComputerSide, levelSearchDepth(0));
+    playMove(ply3, ply4, bestMove[0], ComputerSide);
+    const std::string back = "key BACKSPACE\nwait 1\nprint\n";
+    std::string script = prologue;                                   // 0: ply 2
+    script += moveClicks(ply2, second, columns) + "print\n";         // 1: ply 4
+    script += moveClicks(ply4, lastMove(ply4), columns) + "print\n"; // 2: ply 6
+    script += back + back;                                           // 3: ply 4, 4: ply 2
+    script += moveClicks(ply2, second, columns) + "print\n";         // 5: ply 4 again
+    script += "key F4\nwait 1\n";
+    script += "key BACKSPACE\nwait 1\n" + back; // 6: the first position
+    script += back;                             // 7: nothing left to take back
+
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.prints.size(), 8u) << run.out;
+    const std::vector<PrintLine>& p = run.prints;
+    EXPECT_EQ(std::vector<int>({p[1].ply, p[2].ply}), std::vector<int>({4, 6}));
+    EXPECT_EQ(p[3].state, p[1].state);
+    EXPECT_EQ(p[4].state, p[0].state);
+    EXPECT_EQ(p[5].state, p[1].state); // the same search, the same reply
+    EXPECT_EQ(p[6].state, newGame(variant));
+    EXPECT_EQ(p[7].state, p[6].state);
+
+    // The record written at ply 4 replays through the engine to that position.
+    const std::string pdn = readText(folder.dir / "game0.pdn");
+    EXPECT_NE(pdn.find("[Result \"*\"]\n[GameType \"" + std::string(variant == 0 ? "21" : "20") +
+                       "\"]\n[Variant \"" + ruleVariants[variant].label + "\"]\n"),
+              std::string::npos)
+        << pdn;
+    EXPECT_EQ(replayThroughEngine(pdnMoves(pdn), variant, folder.dir), p[5].position);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryRuleSet, TakeBack, ::testing::Values(0, 1, 2));
 
 } // namespace
