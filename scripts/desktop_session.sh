@@ -20,7 +20,9 @@ desktop_start() {
         2> "$DESKTOP_DIR/xvfb.log" &
     DESKTOP_PIDS+=($!)
     XVFB_PID=$!
-    for _ in $(seq 100); do
+    # Deadlines are in seconds, not tries: on a loaded machine each try is slow.
+    local deadline=$((SECONDS + 30))
+    while [ $SECONDS -lt $deadline ]; do
         [ -s "$DESKTOP_DIR/display" ] && break
         sleep 0.1
     done
@@ -30,7 +32,8 @@ desktop_start() {
         command -v openbox > /dev/null || desktop_fail "openbox is not installed (bash scripts/setup.sh)"
         openbox > "$DESKTOP_DIR/openbox.log" 2>&1 &
         DESKTOP_PIDS+=($!)
-        for _ in $(seq 100); do
+        deadline=$((SECONDS + 30))
+        while [ $SECONDS -lt $deadline ]; do
             xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && return 0
             sleep 0.1
         done
@@ -65,13 +68,14 @@ game_start() {
     (cd "$GAME_DIR" && exec "$bin" > "$GAME_DIR/out.log" 2>&1) &
     GAME_PID=$!
     GAME_WINDOW=
-    for _ in $(seq 200); do
+    local deadline=$((SECONDS + 30))
+    while [ $SECONDS -lt $deadline ]; do
         GAME_WINDOW=$(xdotool search --name '^Korvath$' 2> /dev/null | head -1 || true)
         [ -n "$GAME_WINDOW" ] && return 0
         kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
         sleep 0.1
     done
-    desktop_fail "no game window after 20 s"
+    desktop_fail "no game window after 30 s"
 }
 
 # The game's CPU time so far, in clock ticks (all its threads).
