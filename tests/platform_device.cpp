@@ -398,7 +398,7 @@ TEST_P(Raster, BlendingWeighsTheFrameByTheComplementOfAlpha) {
     setRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
     for (const auto& [name, texel, colour, frame, expected, srcBlend] : cases) {
         clear(frame);
-        auto shadow = [texel](int, int) { return static_cast<uint16_t>(texel); };
+        auto shadow = [t = texel](int, int) { return static_cast<uint16_t>(t); };
         setTexture(0, texel >= 0 ? texture(8, 8, PixelFormat::Argb4444, shadow) : nullptr);
         setTextureStageState(0, TSS_ALPHAOP, texel >= 0 ? TOP_SELECTARG1 : TOP_DISABLE);
         setRenderState(RS_SRCBLEND, srcBlend);
