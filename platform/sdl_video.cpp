@@ -238,21 +238,26 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
     sdl.width = width;
     sdl.height = height;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // Hidden until the renderer exists: an OpenGL renderer makes SDL destroy
+    // the window and create it again, which the desktop would show as a
+    // window that opens, vanishes and opens again.
     if (windowed) {
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                      height, 0);
+                                      height, SDL_WINDOW_HIDDEN);
     } else {
         // Made as large as the desktop at its corner: where no window manager
         // honours the full-screen request, the window still covers the screen.
         SDL_DisplayMode desktop{};
         const bool known = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
-        sdl.window = SDL_CreateWindow(title, 0, 0, known ? desktop.w : width,
-                                      known ? desktop.h : height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        sdl.window =
+            SDL_CreateWindow(title, 0, 0, known ? desktop.w : width, known ? desktop.h : height,
+                             SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
     }
     if (sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
         closeWindow();
         return PLATFORM_FAILED;
     }
+    SDL_ShowWindow(sdl.window);
     SDL_ShowCursor(SDL_DISABLE);
     // Black until the first frame, as the window class's brush paints it: a
     // box shown before that frame (no music) sits over a window, not a hole.

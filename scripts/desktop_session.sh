@@ -70,7 +70,7 @@ game_start() {
     GAME_WINDOW=
     local deadline=$((SECONDS + 30))
     while [ $SECONDS -lt $deadline ]; do
-        GAME_WINDOW=$(xdotool search --name '^Korvath$' 2> /dev/null | head -1 || true)
+        GAME_WINDOW=$(xdotool search --onlyvisible --name '^Korvath$' 2> /dev/null | head -1 || true)
         [ -n "$GAME_WINDOW" ] && return 0
         kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
         sleep 0.1
