@@ -10,6 +10,21 @@ desktop_fail() {
     exit 1
 }
 
+# wait_until SECONDS COMMAND...: true once COMMAND succeeds, false when the
+# deadline passes first. Timed by the clock, not by tries: on a loaded machine
+# each try is slow.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    while [ $SECONDS -lt $deadline ]; do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
+
 # desktop_start [wm]: a 1920 x 1080 screen in DISPLAY; "wm" adds openbox, which
 # minimising needs. Fails (never skips) when either cannot start.
 desktop_start() {
@@ -20,24 +35,13 @@ desktop_start() {
         2> "$DESKTOP_DIR/xvfb.log" &
     DESKTOP_PIDS+=($!)
     XVFB_PID=$!
-    # Deadlines are in seconds, not tries: on a loaded machine each try is slow.
-    local deadline=$((SECONDS + 30))
-    while [ $SECONDS -lt $deadline ]; do
-        [ -s "$DESKTOP_DIR/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$DESKTOP_DIR/display" ] || desktop_fail "Xvfb did not start: $(cat "$DESKTOP_DIR/xvfb.log")"
+    wait_until 30 test -s "$DESKTOP_DIR/display" || desktop_fail "Xvfb did not start: $(cat "$DESKTOP_DIR/xvfb.log")"
     export DISPLAY=":$(cat "$DESKTOP_DIR/display")"
     if [ "${1:-}" = wm ]; then
         command -v openbox > /dev/null || desktop_fail "openbox is not installed (bash scripts/setup.sh)"
         openbox > "$DESKTOP_DIR/openbox.log" 2>&1 &
         DESKTOP_PIDS+=($!)
-        deadline=$((SECONDS + 30))
-        while [ $SECONDS -lt $deadline ]; do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && return 0
-            sleep 0.1
-        done
-        desktop_fail "openbox did not start"
+        wait_until 30 wm_running || desktop_fail "openbox did not start"
     fi
 }
 
@@ -68,14 +72,15 @@ game_start() {
     (cd "$GAME_DIR" && exec "$bin" > "$GAME_DIR/out.log" 2>&1) &
     GAME_PID=$!
     GAME_WINDOW=
-    local deadline=$((SECONDS + 30))
-    while [ $SECONDS -lt $deadline ]; do
-        GAME_WINDOW=$(xdotool search --onlyvisible --name '^Korvath$' 2> /dev/null | head -1 || true)
-        [ -n "$GAME_WINDOW" ] && return 0
-        kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
-        sleep 0.1
-    done
-    desktop_fail "no game window after 30 s"
+    wait_until 30 game_window_shown || desktop_fail "no game window after 30 s"
+}
+
+# Sets GAME_WINDOW once the game's window is on screen; only the visible one
+# counts, as SDL may replace the window it made first.
+game_window_shown() {
+    kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
+    GAME_WINDOW=$(xdotool search --onlyvisible --name '^Korvath$' 2> /dev/null | head -1 || true)
+    [ -n "$GAME_WINDOW" ]
 }
 
 # The game's CPU time so far, in clock ticks (all its threads).

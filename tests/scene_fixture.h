@@ -14,6 +14,7 @@
 #include "scene/scene.h"
 #include "tests/headless_screen.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -92,8 +93,12 @@ inline void beginFrame(int azimuth, int elevation, int roll) {
 // The back buffer, row-major without padding.
 inline std::vector<uint16_t> readBack() {
     std::vector<uint16_t> frame(ScreenWidth * ScreenHeight);
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = backPixel(i % ScreenWidth, i / ScreenWidth);
+    LockedSurface locked{};
+    lockSurface(DDrawSurfaceBack, &locked);
+    for (int y = 0; y < ScreenHeight; ++y)
+        std::copy_n(locked.memory + y * (locked.pitch / 2), ScreenWidth,
+                    frame.begin() + y * ScreenWidth);
+    unlockSurface(DDrawSurfaceBack);
     return frame;
 }
 
