@@ -1,5 +1,5 @@
 // Background music: "datas/jazz1.mid" played 201 times in a row through a
-// software synthesizer from start-up on, never touched again once playing.
+// software synthesizer from start-up on, held while the window is minimised.
 // The synthesizer objects live in app/music.cpp until stopMusic.
 #pragma once
 
@@ -16,5 +16,9 @@ extern const char* MusicAudioDriver; // "pulseaudio", "alsa", "file"..., or null
 int startMusic();
 // True while the file is still playing its 201 rounds.
 bool musicPlaying();
+// Closes the audio output while hold is true (the window is minimised), so
+// that no synthesis runs, and reopens it when hold turns false: the tune goes
+// on from where it stopped. Does nothing when no music plays.
+void holdMusic(bool hold);
 // Stops the music and releases whatever startMusic made; always 0.
 int stopMusic();

@@ -1,6 +1,7 @@
 // windowProc: one row per message, one per key; everything it does not handle
 // goes to the window system's default processing. Owns AppActive.
 #include "app/window_proc.h"
+#include "app/music.h"
 
 #include "render/camera.h"
 #include "render/screen.h"
@@ -78,6 +79,7 @@ int64_t windowProc(const Message& message) {
     case WM_ACTIVATE:
         // Only the minimised flag counts: losing the focus keeps the game running.
         AppActive = ((message.wParam >> 16) & 0xFFFF) == 0 ? 1 : 0;
+        holdMusic(AppActive == 0);
         return 0;
     case WM_SETCURSOR:
         hideSystemCursor();

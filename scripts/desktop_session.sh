@@ -52,13 +52,14 @@ desktop_stop() {
     done
     DESKTOP_PIDS=()
     GAME_PID=
+    unset PULSE_SERVER
     [ -n "${DESKTOP_DIR:-}" ] && rm -rf "$DESKTOP_DIR"
     return 0
 }
 
-# game_start BIN WIDTH HEIGHT WINDOWED: starts BIN (the korvath program) in a
-# fresh folder beside DATAS, without music; GAME_PID, GAME_DIR and, once the
-# window is up, GAME_WINDOW are set.
+# game_start BIN WIDTH HEIGHT WINDOWED [MUSIC]: starts BIN (the korvath
+# program) in a fresh folder beside DATAS, without music unless MUSIC is 1;
+# GAME_PID, GAME_DIR and, once the window is up, GAME_WINDOW are set.
 game_start() {
     local bin=$1 data
     data="$(cd "$(dirname "$bin")/.." && pwd)/DATAS"
@@ -67,8 +68,8 @@ game_start() {
     rm -rf "$GAME_DIR"
     mkdir -p "$GAME_DIR"
     ln -s "$data" "$GAME_DIR/DATAS"
-    printf 'WIDTH %s\nHEIGHT %s\nSHADOW 128\nTEXTURES 256\nHARDWARE 1\nMUSIC 0\nWINDOWED %s\n' \
-        "$2" "$3" "$4" > "$GAME_DIR/SETTINGS.TXT"
+    printf 'WIDTH %s\nHEIGHT %s\nSHADOW 128\nTEXTURES 256\nHARDWARE 1\nMUSIC %s\nWINDOWED %s\n' \
+        "$2" "$3" "${5:-0}" "$4" > "$GAME_DIR/SETTINGS.TXT"
     (cd "$GAME_DIR" && exec "$bin" > "$GAME_DIR/out.log" 2>&1) &
     GAME_PID=$!
     GAME_WINDOW=
@@ -81,6 +82,22 @@ game_window_shown() {
     kill -0 "$GAME_PID" 2> /dev/null || desktop_fail "the game ended at start: $(cat "$GAME_DIR/out.log")"
     GAME_WINDOW=$(xdotool search --onlyvisible --name '^Korvath$' 2> /dev/null | head -1 || true)
     [ -n "$GAME_WINDOW" ]
+}
+
+# sound_start: a PulseAudio server of our own with one null sink (no sound
+# card needed), in a private runtime folder that the game's PULSE_SERVER
+# points at; SOUND_PID is set and desktop_stop ends it.
+sound_start() {
+    command -v pulseaudio > /dev/null || desktop_fail "pulseaudio is not installed (bash scripts/setup.sh)"
+    local runtime="$DESKTOP_DIR/pulse"
+    mkdir -p "$runtime"
+    HOME="$runtime" XDG_RUNTIME_DIR="$runtime" pulseaudio -n --daemonize=no \
+        --exit-idle-time=-1 --use-pid-file=no -L module-null-sink \
+        -L "module-native-protocol-unix socket=$runtime/native" > "$runtime/log" 2>&1 &
+    DESKTOP_PIDS+=($!)
+    SOUND_PID=$!
+    export PULSE_SERVER="unix:$runtime/native"
+    wait_until 30 test -S "$runtime/native" || desktop_fail "pulseaudio did not start: $(cat "$runtime/log")"
 }
 
 # The game's CPU time so far, in clock ticks (all its threads).

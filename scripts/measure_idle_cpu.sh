@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the game's CPU use with nothing happening, under Xvfb (software GL):
-# on the board in an 800 x 600 window, full screen, and minimised. Not a test:
-# it prints the figures, for comparing builds.
+# on the board in an 800 x 600 window, full screen, and minimised, then on the
+# board and minimised again with the music playing into a PulseAudio null sink.
+# Not a test: it prints the figures, for comparing builds.
 #   bash scripts/measure_idle_cpu.sh [KORVATH_BINARY] [SECONDS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,29 +12,38 @@ seconds=${2:-10}
 trap desktop_stop EXIT
 hz=$(getconf CLK_TCK)
 
-# measure LABEL PID...: percent of one core used by each process over $seconds.
+# measure LABEL GAME_PID X_PID [SOUND_PID]: percent of one core used by each
+# process over $seconds.
 measure() {
-    local label=$1 pid before=() after=() i
+    local label=$1 pid before=() after=() sound=""
     shift
     for pid in "$@"; do before+=("$(cpu_ticks "$pid")"); done
     sleep "$seconds"
     for pid in "$@"; do after+=("$(cpu_ticks "$pid")"); done
+    [ $# -gt 2 ] && sound=$((after[2] - before[2]))
     awk -v label="$label" -v hz="$hz" -v s="$seconds" -v g=$((after[0] - before[0])) \
-        -v x=$((after[1] - before[1])) \
-        'BEGIN { printf "%-24s game %5.1f%%   X server %5.1f%%\n", label, g * 100 / (hz * s), x * 100 / (hz * s) }'
+        -v x=$((after[1] - before[1])) -v a="$sound" \
+        'BEGIN { printf "%-24s game %5.1f%%   X server %5.1f%%", label, g * 100 / (hz * s), x * 100 / (hz * s)
+                 if (a != "") printf "   sound server %5.1f%%", a * 100 / (hz * s)
+                 printf "\n" }'
 }
 
 run_case() {
-    local label=$1 windowed=$2 minimise=$3
+    local label=$1 windowed=$2 minimise=$3 music=${4:-0}
     desktop_start wm
-    game_start "$bin" 800 600 "$windowed"
+    [ "$music" = 1 ] && sound_start
+    game_start "$bin" 800 600 "$windowed" "$music"
     sleep 6 # start-up and both intros: the board is up and still
     xdotool mousemove 5 5
     if [ "$minimise" = 1 ]; then
         xdotool windowminimize "$GAME_WINDOW"
         sleep 1
     fi
-    measure "$label" "$GAME_PID" "$XVFB_PID"
+    if [ "$music" = 1 ]; then
+        measure "$label" "$GAME_PID" "$XVFB_PID" "$SOUND_PID"
+    else
+        measure "$label" "$GAME_PID" "$XVFB_PID"
+    fi
     desktop_stop
 }
 
@@ -41,3 +51,5 @@ echo "$bin, ${seconds} s each"
 run_case "board, 800x600 window" 1 0
 run_case "board, full screen" 0 0
 run_case "minimised window" 1 1
+run_case "board, music" 1 0 1
+run_case "minimised, music" 1 1 1

@@ -12,6 +12,7 @@ packages=(
     clang-format clang
     desktop-file-utils appstream
     xvfb openbox xdotool x11-apps x11-utils imagemagick
+    pulseaudio
 )
 
 missing=()

@@ -190,6 +190,25 @@ TEST_F(Music, TheFilePlaysOncePlusTwoHundredRepeats) {
     EXPECT_EQ(countClicks(readAll("fluidsynth.wav")), 201);
 }
 
+// Minimised, the game holds the music: the output closes (the file driver's
+// WAV stops growing) while the tune still counts as playing, and restoring
+// reopens it. Holding music that is not playing does nothing.
+TEST_F(Music, HoldingClosesTheOutputAndReleasingReopensIt) {
+    holdMusic(true);
+    holdMusic(false);
+    ASSERT_EQ(startMusic(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    holdMusic(true);
+    const auto heldSize = fs::file_size("fluidsynth.wav");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(fs::file_size("fluidsynth.wav"), heldSize);
+    EXPECT_TRUE(musicPlaying());
+    holdMusic(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_GT(fs::file_size("fluidsynth.wav"), 44u);
+    EXPECT_TRUE(musicPlaying());
+}
+
 struct TrackSummary {
     uint32_t endTick = 0;
     int notes = 0;
