@@ -23,14 +23,16 @@
 
 namespace {
 
-enum class CommandKind { Wait, Mouse, Down, Up, Key, Minimize, Restore, Lose, Snap, Print };
+enum class CommandKind { Wait, Mouse, Down, Up, Key, Minimize, Restore, Lose, Snap, Print, Set };
 
 struct Command {
     CommandKind kind;
-    int first;        // wait: passes; mouse: x; down/up: 0 left, 1 right; key: VK code
-    int second;       // mouse: y
-    std::string file; // snap: the PNG to write
-    int line;         // where it stands in the script
+    int first;         // wait: passes; mouse: x; down/up: 0 left, 1 right; key: VK code;
+                       // set: the rule set
+    int second;        // mouse: y
+    std::string file;  // snap: the PNG to write
+    Position position; // set: the pieces
+    int line;          // where it stands in the script
 };
 
 struct KeyName {
@@ -83,6 +85,13 @@ bool readButton(std::istringstream& in, int* out) {
     return true;
 }
 
+// "ESCAPE, F12, ...": the names the key command takes, for its error message.
+std::string keyNameList() {
+    std::string list;
+    for (const KeyName& key : KeyNames) list += std::string(list.empty() ? "" : ", ") + key.name;
+    return list;
+}
+
 bool readKey(std::istringstream& in, int* out) {
     std::string name;
     if (!(in >> name)) return false;
@@ -94,6 +103,12 @@ bool readKey(std::istringstream& in, int* out) {
         }
     }
     return false;
+}
+
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // Parses one line into command; returns what is wrong, or "" when it is fine.
@@ -116,9 +131,7 @@ std::string parseLine(const std::string& text, Command* command) {
         if (!readButton(in, &command->first)) return word + " needs left or right";
     } else if (word == "key") {
         command->kind = CommandKind::Key;
-        if (!readKey(in, &command->first))
-            return "key needs one of ESCAPE, F12, LEFT, RIGHT, UP, DOWN, F1, F2, F3, F4, "
-                   "BACKSPACE, H";
+        if (!readKey(in, &command->first)) return "key needs one of " + keyNameList();
     } else if (word == "minimize") {
         command->kind = CommandKind::Minimize;
     } else if (word == "restore") {
@@ -127,6 +140,15 @@ std::string parseLine(const std::string& text, Command* command) {
         command->kind = CommandKind::Lose;
     } else if (word == "print") {
         command->kind = CommandKind::Print;
+    } else if (word == "set") {
+        command->kind = CommandKind::Set;
+        std::string rest;
+        std::getline(in, rest);
+        int32_t variant = 0;
+        const std::string problem = parsePosition(trimmed(rest), command->position, variant);
+        if (!problem.empty()) return "set: " + problem;
+        command->first = variant;
+        return "";
     } else if (word == "snap") {
         command->kind = CommandKind::Snap;
         if (!(in >> command->file)) return "snap needs a file name";
@@ -230,10 +252,11 @@ void failCommand(const Command& command, const char* what, const char* reason) {
 
 void printState(const Command& command) {
     std::printf("frame %lld stage %d/%d rules %d human %d level %d tomove %d ply %d selected %d "
-                "position %s\n",
+                "position %s result %s moving %d\n",
                 LoopPasses, AppStage, ExitStage, static_cast<int>(ruleVariant), humanSide, level,
                 sideToMove, plyCount, selectedPiece,
-                formatPosition(gamePosition, ruleVariant).c_str());
+                formatPosition(gamePosition, ruleVariant).c_str(), resultName(gameOutcome.result),
+                movePlaying != 0 ? 1 : 0);
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         failCommand(command, "the state", std::strerror(errno));
 }
@@ -281,6 +304,9 @@ bool runCommand(const Command& command) {
         return false;
     case CommandKind::Print:
         printState(command);
+        return false;
+    case CommandKind::Set:
+        startGameFrom(command.position, command.first);
         return false;
     case CommandKind::Wait:
         return false;

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "scene/input.h"
 
 int AppStage = 0;
 long long LoopPasses = 0;
@@ -89,6 +90,14 @@ const char* mainPhaseStep() {
     }
 }
 
+// Keys that act on the game, pressed while the intros played, belong to no game:
+// the board must not answer them the moment it appears.
+void dropIntroKeys() {
+    TakeBackRequest = 0;
+    HintRequest = 0;
+    RecordRequest = 0;
+}
+
 const char* stageStep() {
     switch (AppStage) {
     case 0:
@@ -98,6 +107,7 @@ const char* stageStep() {
         return present();
     case 2:
         AppStage += playSequenceFrame(&SequenceIntro2);
+        if (AppStage == 3) dropIntroKeys();
         return present();
     default:
         return mainPhaseStep();

@@ -12,6 +12,7 @@
 #include "game/new_file.h"
 #include "game/outline.h"
 #include "game/screenshot.h"
+#include "game/status.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
@@ -48,6 +49,7 @@ std::vector<PlayedMove> playedMoves;
 Move hintMove = {-1, {}, 0};
 Square hintFrom = {0, 0};
 int recordCounter = 0;
+Outcome gameOutcome = {GameResult::Ongoing, EndReason::None};
 
 namespace {
 
@@ -61,7 +63,14 @@ constexpr uint16_t FinalSquareColour = 0xF800;
 constexpr uint16_t PathSquareColour = 0x03FF;
 constexpr uint16_t HintColour = 0xFFE0; // yellow: no other outline uses it
 
-MoveList replyMoves; // scratch for the computer's legal moves when a take back asks for them
+// A game to start from a given position instead of the rule set's start;
+// written by startGameFrom, used up by the next new game.
+struct GameSetUp {
+    bool pending;      // the next new game starts from position
+    Position position; // the pieces, under rule set variant
+    int variant;
+};
+GameSetUp gameSetUp = {};
 
 // The outlines belong to the selection: a new game, a move or the computer's
 // turn never leaves the targets of a piece that is no longer selected.
@@ -74,18 +83,36 @@ void clearHint() {
     hintMove.piece = -1;
 }
 
+bool gameIsOver() {
+    return gameOutcome.result != GameResult::Ongoing;
+}
+
+void judgeCurrentGame() {
+    boardSize = ruleVariants[ruleVariant].columns;
+    gameOutcome = judgeGame(gamePosition, sideToMove, playedMoves);
+}
+
 void startNewGame() {
     gameStarted = 1;
     playedMoves.clear();
     clearHint();
     CameraElevation = -50;
     CameraAzimuth = AzimuthPerSide * humanSide;
-    setUpPosition(gamePosition);
     sideToMove = 0;
+    plyCount = 0;
+    if (gameSetUp.pending) {
+        gameSetUp.pending = false;
+        ruleVariant = gameSetUp.variant;
+        gamePosition = gameSetUp.position;
+        sideToMove = humanSide;
+        plyCount = 2;
+    } else {
+        setUpPosition(gamePosition);
+    }
     dropSelection();
     movePlaying = 0;
-    plyCount = 0;
     RedrawRequest = 1;
+    judgeCurrentGame();
 }
 
 // A press or a release is seen in exactly one frame; 255 means nothing new.
@@ -124,8 +151,12 @@ void setUpFrame() {
 
 void takeScreenshot() {
     char name[32];
-    if (saveScreenshot("page%d.raw", &screenshotCounter, name, sizeof name) != 0)
+    if (saveScreenshot("page%d.raw", &screenshotCounter, name, sizeof name) != 0) {
         std::fprintf(stderr, "korvath: screenshot %s not saved: %s\n", name, std::strerror(errno));
+        showStatus(StatusText::PictureNotSaved, std::strerror(errno));
+        return;
+    }
+    showStatus(StatusText::PictureSaved, name);
 }
 
 // The 3D picture is drawn only when something changed; every other frame
@@ -164,6 +195,14 @@ void startMove(const Move& move) {
     clearHint();
 }
 
+// The turn passes once a move is complete, and only then can the game end.
+void passTurn() {
+    sideToMove = 1 - sideToMove;
+    ++plyCount;
+    dropSelection();
+    judgeCurrentGame();
+}
+
 void playNextStep() {
     const Move& move = bestMove[0];
     if (moveStep < move.steps) {
@@ -173,10 +212,8 @@ void playNextStep() {
         dropSelection();
         return;
     }
-    sideToMove = 1 - sideToMove;
-    ++plyCount;
-    dropSelection();
     movePlaying = 0;
+    passTurn();
 }
 
 // The last move of the selected piece that ends on the hovered square, copied into
@@ -198,8 +235,11 @@ bool findChosenMove(Move& chosen) {
     return found;
 }
 
+bool cursorOnMenu();
+
+// A press on a menu button is the button's alone, never a piece's or a square's.
 void handleHumanPress(uint8_t& b) {
-    if (b != LeftPress) return;
+    if (b != LeftPress || cursorOnMenu()) return;
     if (selectedPiece == -1) {
         selectedPiece = pickPiece(gamePosition, humanSide);
         // The press was for the piece: the menu must not see it as well.
@@ -248,15 +288,16 @@ void playComputerTurn() {
     opening.steps = 1;
     recordMove(opening);
     applyStep(gamePosition, step.piece, step.target, computerSide);
-    sideToMove = 1 - sideToMove;
-    ++plyCount;
-    dropSelection();
     RedrawRequest = 1;
+    passTurn();
 }
 
+// Once the game has ended nothing is played until a new game or a take back.
 void playOneStep(uint8_t& b) {
     if (movePlaying != 0)
         playNextStep();
+    else if (gameIsOver())
+        return;
     else if (sideToMove == humanSide)
         handleHumanPress(b);
     else
@@ -334,38 +375,37 @@ void operateButton(int button) {
     }
 }
 
+bool cursorOnButton(int button) {
+    const int top = MenuButtonY[button];
+    return isCursorInRect(MenuX, top, MenuX + MenuButtonWidth, top + MenuHitHeight) != 0;
+}
+
+bool cursorOnMenu() {
+    for (int button = 0; button < MenuButtons; ++button)
+        if (cursorOnButton(button)) return true;
+    return false;
+}
+
 // Every rectangle is tested on its own; they do not overlap, so one press
 // operates at most one button.
 void handleMenuClicks() {
-    for (int button = 0; button < MenuButtons; ++button) {
-        const int top = MenuButtonY[button];
-        if (isCursorInRect(MenuX, top, MenuX + MenuButtonWidth, top + MenuHitHeight))
-            operateButton(button);
-    }
+    for (int button = 0; button < MenuButtons; ++button)
+        if (cursorOnButton(button)) operateButton(button);
 }
 
 // ---- Keys beyond the menu: take back, hint, the game's record ------------
-
-bool aSideHasLost() {
-    return countPieces(gamePosition, 0) == 0 || countPieces(gamePosition, 1) == 0;
-}
-
-// The turn stays with a computer that cannot move; the player may still step
-// back from there.
-bool cannotMove(int side) {
-    generateMoves(gamePosition, side, replyMoves);
-    return replyMoves.total == 0;
-}
 
 // Back to the human's turn before the latest move of the human's side: that move
 // and everything after it are undone. False when there is nothing to take back.
 bool takeBack() {
     if (movePlaying != 0) return false;
-    if (sideToMove != humanSide && !cannotMove(sideToMove)) return false;
+    // On the computer's turn it is thinking; once the game has ended, the player
+    // may step back from wherever it ended.
+    if (sideToMove != humanSide && !gameIsOver()) return false;
     size_t from = playedMoves.size();
     while (from > 0 && playedMoves[from - 1].side != humanSide) --from;
     if (from == 0) return false;
-    const bool ended = aSideHasLost();
+    const bool ended = gameIsOver();
     const PlayedMove& back = playedMoves[from - 1];
     gamePosition = back.before;
     sideToMove = back.side;
@@ -374,6 +414,7 @@ bool takeBack() {
     dropSelection();
     clearHint();
     RedrawRequest = 1;
+    judgeCurrentGame();
     // The camera stops circling the finished game and faces the human's side again.
     if (ended) CameraAzimuth = AzimuthPerSide * humanSide;
     return true;
@@ -383,7 +424,10 @@ bool takeBack() {
 // random number, and bestMove and searchDepth are left as they were.
 void showHint() {
     clearHint();
-    if (movePlaying != 0 || sideToMove != humanSide) return;
+    if (movePlaying != 0 || sideToMove != humanSide || gameIsOver()) {
+        showStatus(StatusText::NoHint);
+        return;
+    }
     const Move saved = bestMove[0];
     const int32_t savedDepth = searchDepth;
     searchBestMove(humanSide);
@@ -391,6 +435,7 @@ void showHint() {
     if (hintMove.piece != -1) {
         const Piece& piece = pieceOf(gamePosition, humanSide, hintMove.piece);
         hintFrom = {piece.column, piece.row};
+        showStatus(StatusText::Hint, formatPdnMove(gamePosition, humanSide, hintMove).c_str());
     }
     bestMove[0] = saved;
     searchDepth = savedDepth;
@@ -409,13 +454,16 @@ void writeGameRecord() {
     tags.players[humanSide] = "Human";
     tags.players[1 - humanSide] = std::string("Korvath (") + menuLabel(LevelButton) + ")";
     tags.date = today();
+    tags.result = gameOutcome.result;
     const std::string text = formatPdn(playedMoves, tags);
     char name[32] = "game?.pdn";
     if (writeNewNumberedFile("game%d.pdn", &recordCounter, text.data(), text.size(), name,
                              sizeof name) != 0) {
         std::fprintf(stderr, "korvath: game record %s not saved: %s\n", name, std::strerror(errno));
+        showStatus(StatusText::RecordNotSaved, std::strerror(errno));
         return;
     }
+    showStatus(StatusText::RecordSaved, name);
     std::printf("korvath: game record saved as %s\n", name);
     std::fflush(stdout);
 }
@@ -425,9 +473,12 @@ void writeGameRecord() {
 void handleKeyRequests() {
     if (TakeBackRequest == 0 && HintRequest == 0 && RecordRequest == 0) return;
     boardSize = ruleVariants[ruleVariant].columns;
-    while (TakeBackRequest > 0) {
-        --TakeBackRequest;
-        if (!takeBack()) TakeBackRequest = 0;
+    if (TakeBackRequest > 0) {
+        const bool tookBack = takeBack();
+        while (--TakeBackRequest > 0 && takeBack()) {
+        }
+        TakeBackRequest = 0;
+        showStatus(tookBack ? StatusText::MoveTakenBack : StatusText::NothingToTakeBack);
     }
     if (HintRequest != 0) {
         HintRequest = 0;
@@ -439,14 +490,69 @@ void handleKeyRequests() {
     }
 }
 
-void turnCameraAfterLoss() {
+// A side's last piece goes in the frame of the step that takes it, before the
+// turn passes; other ends are known once it has passed. The camera turns away
+// from the loser, and after a draw as if the computer had won.
+void turnCameraAfterEnd() {
+    int winner = winnerOf(gameOutcome.result);
     if (countPieces(gamePosition, humanSide) == 0)
-        CameraAzimuth += EndOfGameTurn;
+        winner = computerSide;
     else if (countPieces(gamePosition, computerSide) == 0)
-        CameraAzimuth -= EndOfGameTurn;
+        winner = humanSide;
+    else if (!gameIsOver())
+        return;
+    CameraAzimuth += winner == humanSide ? -EndOfGameTurn : EndOfGameTurn;
+}
+
+const char* sideName(int side) {
+    return side == 0 ? "WHITES" : "BLACKS";
+}
+
+StatusText endText() {
+    switch (gameOutcome.reason) {
+    case EndReason::Repetition:
+        return StatusText::DrawRepetition;
+    case EndReason::KingMovesOnly:
+        return StatusText::DrawKingMoves;
+    case EndReason::NoProgress:
+        return StatusText::DrawNoProgress;
+    case EndReason::CannotMove:
+        return winnerOf(gameOutcome.result) == humanSide ? StatusText::YouWinComputerStuck
+                                                         : StatusText::ComputerWinsYouStuck;
+    default:
+        return winnerOf(gameOutcome.result) == humanSide ? StatusText::YouWin
+                                                         : StatusText::ComputerWins;
+    }
+}
+
+// Whose turn it is, or how the game ended; the menu may have changed sides
+// since the end, so "you" is decided every frame.
+void updateStandingStatus() {
+    if (gameIsOver())
+        setStandingStatus(endText(), sideName(winnerOf(gameOutcome.result)));
+    else
+        setStandingStatus(sideToMove == humanSide ? StatusText::YourMove : StatusText::Thinking);
 }
 
 } // namespace
+
+void startGameFrom(const Position& position, int variant) {
+    gameSetUp = {true, position, variant};
+    gameStarted = 0;
+}
+
+const char* resultName(GameResult result) {
+    switch (result) {
+    case GameResult::WhitesWin:
+        return "whites";
+    case GameResult::BlacksWin:
+        return "blacks";
+    case GameResult::Draw:
+        return "draw";
+    default:
+        return "ongoing";
+    }
+}
 
 void collectTargetSquares() {
     generateMoves(gamePosition, humanSide, humanMoves);
@@ -477,11 +583,13 @@ void gameFrame() {
     drawOutlines();
     nextRandom();
     drawMenu();
-    if (sideToMove == humanSide)
+    updateStandingStatus();
+    drawStatusLine();
+    if (sideToMove == humanSide || gameIsOver())
         drawArrowCursor();
     else
         drawWaitCursor();
-    turnCameraAfterLoss();
+    turnCameraAfterEnd();
     if (b == LeftPress) handleMenuClicks();
     endScene();
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "game/outcome.h"
 #include "game/record.h"
 #include "rules/moves.h"
 
@@ -41,10 +42,12 @@ extern int previousRoll;
 
 extern std::vector<PlayedMove> playedMoves; // this game's moves in order, each from its start;
                                             // emptied by a new game, cut back by a take back
-extern Move hintMove;     // the hinted move, piece -1 when none is shown; dropped by a press,
-                          // a move, a take back and a new game
-extern Square hintFrom;   // the hinted piece's square
-extern int recordCounter; // first number tried for the next "game%d.pdn"; 0 at start, never reset
+extern Move hintMove;       // the hinted move, piece -1 when none is shown; dropped by a press,
+                            // a move, a take back and a new game
+extern Square hintFrom;     // the hinted piece's square
+extern int recordCounter;   // first number tried for the next "game%d.pdn"; 0 at start, never reset
+extern Outcome gameOutcome; // how the game stands; judged whenever a turn passes, a game starts
+                            // or a move is taken back
 
 // One frame: new game, button event, camera, board picture (cached in
 // Backtemp), one step of play, outlines, buttons, cursor, end-of-game turn,
@@ -52,3 +55,9 @@ extern int recordCounter; // first number tried for the next "game%d.pdn"; 0 at 
 void gameFrame();
 // Fills targetSquares from the legal moves of selectedPiece.
 void collectTargetSquares();
+// The next frame starts a game from the position under rule set `variant`, the
+// human to move and the move count at 2, so that the computer searches from its
+// first reply (the random opening steps belong to the starting position).
+void startGameFrom(const Position& position, int variant);
+// The game's end as print and scripts name it: "ongoing", "whites", "blacks", "draw".
+const char* resultName(GameResult result);

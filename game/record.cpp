@@ -17,27 +17,12 @@ int whiteSide() {
     return onTenByTen() ? 0 : 1;
 }
 
-// Captures are the moves that take pieces; a king's long slide and a plain step
-// take none.
-std::string formatMoveText(const PlayedMove& played, const Position& after) {
-    const int other = 1 - played.side;
-    const bool capture = countPieces(after, other) < countPieces(played.before, other);
-    const Piece& piece = pieceOf(played.before, played.side, played.move.piece);
-    std::string text = std::to_string(pdnSquare({piece.column, piece.row}));
-    for (int k = 0; k < played.move.steps; ++k)
-        text += (capture ? "x" : "-") + std::to_string(pdnSquare(played.move.path[k]));
-    return text;
-}
-
-// White's score first: 1-0 or 0-1, and 2-0 or 0-2 for the 10x10 board's
-// international scoring; "*" while both sides have pieces.
-std::string resultText(const Position* final) {
-    if (final == nullptr) return "*";
-    int winner = -1;
-    if (countPieces(*final, 0) == 0) winner = 1;
-    if (countPieces(*final, 1) == 0) winner = 0;
-    if (winner == -1) return "*";
-    const bool whiteWins = winner == whiteSide();
+// White's score first: 1-0, 0-1 or 1/2-1/2, and 2-0, 0-2 or 1-1 for the 10x10
+// board's international scoring; "*" while the game goes on.
+std::string resultText(GameResult result) {
+    if (result == GameResult::Ongoing) return "*";
+    if (result == GameResult::Draw) return onTenByTen() ? "1-1" : "1/2-1/2";
+    const bool whiteWins = winnerOf(result) == whiteSide();
     if (onTenByTen()) return whiteWins ? "2-0" : "0-2";
     return whiteWins ? "1-0" : "0-1";
 }
@@ -67,20 +52,30 @@ int pdnSquare(Square square) {
     return 5 * square.row + (9 - square.column) / 2 + 1;
 }
 
+// Captures are the moves that take pieces; a king's long slide and a plain step
+// take none.
+std::string formatPdnMove(const Position& before, int side, const Move& move) {
+    Position after{};
+    playMove(before, after, move, side);
+    const bool capture = countPieces(after, 1 - side) < countPieces(before, 1 - side);
+    const Piece& piece = pieceOf(before, side, move.piece);
+    std::string text = std::to_string(pdnSquare({piece.column, piece.row}));
+    for (int k = 0; k < move.steps; ++k)
+        text += (capture ? "x" : "-") + std::to_string(pdnSquare(move.path[k]));
+    return text;
+}
+
 std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& tags) {
     std::string text;
     size_t lineStart = 0;
-    Position after{};
     for (size_t i = 0; i < moves.size(); ++i) {
         const PlayedMove& played = moves[i];
         if (played.side == 0 || i == 0)
             appendWord(text, lineStart,
                        std::to_string(played.plyCount / 2 + 1) + (played.side == 0 ? "." : "..."));
-        after = Position{};
-        playMove(played.before, after, played.move, played.side);
-        appendWord(text, lineStart, formatMoveText(played, after));
+        appendWord(text, lineStart, formatPdnMove(played.before, played.side, played.move));
     }
-    const std::string result = resultText(moves.empty() ? nullptr : &after);
+    const std::string result = resultText(tags.result);
     appendWord(text, lineStart, result);
 
     const int white = whiteSide();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/outcome.h"
 #include "rules/moves.h"
 
 // One move of the game, as the controller started to play it.
@@ -18,12 +19,15 @@ struct PlayedMove {
 
 // The names and the day a record carries.
 struct RecordTags {
-    std::string players[SideCount]; // who played each side
-    std::string date;               // "YYYY.MM.DD"
+    std::string players[SideCount];          // who played each side
+    std::string date;                        // "YYYY.MM.DD"
+    GameResult result = GameResult::Ongoing; // "*" until the game has ended
 };
 
 // The standard number (1..32 or 1..50) of a square of the current rule set's board.
 int pdnSquare(Square square);
 // The game under the current rule set as a PDN file: tags, then the moves in numeric
-// square notation, then the result (a win once a side has no piece left, else "*").
+// square notation, then the result.
 std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& tags);
+// One move in the record's notation ("22-18", "27x18x11") from the position before it.
+std::string formatPdnMove(const Position& before, int side, const Move& move);

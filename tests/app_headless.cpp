@@ -35,8 +35,8 @@ namespace fs = std::filesystem;
 // One `print` line of the runner; `state` is all of it but the pass and the stages.
 struct PrintLine {
     int frame = 0, appStage = 0, exitStage = 0, human = 0, level = 0, toMove = 0, ply = 0,
-        selected = 0;
-    std::string state, position;
+        selected = 0, moving = 0;
+    std::string state, position, result;
 };
 
 PrintLine parsePrintLine(const std::string& line) {
@@ -47,8 +47,12 @@ PrintLine parsePrintLine(const std::string& line) {
                 "position %n",
                 &p.frame, &p.appStage, &p.exitStage, &p.human, &p.level, &p.toMove, &p.ply,
                 &p.selected, &at);
-    p.state = line.substr(line.find(" rules ") + 1);
-    p.position = line.substr(at);
+    const size_t resultAt = line.find(" result ");
+    p.state = line.substr(line.find(" rules ") + 1, resultAt - line.find(" rules ") - 1);
+    p.position = line.substr(at, resultAt - at);
+    char result[16] = "";
+    std::sscanf(line.c_str() + resultAt, " result %15s moving %d", result, &p.moving);
+    p.result = result;
     return p;
 }
 
@@ -207,7 +211,8 @@ TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
 }
 
 // BEGIN counts only strictly inside its rectangle; RULES cycles through three new games;
-// LEVEL and SIDE change the game in play.
+// LEVEL and SIDE change the game in play. Every button takes one click, whether a piece
+// is selected or not, and never selects one.
 TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
     GameFolder folder;
     std::string script = ToFirstGameFrame;
@@ -215,14 +220,12 @@ TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
         moveClicks(startOf(0), lastMove(startOf(0))) + "print\n"; // 0: the computer has answered
     script += clickAt(BeginBottomEdge) + "print\n";               // 1: only selects a piece
     script += clickAt(BeginBottomEdge) + "print\n";               // 2: re-selects, no new game
-    script += clickAt(BeginInside) + "print\n";                   // 3: re-selects and begins anew
-    // With nothing selected the press is the piece's, not the button's.
-    const std::string rules = clickAt(RulesButton) + clickAt(RulesButton);
-    script += rules + rules + "print\n" + rules + "print\n";           // 4: FRENCH 2, 5: US RULES
-    script += clickAt(LevelButton) + clickAt(LevelButton) + "print\n"; // 6: EXPERT
+    script += clickAt(BeginInside) + "print\n";                   // 3: begins anew
+    script += clickAt(RulesButton) + clickAt(RulesButton) + "print\n"; // 4: FRENCH 2
+    script += clickAt(RulesButton) + "print\n";                        // 5: US RULES
+    script += clickAt(LevelButton) + "print\n";                        // 6: EXPERT
     script += clickAt(LevelButton) + "print\n";                        // 7: BEGINNERS again
-    // The selection survives the level press, so this press turns the sides
-    // and the computer plays the first move for the side just left.
+    // The computer plays the first move for the side just left.
     script += clickAt(SideButton) + "print\n"; // 8
     const RunResult run = folder.run(script);
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -231,16 +234,16 @@ TEST(Headless, MenuButtonsBeginAnewAndChangeTheRulesLevelAndSide) {
     EXPECT_EQ(p[0].ply, 2);
     EXPECT_NE(p[1].selected, -1);
     EXPECT_EQ(p[2].position, p[0].position);
-    EXPECT_EQ(std::vector<std::string>({p[3].state, p[4].state, p[5].state}),
-              std::vector<std::string>({newGame(0), newGame(2), newGame(0)}));
-    EXPECT_EQ(std::vector<int>({p[6].level, p[6].ply, p[7].level}), std::vector<int>({1, 0, 0}));
+    EXPECT_EQ(std::vector<std::string>({p[3].state, p[4].state, p[5].state, p[7].state}),
+              std::vector<std::string>({newGame(0), newGame(2), newGame(0), newGame(0)}));
+    EXPECT_EQ(std::vector<int>({p[6].level, p[6].ply, p[6].selected}),
+              std::vector<int>({1, 0, -1}));
     EXPECT_EQ(std::vector<int>({p[8].human, p[8].ply, p[8].toMove}), std::vector<int>({1, 1, 1}));
 }
 
 TEST(Headless, ExitFadesOutOverTwelveFramesThenEndsWithCodeZero) {
     GameFolder folder;
     std::string script = ToFirstGameFrame;
-    script += clickAt(ExitButton);                   // selects a piece
     script += press(ExitButton) + "wait 1\nprint\n"; // 0: EXIT picked
     script += "wait 1\nprint\n";                     // 1: the picture is captured
     for (int i = 0; i < 12; ++i)
@@ -264,8 +267,8 @@ TEST(Headless, EscapeEndsAtOnceInEveryStage) {
         "wait 10\n",                                                 // first intro
         "wait 50\n",                                                 // second intro
         "wait " + std::to_string(PassesToFirstGameFrame + 4) + "\n", // game
-        ToFirstGameFrame + clickAt(ExitButton) + press(ExitButton) + "wait 3\n", // closing fade
-        "wait 50\nminimize\nwait 5\n",                                           // minimised
+        ToFirstGameFrame + press(ExitButton) + "wait 3\n",           // closing fade
+        "wait 50\nminimize\nwait 5\n",                               // minimised
     };
     for (const std::string& prefix : before) {
         const RunResult run = folder.run(prefix + "key ESCAPE\nwait 2000\nprint\n");
@@ -597,8 +600,7 @@ TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     const int columns = ruleVariants[variant].columns;
     GameFolder folder;
     std::string prologue = ToFirstGameFrame;
-    for (int i = 0; i < variant; ++i) // a first press only selects a piece
-        prologue += clickAt(RulesButton) + clickAt(RulesButton);
+    for (int i = 0; i < variant; ++i) prologue += clickAt(RulesButton);
     const Position start = startOf(variant);
     prologue += moveClicks(start, lastMove(start), columns) + "print\n"; // after a random reply
 
