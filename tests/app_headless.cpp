@@ -210,6 +210,51 @@ TEST(Headless, FirstGameFrameFollowsTheTwoIntros) {
     EXPECT_EQ(each(run, &PrintLine::appStage), std::vector<int>({1, 1, 2, 2, 3, 3}));
 }
 
+// A position in korvath-engine's notation, each side padded with captured pieces.
+std::string positionText(int variant, const std::string& side0, const std::string& side1) {
+    auto pad = [&](std::string list) {
+        const int tokens = 1 + static_cast<int>(std::count(list.begin(), list.end(), ','));
+        for (int i = tokens; i < ruleVariants[variant].piecesPerSide; ++i) list += ",x";
+        return list;
+    };
+    return std::to_string(variant) + " " + pad(side0) + " " + pad(side1);
+}
+
+// `set` starts a game from a position under its rule set, the human to move at ply 2;
+// taking the last piece wins, and a human without a move has lost at once. F4 pressed
+// during the intro writes no record when the board appears.
+TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
+    GameFolder folder;
+    std::string script = "wait 10\nkey F4\n" + ToFirstGameFrame;
+    std::vector<std::string> expected;
+    for (int variant = 0; variant < RuleVariantCount; ++variant) {
+        const int columns = ruleVariants[variant].columns;
+        const std::string lastMan = positionText(variant, "2.2", "1.1");
+        const std::string far = columns == 8 ? "7.7" : "9.9";
+        const std::string blocked =
+            positionText(variant, far, columns == 8 ? "6.6,5.5" : "8.8,7.7");
+        script += "set " + lastMan + "\nwait 1\nprint\n";
+        script += clickAt(squareOnScreen(2, 2, columns)) + clickAt(squareOnScreen(0, 0, columns));
+        script += "wait 2\nprint\nset " + blocked + "\nwait 1\nprint\n";
+        Position after{};
+        int32_t parsed = 0;
+        ASSERT_EQ(parsePosition(lastMan, after, parsed), "");
+        selectRuleVariant(variant);
+        applyStep(after, 0, Square{0, 0}, 0);
+        expected.push_back("0 2 ongoing 0 " + lastMan);
+        expected.push_back("1 3 whites 0 " + formatPosition(after, variant));
+        expected.push_back("0 2 blacks 0 " + blocked);
+    }
+    const RunResult run = folder.run(script);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> printed;
+    for (const PrintLine& p : run.prints)
+        printed.push_back(std::to_string(p.toMove) + " " + std::to_string(p.ply) + " " + p.result +
+                          " " + std::to_string(p.moving) + " " + p.position);
+    EXPECT_EQ(printed, expected);
+    EXPECT_FALSE(fs::exists(folder.dir / "game0.pdn"));
+}
+
 // BEGIN counts only strictly inside its rectangle; RULES cycles through three new games;
 // LEVEL and SIDE change the game in play. Every button takes one click, whether a piece
 // is selected or not, and never selects one.
@@ -343,6 +388,7 @@ TEST(Headless, BadScriptsAndFailedWritesEndWithCodeTwo) {
         {"down middle\n", "script.txt:1:"},
         {"snap\n", "script.txt:1:"},
         {"print now\n", "script.txt:1:"},
+        {"set 0 1.1 2.2\n", "script.txt:1: set: "},
         {"wait -1\n", "script.txt:1:"},
         {ToFirstGameFrame + "key F3\nwait 1\nprint\n" + "snap big.png\nprint\n",
          "big.png: File too large", "ulimit -f 40; ", "script.txt", 1},

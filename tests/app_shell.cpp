@@ -20,6 +20,7 @@
 #include "app/settings.h"
 #include "app/window_proc.h"
 #include "game/controller.h"
+#include "game/status.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
@@ -460,6 +461,67 @@ TEST_F(Controller, EveryMenuButtonSeesEachPressOnce) {
     }
 }
 
+// One press operates each button in every state of play and never selects a piece or
+// plays a move: with nothing selected, with a piece selected, during a move, and once
+// the game is over (side 0 has taken the last piece).
+TEST_F(Controller, OnePressOperatesEachButtonInEveryState) {
+    for (int state = 0; state < 4; ++state) {
+        for (int i = 0; i < 5; ++i) {
+            humanSide = level = ruleVariant = ExitStage = 0;
+            setPosition(state == 3 ? board("2.2", 1, "1.1", 1) : ThreeJumps, 0);
+            if (state >= 1) clickSquare(state == 3 ? 2 : 6, state == 3 ? 2 : 6);
+            if (state >= 2) clickSquare(0, 0);
+            if (state == 3) gameFrame();
+            ASSERT_EQ(gameOutcome.result, state == 3 ? GameResult::WhitesWin : GameResult::Ongoing);
+            const int selected = selectedPiece;
+            const std::string before = position();
+            mouseAt(50, 42 + 30 * i);
+            MouseButton = 1;
+            gameFrame();
+            EXPECT_TRUE(gameStarted == 0 || humanSide != 0 || level != 0 || ruleVariant != 0 ||
+                        ExitStage != 0)
+                << "state " << state << ", button " << i;
+            EXPECT_EQ(selectedPiece, selected) << "state " << state << ", button " << i;
+            // Only a move under way goes on, and only the rule set's button sets up a game.
+            EXPECT_TRUE(position() == before || state == 2 || i == 3);
+            MouseButton = 0;
+            gameFrame();
+        }
+    }
+}
+
+// A computer without a legal move has lost: the line says so, the arrow is back, the
+// camera circles away from the loser and nothing is searched any more. Every key answers
+// on the line.
+TEST_F(Controller, ABlockedComputerLosesAndKeysAnswerOnTheStatusLine) {
+    EXPECT_STREQ(currentStatusText(), "YOUR MOVE");
+    TakeBackRequest = 1;
+    gameFrame();
+    EXPECT_STREQ(currentStatusText(), "NOTHING TO TAKE BACK");
+    setPosition(board("1.1,2.2,5.5", 3, "0.0", 1), 0);
+    clickSquare(5, 5);
+    clickSquare(4, 4);
+    gameFrame();
+    ASSERT_EQ(sideToMove, 1);
+    EXPECT_EQ(gameOutcome.result, GameResult::WhitesWin);
+    EXPECT_STREQ(statusLine.standingText, "WHITES WIN - YOU WIN, THE COMPUTER CANNOT MOVE");
+    const std::string over = position();
+    const int azimuth = CameraAzimuth;
+    mouseAt(600, 40);
+    gameFrame();
+    EXPECT_EQ(std::vector({backPixel(600, 40), backPixel(601, 40)}),
+              std::vector<uint16_t>({0, 0})); // the arrow's tip, not the hourglass's corner
+    EXPECT_EQ(CameraAzimuth, azimuth - 5);
+    EXPECT_EQ(position(), over);
+    HintRequest = 1;
+    gameFrame();
+    EXPECT_STREQ(currentStatusText(), "NO HINT: IT IS NOT YOUR MOVE");
+    TakeBackRequest = 1;
+    gameFrame();
+    EXPECT_STREQ(currentStatusText(), "MOVE TAKEN BACK");
+    EXPECT_EQ(gameOutcome.result, GameResult::Ongoing);
+}
+
 // The chain is outlined to its end; a click on an intermediate landing square
 // only selects again. BEGIN, with the piece selected or the chain under way,
 // shows the starting position next frame with nothing selected or outlined.
@@ -563,6 +625,7 @@ TEST_F(Controller, AScreenshotFrameIsDrawnOnBlackAndCached) {
     gameFrame();
     gameFrame(); // from the cache
     EXPECT_EQ(backPixel(0, 0), 0);
+    EXPECT_STREQ(currentStatusText(), "PICTURE SAVED AS page0.raw");
     fs::current_path(previous);
     fs::remove_all(folder);
 }

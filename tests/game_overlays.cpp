@@ -2,6 +2,7 @@
 // headless back buffer: the two cursors, the menu button's stretch and label,
 // and the square outlines, at the screen's edges too.
 #include "game/outline.h"
+#include "game/status.h"
 #include "scene/buttons.h"
 #include "scene/cursor.h"
 #include "scene/input.h"
@@ -111,6 +112,45 @@ TEST_F(Overlays, ButtonStretchesItsPictureAndCentresItsLabel) {
     drawButton(100, 100, 40, "ABCDEFGHIJ"); // 80 pixels of text on 40: text x = 80
     const int longLeft = whiteBox(readBack())[0];
     EXPECT_TRUE(longLeft >= 80 && longLeft < 100) << longLeft;
+}
+
+// ---- The status line -------------------------------------------------------------
+
+// One frame of the line on Background: {left, right, top, bottom, brightest green 0..63}.
+std::array<int, 5> drawLineOnce() {
+    fillSurface(DDrawSurfaceBack, Background);
+    drawStatusLine();
+    const auto screen = readBack();
+    const auto [left, right, top, bottom] = whiteBox(screen);
+    int brightest = 0;
+    for (uint16_t p : screen)
+        if (p != Background) brightest = std::max(brightest, (p >> 5) & 63);
+    return {left, right, top, bottom, brightest};
+}
+
+// A message is centred above the menu's first button (y 30) at every screen size, stays
+// at full brightness, fades over its last frames and gives the line back to the standing
+// text; a '%' in a detail is shown as it is.
+TEST_F(Overlays, StatusMessagesShowCentredAboveTheMenuThenFade) {
+    for (const int width : {640, 800, 1024}) {
+        openScreen(width, width * 3 / 4);
+        setStandingStatus(StatusText::YourMove);
+        showStatus(StatusText::RecordSaved, "game%d.pdn");
+        EXPECT_STREQ(currentStatusText(), "GAME SAVED AS game%d.pdn");
+        std::vector<std::array<int, 5>> looks = {drawLineOnce()};
+        for (int frame = 1; frame < StatusMessageFrames; ++frame) {
+            const auto look = drawLineOnce();
+            if (frame == StatusMessageFrames - StatusFadeFrames / 2) looks.push_back(look);
+        }
+        looks.push_back(drawLineOnce());
+        const int messageLeft = (width - 8 * 24) / 2, standingLeft = (width - 8 * 9) / 2;
+        EXPECT_TRUE(looks[0][0] >= messageLeft && looks[0][1] < width - messageLeft + 2 &&
+                    looks[0][2] >= StatusLineY && looks[0][3] < 30 && looks[0][4] == 63);
+        EXPECT_TRUE(looks[1][4] > 20 && looks[1][4] < 40) << looks[1][4];
+        EXPECT_TRUE(looks[2][0] >= standingLeft && looks[2][1] < width - standingLeft + 2 &&
+                    looks[2][3] < 30 && looks[2][4] == 63);
+        scene_fixture::closeDisplay();
+    }
 }
 
 // ---- Outlines ----------------------------------------------------------------
