@@ -1,16 +1,20 @@
 // The computer player's root search, the fast one beside the plain one that defines it: time
 // per search and nodes per second at the game's depths on fixed middle games of each rule set,
-// and the two side by side on hard "EXPERT" middle games of the 10x10 boards, with the ratio.
-// Fast searches start from an empty transposition table unless said otherwise.
+// the two side by side on hard "EXPERT" middle games of the 10x10 boards, with the ratio, and
+// the fast one on 10x10 king endings at "EXPERT". Fast searches start from an empty
+// transposition table unless said otherwise.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "rules/fast_search.h"
 #include "rules/notation.h"
 #include "rules/search.h"
+#include "tests/king_endings.h"
 
 namespace {
 
@@ -52,6 +56,21 @@ const Game HardGames[] = {
     {0, "1 x,2.6,x,x,7.5,0.6,3.7,5.7,8.6,9.7,1.7,2.8,4.8,6.8,x,0.8,3.9,5.9,7.9,8.8 "
         "0.0,2.0,3.1,6.0,8.0,2.2,4.2,5.1,7.1,9.1,0.2,6.6,3.3,6.2,8.2,x,x,x,x,9.3"},
 };
+
+Position loadKingEnding(const KingEnding& ending) {
+    std::string text = std::to_string(ending.variant);
+    for (const char* kings : ending.kings) {
+        text += std::string(" ") + kings;
+        const int32_t count =
+            static_cast<int32_t>(std::count(kings, kings + std::strlen(kings), ','));
+        for (int32_t i = count + 1; i < 20; ++i) text += ",x";
+    }
+    Position position;
+    int32_t variant = 0;
+    parsePosition(text, position, variant);
+    selectRuleVariant(variant);
+    return position;
+}
 
 Position load(const Game& game) {
     Position position;
@@ -137,6 +156,61 @@ void hardGamesSideBySide(benchmark::State& state) {
 }
 
 BENCHMARK(hardGamesSideBySide)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The fast search on every king ending at "EXPERT" (depth 9), each from an empty table, in
+// processor seconds (the machine is shared; one thread searches, so it is what the player
+// waits): the median and the slowest.
+void kingEndings(benchmark::State& state) {
+    std::vector<double> took;
+    uint64_t nodes = 0;
+    for (auto _ : state) {
+        took.clear();
+        for (const KingEnding& ending : KingEndings) {
+            const Position position = loadKingEnding(ending);
+            clearTranspositions();
+            const uint64_t before = fastSearchNodes;
+            const double start = cpuSeconds();
+            benchmark::DoNotOptimize(fastSearchRoot(position, ending.side, 9));
+            took.push_back(cpuSeconds() - start);
+            nodes += fastSearchNodes - before;
+        }
+    }
+    std::sort(took.begin(), took.end());
+    state.counters["median_ms"] = took[took.size() / 2] * 1000;
+    state.counters["slowest_ms"] = took.back() * 1000;
+    state.counters["nodes"] = benchmark::Counter(
+        static_cast<double>(nodes) / std::size(KingEndings), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(kingEndings)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Both searches on the first king endings, in processor seconds, with the ratio. The plain
+// search takes minutes on the larger ones.
+void kingEndingsSideBySide(benchmark::State& state) {
+    double plain = 0, fast = 0;
+    for (auto _ : state) {
+        for (int64_t i = 0; i < state.range(0); ++i) {
+            const KingEnding& ending = KingEndings[i];
+            const Position position = loadKingEnding(ending);
+            double start = cpuSeconds();
+            const int32_t plainValue = plainSearchRoot(position, ending.side, 9);
+            const Move plainMove = bestMove[0];
+            plain += cpuSeconds() - start;
+            clearTranspositions();
+            start = cpuSeconds();
+            const int32_t fastValue = fastSearchRoot(position, ending.side, 9);
+            fast += cpuSeconds() - start;
+            if (fastValue != plainValue || !sameMove(plainMove, bestMove[0])) {
+                state.SkipWithError("the fast search answered differently");
+            }
+        }
+    }
+    state.counters["plain_s"] = plain;
+    state.counters["fast_s"] = fast;
+    state.counters["ratio"] = plain / fast;
+}
+
+BENCHMARK(kingEndingsSideBySide)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -124,10 +124,19 @@ void noteCutOff(int32_t ply, int32_t side, int32_t remaining, const BoardMove& m
     killer[ply][0] = signature;
 }
 
+// Moves picked one by one before the rest are sorted: most nodes cut off on the remembered
+// move or a killer, and those that do not search every move, which one sort serves best.
+constexpr int32_t PickedFirst = 3;
+
 // The next move to search: the best-scored of those not yet searched.
 int32_t pickMove(int32_t ply, int32_t searched, int32_t count) {
     int32_t* order = plyOrder[ply];
     const int32_t* score = plyScore[ply];
+    if (searched == PickedFirst) {
+        std::sort(order + searched, order + count,
+                  [score](int32_t a, int32_t b) { return score[a] > score[b]; });
+    }
+    if (searched >= PickedFirst) return order[searched];
     int32_t best = searched;
     for (int32_t i = searched + 1; i < count; ++i) {
         if (score[order[i]] > score[order[best]]) best = i;
@@ -137,6 +146,36 @@ int32_t pickMove(int32_t ply, int32_t searched, int32_t count) {
 }
 
 int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta);
+
+// The most a move that captures nothing raises the 10x10 evaluation of its side: a man
+// advances one row (10), crowns (a king term of up to 400) and moves to a better table square
+// (5); a king runs nine rows (90), reaches the main diagonal (100) and a better square (5);
+// either piece gains at most two supporters and gives support to at most two pieces (200).
+// (On 8x8 a king's move also changes the king distance terms of every opposing king.)
+constexpr int32_t MaxQuietGain = 10 + 400 + 5 + 200;
+// The most it lowers it: a king leaves the diagonal (100) and the best table square (5) for
+// the back row (90), losing two supporters and its support of two pieces (200); a man always
+// advances.
+constexpr int32_t MaxQuietLoss = 100 + 5 + 90 + 200;
+
+[[maybe_unused]] int32_t bestEvaluationAfter(int32_t ply, int32_t side) {
+    int32_t best = -Infinite;
+    const BoardMoveList& moves = plyMoves[ply];
+    for (int32_t i = 0; i < moves.count; ++i)
+        best = std::max(best, evaluateAfter(plyBoard[ply], moves.moves[i], side));
+    return best;
+}
+
+// The best move the previous iteration (two plies shallower, so the same node two plies
+// nearer its leaves) found here: its value says nothing of this depth, its move is the best
+// guess there is.
+uint16_t shallowerBestMove(const Board& board, uint8_t flags, int32_t ply, int32_t side,
+                           int32_t remaining) {
+    if (remaining - 2 < MinStoredRemaining) return NoMove;
+    const Entry* bucket = bucketOf(board, side, ply, remaining - 2);
+    const Entry* entry = findEntry(bucket, board, flags, remaining - 2);
+    return entry ? entry->move : NoMove;
+}
 
 // A child the table already knows to refute the node: its value from the node's side, or
 // -Infinite.
@@ -170,7 +209,8 @@ int32_t searchChild(int32_t ply, int32_t remaining, int32_t side, const BoardMov
     return value;
 }
 
-// A node whose moves overflow one list: searched in generation order, window by window.
+// A node whose moves overflow one list, or one next to the leaves: searched in generation
+// order, window by window.
 int32_t searchWideNode(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
     BoardMoveList& moves = plyMoves[ply];
     int32_t best = -Infinite;
@@ -203,10 +243,27 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         if (bound == BoundUpper && entry->value <= alpha) return entry->value;
         remembered = entry->move;
     }
+    if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
     BoardMoveList& moves = plyMoves[ply];
     generateBoardMoves(board, side, moves);
     if (moves.total == 0) return terminalValue(board, side, ply, remaining);
-    if (moves.total > moves.count) return searchWideNode(ply, remaining, side, alpha, beta);
+    if (remaining == 1 && ruleVariant != 0 && moves.moves[0].captures == 0) {
+        // Captures are compulsory, so none of these moves takes anything: each changes the
+        // evaluation by at most MaxQuietGain up or MaxQuietLoss down, bounds that serve the
+        // parent as well as the value itself when they fall outside the window.
+        const int32_t now = evaluateBoard(board, side);
+        if (now + MaxQuietGain <= alpha) {
+            assert(bestEvaluationAfter(ply, side) <= now + MaxQuietGain);
+            return now + MaxQuietGain;
+        }
+        if (now - MaxQuietLoss >= beta) {
+            assert(bestEvaluationAfter(ply, side) >= now - MaxQuietLoss);
+            return now - MaxQuietLoss;
+        }
+    }
+    // Each move of a node next to the leaves is one evaluation, cheaper than ordering it.
+    if (moves.total > moves.count || remaining == 1)
+        return searchWideNode(ply, remaining, side, alpha, beta);
     if (remaining - 1 >= MinTransposedRemaining) {
         const int32_t cut = transposedCutOff(ply, remaining, side, beta);
         if (cut >= beta) {
