@@ -127,20 +127,22 @@ double cpuSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
-// Both searches on every hard game at "EXPERT", in processor seconds (the machine is shared):
-// totals, the ratio, and the slowest fast search. A differing answer fails the benchmark.
-void hardGamesSideBySide(benchmark::State& state) {
+// Both searches at "EXPERT" on positions 0..count-1 of loadAt (which selects their rule set
+// and gives the side to move), in processor seconds (the machine is shared): totals, the
+// ratio, and the slowest fast search. A differing answer fails the benchmark.
+void sideBySide(benchmark::State& state, int64_t count, Position (*loadAt)(int64_t, int32_t&)) {
     double plain = 0, fast = 0, slowestFast = 0;
     for (auto _ : state) {
-        for (const Game& game : HardGames) {
-            const Position position = load(game);
+        for (int64_t i = 0; i < count; ++i) {
+            int32_t side = 0;
+            const Position position = loadAt(i, side);
             double start = cpuSeconds();
-            const int32_t plainValue = plainSearchRoot(position, game.side, 9);
+            const int32_t plainValue = plainSearchRoot(position, side, 9);
             const Move plainMove = bestMove[0];
             plain += cpuSeconds() - start;
             clearTranspositions();
             start = cpuSeconds();
-            const int32_t fastValue = fastSearchRoot(position, game.side, 9);
+            const int32_t fastValue = fastSearchRoot(position, side, 9);
             const double took = cpuSeconds() - start;
             fast += took;
             slowestFast = std::max(slowestFast, took);
@@ -153,6 +155,13 @@ void hardGamesSideBySide(benchmark::State& state) {
     state.counters["fast_s"] = fast;
     state.counters["ratio"] = plain / fast;
     state.counters["slowest_fast_ms"] = slowestFast * 1000;
+}
+
+void hardGamesSideBySide(benchmark::State& state) {
+    sideBySide(state, std::size(HardGames), [](int64_t i, int32_t& side) {
+        side = HardGames[i].side;
+        return load(HardGames[i]);
+    });
 }
 
 BENCHMARK(hardGamesSideBySide)->Iterations(1)->Unit(benchmark::kSecond);
@@ -184,30 +193,12 @@ void kingEndings(benchmark::State& state) {
 
 BENCHMARK(kingEndings)->Iterations(1)->Unit(benchmark::kSecond);
 
-// Both searches on the first king endings, in processor seconds, with the ratio. The plain
-// search takes minutes on the larger ones.
+// The first king endings side by side: the plain search takes minutes on the larger ones.
 void kingEndingsSideBySide(benchmark::State& state) {
-    double plain = 0, fast = 0;
-    for (auto _ : state) {
-        for (int64_t i = 0; i < state.range(0); ++i) {
-            const KingEnding& ending = KingEndings[i];
-            const Position position = loadKingEnding(ending);
-            double start = cpuSeconds();
-            const int32_t plainValue = plainSearchRoot(position, ending.side, 9);
-            const Move plainMove = bestMove[0];
-            plain += cpuSeconds() - start;
-            clearTranspositions();
-            start = cpuSeconds();
-            const int32_t fastValue = fastSearchRoot(position, ending.side, 9);
-            fast += cpuSeconds() - start;
-            if (fastValue != plainValue || !sameMove(plainMove, bestMove[0])) {
-                state.SkipWithError("the fast search answered differently");
-            }
-        }
-    }
-    state.counters["plain_s"] = plain;
-    state.counters["fast_s"] = fast;
-    state.counters["ratio"] = plain / fast;
+    sideBySide(state, state.range(0), [](int64_t i, int32_t& side) {
+        side = KingEndings[i].side;
+        return loadKingEnding(KingEndings[i]);
+    });
 }
 
 BENCHMARK(kingEndingsSideBySide)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond);
