@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include "app/shell.h"
+#include "game/search_worker.h"
 #include "platform/platform.h"
 
 int main() {
@@ -10,5 +11,8 @@ int main() {
     // full disk, instead of the signal ending the game.
     std::signal(SIGXFSZ, SIG_IGN);
     selectBackend(Backend::Sdl);
+    // The window stays live while the computer thinks. korvath-headless keeps the search inside
+    // the frame: a script's "wait N" must see the same game whatever the machine's speed.
+    SearchBesideFrames = true;
     return runKorvath(nullptr);
 }

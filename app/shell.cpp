@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/window_proc.h"
 #include "game/controller.h"
+#include "game/search_worker.h"
 #include "platform/platform.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
@@ -39,6 +40,7 @@ struct PassOutcome {
 // pass, a display that cannot be rebuilt): the error box, then everything made
 // so far released. A failure is never reported as success: the exit code is 1.
 int endWithFailure(const char* failure) {
+    abandonSearch();
     char message[400];
     std::snprintf(message, sizeof message, "ERROR:%s", failure);
     // The box may never be seen (started from a launcher or a terminal): the
@@ -161,6 +163,8 @@ int runKorvath(PassHook beforeEachPass) {
     clearTextureTable();
     if (const char* failure = loadResources()) return endWithFailure(failure);
     const int code = runMainLoop(beforeEachPass);
+    // Escape or the window's close may come while the computer thinks: no thread outlives the game.
+    abandonSearch();
     // The process is about to end anyway; stopping the synthesizer and giving
     // the desktop its mode back just makes the end tidy.
     if (MusicEnabled == 1) stopMusic();

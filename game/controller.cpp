@@ -12,12 +12,12 @@
 #include "game/new_file.h"
 #include "game/outline.h"
 #include "game/screenshot.h"
+#include "game/search_worker.h"
 #include "game/status.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
-#include "rules/fast_search.h"
 #include "rules/random.h"
 #include "scene/backdrop.h"
 #include "scene/buttons.h"
@@ -93,6 +93,7 @@ void judgeCurrentGame() {
 }
 
 void startNewGame() {
+    abandonSearch();
     gameStarted = 1;
     playedMoves.clear();
     clearHint();
@@ -259,16 +260,16 @@ void handleHumanPress(uint8_t& b) {
     dropSelection();
 }
 
-// The computer's choice for the side at the current level, left in bestMove[0]
-// (piece -1: none); the hint asks it for the human's side.
-void searchBestMove(int side) {
-    fastSearchRoot(gamePosition, side, levelSearchDepth(level));
-}
-
+// The computer's move is searched once: the frame that finds the answer ready plays it. A search
+// for anything else (a hint, another side or level, a position taken back) is not this one.
 void searchComputerMove() {
-    searchBestMove(computerSide);
-    if (bestMove[0].piece != -1) startMove(bestMove[0]);
     dropSelection();
+    const int32_t depth = levelSearchDepth(level);
+    if (!searchUnderWayFor(SearchPurpose::ComputerMove, gamePosition, computerSide, depth))
+        startSearch(SearchPurpose::ComputerMove, gamePosition, computerSide, depth);
+    if (!searchAnswerReady()) return;
+    const SearchAnswer answer = takeSearchAnswer();
+    if (answer.move.piece != -1) startMove(answer.move);
 }
 
 void playComputerTurn() {
@@ -347,7 +348,9 @@ void drawMenu() {
         drawButton(MenuX, MenuButtonY[button], MenuButtonWidth, menuLabel(button));
 }
 
+// Whatever the button does, a search started before it is no longer wanted.
 void operateButton(int button) {
+    abandonSearch();
     switch (button) {
     case BeginButton:
         gameStarted = 0;
@@ -399,12 +402,14 @@ void handleMenuClicks() {
 // and everything after it are undone. False when there is nothing to take back.
 bool takeBack() {
     if (movePlaying != 0) return false;
-    // On the computer's turn it is thinking; once the game has ended, the player
-    // may step back from wherever it ended.
-    if (sideToMove != humanSide && !gameIsOver()) return false;
+    // On the computer's turn the take back abandons its thought; once the game has
+    // ended, the player may step back from wherever it ended.
+    const bool thinking = searchUnderWay() == SearchPurpose::ComputerMove;
+    if (sideToMove != humanSide && !thinking && !gameIsOver()) return false;
     size_t from = playedMoves.size();
     while (from > 0 && playedMoves[from - 1].side != humanSide) --from;
     if (from == 0) return false;
+    abandonSearch();
     const bool ended = gameIsOver();
     const PlayedMove& back = playedMoves[from - 1];
     gamePosition = back.before;
@@ -420,25 +425,25 @@ bool takeBack() {
     return true;
 }
 
-// The move the computer would play in the human's place; the search draws no
-// random number, and bestMove and searchDepth are left as they were.
+// The move the computer would play in the human's place, searched as its own move is; the
+// search draws no random number.
 void showHint() {
     clearHint();
     if (movePlaying != 0 || sideToMove != humanSide || gameIsOver()) {
         showStatus(StatusText::NoHint);
         return;
     }
-    const Move saved = bestMove[0];
-    const int32_t savedDepth = searchDepth;
-    searchBestMove(humanSide);
-    hintMove = bestMove[0];
-    if (hintMove.piece != -1) {
-        const Piece& piece = pieceOf(gamePosition, humanSide, hintMove.piece);
-        hintFrom = {piece.column, piece.row};
-        showStatus(StatusText::Hint, formatPdnMove(gamePosition, humanSide, hintMove).c_str());
-    }
-    bestMove[0] = saved;
-    searchDepth = savedDepth;
+    startSearch(SearchPurpose::Hint, gamePosition, humanSide, levelSearchDepth(level));
+}
+
+// The hint shows from the frame its search has ended in.
+void collectHint() {
+    if (searchUnderWay() != SearchPurpose::Hint || !searchAnswerReady()) return;
+    hintMove = takeSearchAnswer().move;
+    if (hintMove.piece == -1) return;
+    const Piece& piece = pieceOf(gamePosition, humanSide, hintMove.piece);
+    hintFrom = {piece.column, piece.row};
+    showStatus(StatusText::Hint, formatPdnMove(gamePosition, humanSide, hintMove).c_str());
 }
 
 std::string today() {
@@ -526,12 +531,14 @@ StatusText endText() {
 }
 
 // Whose turn it is, or how the game ended; the menu may have changed sides
-// since the end, so "you" is decided every frame.
+// since the end, so "you" is decided every frame. A hint is thought about too.
 void updateStandingStatus() {
     if (gameIsOver())
         setStandingStatus(endText(), sideName(winnerOf(gameOutcome.result)));
+    else if (sideToMove == humanSide && searchUnderWay() != SearchPurpose::Hint)
+        setStandingStatus(StatusText::YourMove);
     else
-        setStandingStatus(sideToMove == humanSide ? StatusText::YourMove : StatusText::Thinking);
+        setStandingStatus(StatusText::Thinking);
 }
 
 } // namespace
@@ -574,8 +581,13 @@ void collectTargetSquares() {
 void gameFrame() {
     if (gameStarted == 0) startNewGame();
     uint8_t b = takeButtonEvent();
-    if (b == LeftPress) clearHint();
+    // A press drops the hint, and the search for one: the human may be about to move.
+    if (b == LeftPress) {
+        clearHint();
+        if (searchUnderWay() == SearchPurpose::Hint) abandonSearch();
+    }
     handleKeyRequests();
+    collectHint();
     noteCameraChange();
     setUpFrame();
     drawBoardPicture();

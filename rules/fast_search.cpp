@@ -16,6 +16,7 @@
 #include "rules/fast_board.h"
 
 uint64_t fastSearchNodes = 0;
+std::atomic<bool> fastSearchStop{false};
 
 namespace {
 
@@ -229,6 +230,7 @@ int32_t searchWideNode(int32_t ply, int32_t remaining, int32_t side, int32_t alp
 // Fail-soft negamax: the exact value when it lies inside (alpha, beta), else a bound.
 int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
     ++fastSearchNodes;
+    if (fastSearchStop.load(std::memory_order_relaxed)) return 0;
     Board& board = plyBoard[ply];
     if (remaining == 0) return evaluateBoard(board, side);
     // Next to the leaves a table look-up, a cache miss, costs more than the search it saves.
@@ -288,7 +290,8 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         }
     }
     const uint8_t bound = best <= floor ? BoundUpper : best >= beta ? BoundLower : BoundExact;
-    if (bucket)
+    // A stopped child's value is made up; once this thread has seen the flag it stays seen.
+    if (bucket && !fastSearchStop.load(std::memory_order_relaxed))
         store(bucket, board, flags, remaining, best, bound, static_cast<uint16_t>(bestIndex));
     return best;
 }
