@@ -22,7 +22,7 @@ mkdir -p build-tsan
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVATH_SANITIZE_THREADS=ON \
     -DKORVATH_BENCH=OFF -DKORVATH_WERROR=ON > build-tsan/configure.log 2>&1 ||
     { cat build-tsan/configure.log; exit 1; }
-cmake --build build-tsan -j2 --target app_search_threads korvath_pictures_data
+cmake --build build-tsan -j2 --target app_shell korvath_pictures_data
 (cd build-tsan && ctest --output-on-failure -j2 -L threads)
 
 # The sources must build warning-free with Clang as well; its tests would repeat the above.

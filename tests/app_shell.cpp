@@ -1,16 +1,21 @@
 // The shell's parts on the headless backend, each driven as the main loop
 // drives it: the window procedure's table, the display set-up, the fade player
 // and the intro pictures it shows, and gameFrame with the real pictures and
-// meshes on set-up positions that a scripted game would take long to reach.
+// meshes on set-up positions that a scripted game would take long to reach, and
+// the computer's search on its worker thread (suites ending in Threads, which
+// scripts/test.sh runs once more under ThreadSanitizer).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,17 +25,20 @@
 #include "app/settings.h"
 #include "app/window_proc.h"
 #include "game/controller.h"
+#include "game/search_worker.h"
 #include "game/status.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "rules/fast_search.h"
 #include "rules/notation.h"
 #include "rules/random.h"
 #include "rules/search.h"
 #include "scene/input.h"
 #include "scene/scene.h"
 #include "tests/headless_screen.h"
+#include "tests/rules_test_util.h"
 
 namespace {
 
@@ -628,6 +636,145 @@ TEST_F(Controller, AScreenshotFrameIsDrawnOnBlackAndCached) {
     EXPECT_STREQ(currentStatusText(), "PICTURE SAVED AS page0.raw");
     fs::current_path(previous);
     fs::remove_all(folder);
+}
+
+// ---- The computer's search beside the frames --------------------------------
+
+// The answer of the search under way, once ready, as korvath-engine prints it.
+std::string awaitAnswer() {
+    while (!searchAnswerReady()) std::this_thread::yield();
+    const SearchAnswer answer = takeSearchAnswer();
+    bestMove[0] = answer.move;
+    return searchAnswer(answer.value);
+}
+
+// The fast search's corpus through the worker; then
+// searches stopped at many points on the 10 x 10 board, each searched again after its stops:
+// nothing made up may stay in the table. The pauses only spread the stops.
+TEST(SearchWorkerThreads, AnswersAsThePlainSearchAndAStopLeavesTheTableSound) {
+    SearchBesideFrames = true;
+    int32_t count = 0;
+    for (const SampledPosition& sample : sampleRandomGames(23, 3, 9, 120)) {
+        selectRuleVariant(sample.variant);
+        const int32_t depth = 1 + count++ % 4;
+        startSearch(SearchPurpose::ComputerMove, sample.position, sample.side, depth);
+        ASSERT_EQ(awaitAnswer(),
+                  searchAnswer(plainSearchRoot(sample.position, sample.side, depth)));
+    }
+    for (const SampledPosition& sample : sampleRandomGames(31, 1, 30, 60)) {
+        selectRuleVariant(sample.variant);
+        clearTranspositions();
+        const std::string expected = searchAnswer(fastSearchRoot(sample.position, sample.side, 9));
+        for (const int pause : {0, 1, 3, 10, 30}) {
+            clearTranspositions();
+            startSearch(SearchPurpose::Hint, sample.position, sample.side, 9);
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            abandonSearch();
+            startSearch(SearchPurpose::ComputerMove, sample.position, sample.side, 9);
+            EXPECT_EQ(awaitAnswer(), expected) << formatPosition(sample.position, 1);
+        }
+    }
+    SearchBesideFrames = false;
+}
+
+std::atomic<bool> searchReleased{false};
+
+// Stands in for the search: thinks until released or stopped, then searches as the game does.
+int32_t heldSearch(const Position& position, int32_t side, int32_t depth) {
+    while (!searchReleased && !fastSearchStop) std::this_thread::yield();
+    return fastSearchRoot(position, side, depth);
+}
+
+class ControllerThreads : public Controller {
+  protected:
+    void SetUp() override {
+        Controller::SetUp();
+        SearchBesideFrames = true;
+        workerSearchRoot = heldSearch;
+        thinkAboutTheReply();
+    }
+    void TearDown() override {
+        abandonSearch();
+        workerSearchRoot = fastSearchRoot;
+        SearchBesideFrames = false;
+    }
+    // A new "US RULES" game in which the human has played a first move: the computer thinks.
+    static void thinkAboutTheReply() {
+        ruleVariant = humanSide = level = gameStarted = ExitStage = 0;
+        searchReleased = false;
+        gameFrame();
+        before = gamePosition;
+        const Move move = allMoves(before, 0)[0];
+        playedMoves.push_back({before, 0, 2, move});
+        playMove(before, gamePosition, move, 0);
+        thinking = gamePosition;
+        sideToMove = 1, plyCount = 3;
+        gameFrame();
+        ASSERT_TRUE(searchThreadRunning());
+    }
+    static inline Position before{}, thinking{};
+};
+
+// After each way out (the press's frame, and the frame that sets up a new game): no thread, no
+// move under way or recorded beyond the human's, and the position and turn it leads to. A new
+// level's next frame searches again, at the new depth.
+TEST_F(ControllerThreads, EveryWayOutOfTheComputersTurnAbandonsItsSearch) {
+    enum { NewGame, Before, Thinking };
+    const struct {
+        const char* way;
+        int buttonY, frames, toMove, position;
+        size_t recorded;
+    } ways[] = {{"BEGIN", 42, 2, 0, NewGame, 0},     {"take back", 0, 1, 0, Before, 0},
+                {"rule set", 132, 2, 0, NewGame, 0}, {"level", 102, 1, 1, Thinking, 1},
+                {"colour", 72, 1, 1, Thinking, 1},   {"EXIT", 162, 1, 1, Thinking, 1}};
+    for (const auto& way : ways) {
+        thinkAboutTheReply();
+        MouseX = 50, MouseY = way.buttonY, MouseButton = way.buttonY != 0;
+        TakeBackRequest = way.buttonY == 0;
+        for (int i = 0; i < way.frames; ++i) gameFrame();
+        Position start{};
+        setUpPosition(start);
+        const Position* expected[] = {&start, &before, &thinking};
+        EXPECT_EQ(std::vector<size_t>({searchThreadRunning(), size_t(movePlaying),
+                                       size_t(sideToMove), playedMoves.size()}),
+                  std::vector<size_t>({0, 0, size_t(way.toMove), way.recorded}))
+            << way.way;
+        EXPECT_EQ(position(), formatPosition(*expected[way.position], ruleVariant)) << way.way;
+    }
+    thinkAboutTheReply();
+    mouseAt(50, 102);
+    clickHere();
+    EXPECT_TRUE(searchUnderWayFor(SearchPurpose::ComputerMove, thinking, 1, levelSearchDepth(1)));
+}
+
+// Frames, camera turns included, go on while the computer thinks; the frame that finds the
+// answer plays the plain search's move. A hint is searched beside the frames too, and a press
+// drops its search before it shows.
+TEST_F(ControllerThreads, FramesGoOnAndTheAnswersAreThePlainSearchs) {
+    abandonSearch(); // the plain search writes the globals a worker borrows
+    plainSearchRoot(before, 0, levelSearchDepth(0));
+    const Move hint = bestMove[0];
+    plainSearchRoot(thinking, 1, levelSearchDepth(0));
+    const Move reply = bestMove[0];
+    for (int i = 0; i < 3; ++i) {
+        CameraAzimuth += 10;
+        gameFrame();
+        ASSERT_EQ(RedrawRequest + movePlaying + !searchThreadRunning(), 0); // drawn, thinking
+    }
+    searchReleased = true;
+    while (movePlaying == 0) gameFrame();
+    EXPECT_TRUE(sameMove(playedMoves.back().move, reply));
+    while (movePlaying != 0) gameFrame();
+    TakeBackRequest = HintRequest = 1;
+    searchReleased = false;
+    gameFrame();
+    ASSERT_EQ(searchUnderWay(), SearchPurpose::Hint);
+    clickHere();
+    EXPECT_FALSE(searchThreadRunning());
+    HintRequest = 1;
+    searchReleased = true;
+    while (hintMove.piece == -1) gameFrame();
+    EXPECT_TRUE(sameMove(hintMove, hint));
 }
 
 } // namespace
