@@ -32,8 +32,8 @@ bool searchUnderWayFor(SearchPurpose purpose, const Position& position, int32_t 
 bool searchAnswerReady();
 // Ends the search under way, which must be ready, and gives its answer.
 SearchAnswer takeSearchAnswer();
-// Stops the search under way, if any, and waits for its thread: nothing of it is kept, and the
-// fast search's globals are as they were before it.
+// Stops the search under way, if any, and waits for its thread: nothing of its answer is kept,
+// and bestMove and searchDepth are as they were before it.
 void abandonSearch();
 // True while a worker thread exists, from its start to its collection or abandonment.
 bool searchThreadRunning();

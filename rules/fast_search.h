@@ -13,8 +13,8 @@ constexpr int32_t TranspositionEntries = 1 << 18; // 48 bytes each: 12 MiB
 
 extern uint64_t fastSearchNodes; // positions the fast search has visited; never wiped
 // Set (from any thread) to abandon the running search: every node then returns at once and
-// nothing more enters the table; the root's answer is meaningless. Cleared by whoever starts
-// the next search.
+// nothing more enters the table; the root's answer is meaningless. Cleared by the one who set
+// it, once the stopped search has returned.
 extern std::atomic<bool> fastSearchStop;
 
 // The root search to the given depth (1..MaxSearchDepth): sets searchDepth, fills bestMove[0]
