@@ -455,12 +455,7 @@ std::string today() {
 }
 
 void writeGameRecord() {
-    RecordTags tags;
-    tags.players[humanSide] = "Human";
-    tags.players[1 - humanSide] = std::string("Korvath (") + menuLabel(LevelButton) + ")";
-    tags.date = today();
-    tags.result = gameOutcome.result;
-    const std::string text = formatPdn(playedMoves, tags);
+    const std::string text = formatPdn(playedMoves, currentRecordTags());
     char name[32] = "game?.pdn";
     if (writeNewNumberedFile("game%d.pdn", &recordCounter, text.data(), text.size(), name,
                              sizeof name) != 0) {
@@ -559,6 +554,15 @@ const char* resultName(GameResult result) {
     default:
         return "ongoing";
     }
+}
+
+RecordTags currentRecordTags() {
+    RecordTags tags;
+    tags.players[humanSide] = "Human";
+    tags.players[1 - humanSide] = std::string("Korvath (") + menuLabel(LevelButton) + ")";
+    tags.date = today();
+    tags.result = gameOutcome.result;
+    return tags;
 }
 
 void collectTargetSquares() {

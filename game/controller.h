@@ -61,3 +61,5 @@ void collectTargetSquares();
 void startGameFrom(const Position& position, int variant);
 // The game's end as print and scripts name it: "ongoing", "whites", "blacks", "draw".
 const char* resultName(GameResult result);
+// The players and the day, as the game's records name them.
+RecordTags currentRecordTags();

@@ -1,6 +1,6 @@
-// Portable Draughts Notation of a game: the standard square numbers, the tags
-// and the move text. Stateless; the game controller calls it when the player
-// asks for the game's record.
+// Portable Draughts Notation of a game written out: the tags
+// and the move text (rules/pdn reads it back). Stateless; the game controller calls it
+// for the record F4 asks for and for the saved game.
 #include "game/record.h"
 
 namespace {
@@ -45,13 +45,6 @@ std::string tag(const char* name, const std::string& value) {
 
 } // namespace
 
-// Side 0 moves first, so it is Black on 8x8 (its back row, our row 7, holds 1-4)
-// and White on 10x10 (its back row, our row 9, holds 46-50, 46 on our column 9).
-int pdnSquare(Square square) {
-    if (!onTenByTen()) return 4 * (7 - square.row) + square.column / 2 + 1;
-    return 5 * square.row + (9 - square.column) / 2 + 1;
-}
-
 // Captures are the moves that take pieces; a king's long slide and a plain step
 // take none.
 std::string formatPdnMove(const Position& before, int side, const Move& move) {
@@ -85,5 +78,5 @@ std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& ta
            tag("Round", "-") + tag("White", tags.players[white]) +
            tag("Black", tags.players[1 - white]) + tag("Result", result) +
            tag("GameType", onTenByTen() ? "20" : "21") +
-           tag("Variant", ruleVariants[ruleVariant].label) + "\n" + text + "\n";
+           tag("Variant", ruleVariants[ruleVariant].label) + tags.extra + "\n" + text + "\n";
 }

@@ -8,6 +8,7 @@
 
 #include "game/outcome.h"
 #include "rules/moves.h"
+#include "rules/pdn.h"
 
 // One move of the game, as the controller started to play it.
 struct PlayedMove {
@@ -22,10 +23,9 @@ struct RecordTags {
     std::string players[SideCount];          // who played each side
     std::string date;                        // "YYYY.MM.DD"
     GameResult result = GameResult::Ongoing; // "*" until the game has ended
+    std::string extra;                       // more tag lines, written after the standard ones
 };
 
-// The standard number (1..32 or 1..50) of a square of the current rule set's board.
-int pdnSquare(Square square);
 // The game under the current rule set as a PDN file: tags, then the moves in numeric
 // square notation, then the result.
 std::string formatPdn(const std::vector<PlayedMove>& moves, const RecordTags& tags);

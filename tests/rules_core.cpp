@@ -395,6 +395,41 @@ TEST(Engine, RefusesBadInputAndKeepsItsPosition) {
     EXPECT_EQ(lines.back(), "0 3.3,x,x,x,x,x,x,x,x,x,x,x 2.2,x,x,x,x,x,x,x,x,x,x,x");
 }
 
+// A game in the forms databases write (comments, a variation, glyphs, numbers before every
+// move, a shortened double jump "8x24"), the same game bare, then bad games, each refused with
+// one line that leaves the last loaded position.
+TEST(Engine, LoadsPdnGamesAndNamesTheFirstBadMove) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"club game.pdn",
+         "[Event \"A club game\"]\n[GameType \"21\"]\n\n1. 9-13 {Black opens} 1... "
+         "24-19 2. 11-15 2... 23-18 3. 15x24 3... 28x19 4. 7-11 (4. 8-11 22-17)\n"
+         "4... 27-23 5. 6-9! 5... 32-28 6. 11-15 $1 6... 18x11 7. 8x24 7... 28x19 "
+         "*\n\n[Event \"next\"]\n1. 11-15 *\n"},
+        {"bare.pdn", "9-13 24-19 11-15 23-18 15x24 28x19 7-11 27-23 6-9 32-28 11-15 18x11 "
+                     "8-15-24 28x19"},
+        {"illegal.pdn", "1. 9-13 24-19 2. 11-20 *"},
+        {"garbage.pdn", "1. 9-13 hello"},
+        {"binary.pdn", std::string("\x01\x7f\0", 3)},
+        {"open.pdn", "1. 9-13 {no end"},
+        {"chess.pdn", "[GameType \"22\"]\n1. 9-13 *"}};
+    std::string script;
+    for (const auto& [name, text] : files) {
+        std::ofstream(testing::TempDir() + name, std::ios::binary) << text;
+        script += "load  " + testing::TempDir() + name + " \n";
+    }
+    const std::vector<std::string> lines = runEngine(script + "load /no/such.pdn\nload\nshow\n");
+    const std::string final = "0 0.4,3.5,x,7.5,0.6,1.5,x,x,1.7,3.7,5.7,7.7 "
+                              "0.0,2.0,4.0,5.3,1.1,3.1,4.2,x,0.2,2.2,x,x";
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  final, final, "error: move 2. '11-20' is not legal",
+                  "error: move 1... 'hello' is not a move", "error: move 1. '?\?\?' is not a move",
+                  "error: a comment in braces is not closed",
+                  "error: GameType '22' is not played here (20 is 10x10, 21 is 8x8)",
+                  "error: cannot read '/no/such.pdn': No such file or directory",
+                  "error: usage: load <file>", final}));
+}
+
 TEST(Engine, SurvivesGarbage) {
     std::mt19937 random(3);
     const std::string alphabet = "0123456789.,:-xK \tnewsetplaymovesperftsearch\r";

@@ -1,6 +1,6 @@
 // korvath-engine's commands over the rules library. The session (position and rule set) is
 // this file's state; it starts on the "US RULES" opening and changes only through new, set,
-// play and selfplay.
+// play, selfplay and load.
 #include "tools/engine/engine.h"
 
 #include <vector>
@@ -10,6 +10,7 @@
 #include "rules/fast_search.h"
 #include "rules/moves.h"
 #include "rules/notation.h"
+#include "rules/pdn.h"
 #include "rules/perft.h"
 #include "rules/random.h"
 
@@ -226,6 +227,21 @@ EngineAnswer commandSelfplay(const Words& words) {
     return answer(text + "end");
 }
 
+// The rest of the line is the file name, blanks and all.
+EngineAnswer commandLoad(std::string_view line) {
+    line.remove_prefix(line.find("load") + 4);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    if (line.empty()) return usage("load <file>");
+    std::string text;
+    if (std::string what = readPdnFile(std::string(line).c_str(), text); !what.empty())
+        return error(what);
+    PdnGame game;
+    if (std::string what = readPdnGame(text, game); !what.empty()) return error(what);
+    session.position = game.final;
+    return answer(showPosition());
+}
+
 } // namespace
 
 EngineAnswer answerCommand(std::string_view line) {
@@ -247,5 +263,6 @@ EngineAnswer answerCommand(std::string_view line) {
     if (command == "rand") return commandRand(words);
     if (command == "opening") return commandOpening(words);
     if (command == "selfplay") return commandSelfplay(words);
+    if (command == "load") return commandLoad(line);
     return error("unknown command " + quoted(command));
 }
