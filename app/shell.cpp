@@ -12,6 +12,7 @@
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
+#include "game/autosave.h"
 #include "game/controller.h"
 #include "game/search_worker.h"
 #include "platform/platform.h"
@@ -162,6 +163,7 @@ int runKorvath(PassHook beforeEachPass) {
     if (MusicEnabled == 1) startMusic();
     clearTextureTable();
     if (const char* failure = loadResources()) return endWithFailure(failure);
+    autosaveEnabled = true; // the game in the player's folder goes on where it stopped
     const int code = runMainLoop(beforeEachPass);
     // Escape or the window's close may come while the computer thinks: no thread outlives the game.
     abandonSearch();

@@ -42,7 +42,7 @@ bool readCamera(const std::string* text, int* camera) {
 std::string checkTags(const PdnGame& pdn, SavedGame& game) {
     const std::string* plies = findTag(pdn, "PlyCount");
     if (plies == nullptr || *plies != std::to_string(pdn.moves.size()))
-        return "it holds " + std::to_string(pdn.moves.size()) + " moves, not the PlyCount tag's";
+        return "its PlyCount tag does not match its " + std::to_string(pdn.moves.size()) + " moves";
     const std::string* result = findTag(pdn, "Result");
     if (pdn.result.empty() || result == nullptr || *result != pdn.result)
         return "its moves do not end with the Result tag's result";

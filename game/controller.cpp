@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "game/autosave.h"
 #include "game/new_file.h"
 #include "game/outline.h"
 #include "game/screenshot.h"
@@ -71,6 +72,7 @@ struct GameSetUp {
     int variant;
 };
 GameSetUp gameSetUp = {};
+bool savedGameLooked = false; // the first frame has looked for a saved game; set once a run
 
 // The outlines belong to the selection: a new game, a move or the computer's
 // turn never leaves the targets of a piece that is no longer selected.
@@ -114,6 +116,14 @@ void startNewGame() {
     movePlaying = 0;
     RedrawRequest = 1;
     judgeCurrentGame();
+    saveCurrentGame();
+}
+
+// The first frame, after the intro, goes on with the game the last run left.
+void startOrResumeGame() {
+    const bool first = !savedGameLooked;
+    savedGameLooked = true;
+    if (!first || !resumeSavedGame()) startNewGame();
 }
 
 // A press or a release is seen in exactly one frame; 255 means nothing new.
@@ -202,6 +212,7 @@ void passTurn() {
     ++plyCount;
     dropSelection();
     judgeCurrentGame();
+    saveCurrentGame();
 }
 
 void playNextStep() {
@@ -358,11 +369,13 @@ void operateButton(int button) {
     case SideButton:
         humanSide = humanSide == 0 ? 1 : 0;
         CameraAzimuth = AzimuthPerSide * humanSide;
+        saveCurrentGame();
         break;
     case LevelButton:
         level = level == 0 ? 1 : 0;
         MouseButton = NoButtonEvent;
         previousButton = NoButtonEvent;
+        saveCurrentGame();
         break;
     case RulesButton:
         ruleVariant = (ruleVariant + 1) % RuleVariantCount;
@@ -479,6 +492,7 @@ void handleKeyRequests() {
         }
         TakeBackRequest = 0;
         showStatus(tookBack ? StatusText::MoveTakenBack : StatusText::NothingToTakeBack);
+        if (tookBack) saveCurrentGame();
     }
     if (HintRequest != 0) {
         HintRequest = 0;
@@ -583,7 +597,7 @@ void collectTargetSquares() {
 }
 
 void gameFrame() {
-    if (gameStarted == 0) startNewGame();
+    if (gameStarted == 0) startOrResumeGame();
     uint8_t b = takeButtonEvent();
     // A press drops the hint, and the search for one: the human may be about to move.
     if (b == LeftPress) {

@@ -7,6 +7,7 @@
 // korvath-engine.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -453,70 +454,17 @@ TEST(Headless, StartFailuresAreExplainedOnOneLine) {
 
 constexpr int HumanSide = 0, ComputerSide = 1, MaxPlies = 160;
 
-// The record's moves, each as its squares (from, then every landing): after the tags and a
-// blank line come move numbers ("7."), moves ("22x15x6") and, last, the result.
-std::vector<std::vector<int>> pdnMoves(const std::string& pdn) {
-    std::istringstream words(pdn.substr(pdn.find("\n\n")));
-    std::vector<std::vector<int>> moves;
-    for (std::string word; words >> word;) {
-        if (word.back() == '.') continue;
-        std::replace_if(
-            word.begin(), word.end(), [](char c) { return c == '-' || c == 'x'; }, ' ');
-        std::istringstream numbers(word);
-        moves.emplace_back();
-        for (int square; numbers >> square;) moves.back().push_back(square);
-    }
-    moves.pop_back(); // the result
-    return moves;
-}
-
-// Standard numbering, rows of 4 (8x8) or 5 (10x10) from the top of the usual
-// diagram, where the first row's squares are the second, fourth... of the row.
-// The first mover starts at the top on 8x8 (Black) and at the bottom on 10x10
-// (White); our side 0 moves first and starts on the high rows.
-Square squareOfNumber(int number, int columns) {
-    const int perRow = columns / 2;
-    const int rank = (number - 1) / perRow;
-    const int file = 2 * ((number - 1) % perRow) + (rank % 2 == 0 ? 1 : 0);
-    if (columns == 8) return {file, 7 - rank};
-    return {9 - file, rank};
-}
-
-// Plays the record's moves through korvath-engine from the start of the rule
-// set; returns the engine's last answer (the final position), or what went wrong.
-std::string replayThroughEngine(const std::vector<std::vector<int>>& moves, int variant,
-                                const fs::path& dir) {
-    const int columns = ruleVariants[variant].columns;
-    Position position = startOf(variant);
-    std::ofstream script(dir / "replay.txt");
-    script << "new " << variant << "\n";
-    int side = 0;
-    for (const std::vector<int>& squares : moves) {
-        const Square from = squareOfNumber(squares[0], columns);
-        Move move{};
-        move.piece = findPieceAt(from.column, from.row, position);
-        if (move.piece == -1 || lastFoundSide != side)
-            return "no own piece on " + formatSquare(from);
-        move.steps = static_cast<int32_t>(squares.size()) - 1;
-        for (int k = 0; k < move.steps; ++k) move.path[k] = squareOfNumber(squares[k + 1], columns);
-        script << "play " << side << " " << formatMove(move) << "\n";
-        Position after{};
-        playMove(position, after, move, side);
-        position = after;
-        side = 1 - side;
-    }
-    script << "show\nquit\n";
-    script.close();
+// korvath-engine's answer to loading the record: the game's final position, or its error.
+std::string loadThroughEngine(const fs::path& record) {
+    const fs::path dir = record.parent_path();
+    std::ofstream(dir / "load.txt") << "load " << record.string() << "\n";
     const std::string command = "'" KORVATH_BIN_DIR "/korvath-engine' < '" +
-                                (dir / "replay.txt").string() + "' > '" +
-                                (dir / "replayed.txt").string() + "'";
+                                (dir / "load.txt").string() + "' > '" +
+                                (dir / "loaded.txt").string() + "'";
     if (std::system(command.c_str()) != 0) return "korvath-engine failed";
-    // A move the engine refused leaves an error line and a final position of its own.
-    std::string answers = readText(dir / "replayed.txt");
-    const size_t error = answers.find("error");
-    if (error != std::string::npos) return answers.substr(error);
-    answers.pop_back();
-    return answers.substr(answers.rfind('\n') + 1);
+    std::string answer = readText(dir / "loaded.txt");
+    if (!answer.empty()) answer.pop_back();
+    return answer;
 }
 
 // The computer's first answer is a random opening step drawn from the frame
@@ -557,8 +505,9 @@ Move chooseLosingMove(const Position& position) {
 
 // The human's move and the computer's answer unfold one path step per frame, the
 // turn passes in the frame after the last step, and once a side has lost the
-// camera turns around the board.
-TEST(WholeGame, PlayedWithClicksToTheEnd) {
+// camera turns around the board. The game is played over three runs, each resuming
+// the saved game of the one before: at ply 2, and after the first capture chain.
+TEST(WholeGame, PlayedWithClicksToTheEndOverThreeRuns) {
     GameFolder folder;
     Position position = startOf(0);
     const std::string firstMove =
@@ -566,7 +515,8 @@ TEST(WholeGame, PlayedWithClicksToTheEnd) {
     ASSERT_NO_FATAL_FAILURE(positionAtPly2(folder, firstMove, position));
 
     // From here on the computer searches, which the test can foresee exactly.
-    std::string script = firstMove;
+    const std::string resumed = ToFirstGameFrame + "print\n";
+    std::vector<std::string> scripts = {resumed};
     int ply = 2;
     std::vector<std::string> expected;
     auto expect = [&](int toMove) {
@@ -581,6 +531,7 @@ TEST(WholeGame, PlayedWithClicksToTheEnd) {
         if (Moves.count == 0) break; // blocked with pieces: the game stalls
         const Move move = chooseLosingMove(position);
         const auto [from, to] = movePoints(position, move, 8);
+        std::string& script = scripts.back();
         script += clickAt(from) + press(to);
         script += "wait 1\nprint\nup left\n"; // the frame that takes the move
         expect(HumanSide);
@@ -609,39 +560,60 @@ TEST(WholeGame, PlayedWithClicksToTheEnd) {
         for (size_t f = printed; f < expected.size(); ++f)
             script += "wait 1\nprint\n"; // a frame each
         if (computerLost) break;
+        if (chains > 0 && scripts.size() == 1) {
+            scripts.push_back(resumed);
+            expect(HumanSide); // the same turn, resumed
+        }
     }
     ASSERT_TRUE(countPieces(position, HumanSide) == 0 || computerLost)
         << "the planned game did not end within " << MaxPlies << " plies";
+    ASSERT_EQ(scripts.size(), 2u) << "no capture chain came up in this game";
     // Once a side has lost, the camera turns a little every frame.
-    script += "wait 2\nsnap end0.png\nwait 1\nsnap end1.png\nkey F4\nwait 1\n";
+    scripts.back() += "wait 2\nsnap end0.png\nwait 1\nsnap end1.png\nkey F4\nwait 1\n";
+    // A finished game is not resumed: the next run begins anew.
+    scripts.push_back(resumed);
+    expected.push_back("0 0 " + formatPosition(startOf(0), 0));
 
-    const RunResult run = folder.run(script);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), expected.size()) << run.out;
+    std::vector<PrintLine> prints;
+    std::string out;
+    for (const std::string& script : scripts) {
+        const RunResult run = folder.run(script);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        prints.insert(prints.end(), run.prints.begin(), run.prints.end());
+        out += run.out;
+    }
+    ASSERT_EQ(prints.size(), expected.size()) << out;
     for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(std::to_string(run.prints[i].toMove) + " " + std::to_string(run.prints[i].ply) +
-                      " " + run.prints[i].position,
+        ASSERT_EQ(std::to_string(prints[i].toMove) + " " + std::to_string(prints[i].ply) + " " +
+                      prints[i].position,
                   expected[i])
             << "print " << i;
-    EXPECT_GT(chains, 0) << "no capture chain came up in this game";
     const std::string end0 = readText(folder.dir / "end0.png");
     EXPECT_GT(end0.size(), UniformPictureBytes);
     EXPECT_NE(end0, readText(folder.dir / "end1.png"));
 
-    // F4: the record replays move by move to the same end, and names the winner.
-    EXPECT_NE(run.out.find("game0.pdn"), std::string::npos) << run.out;
+    // F4: the record loads back to the same end, and names the winner.
+    EXPECT_NE(out.find("game0.pdn"), std::string::npos) << out;
     const std::string pdn = readText(folder.dir / "game0.pdn");
     // In checkers the first to move is Black.
     EXPECT_NE(pdn.find("[White \"Korvath (BEGINNERS)\"]\n[Black \"Human\"]\n[Result \"" +
                        std::string(computerLost ? "0-1" : "1-0") + "\"]\n[GameType \"21\"]\n"),
               std::string::npos)
         << pdn;
-    EXPECT_EQ(replayThroughEngine(pdnMoves(pdn), 0, folder.dir), formatPosition(position, 0));
+    EXPECT_EQ(loadThroughEngine(folder.dir / "game0.pdn"), formatPosition(position, 0));
 }
 
 class TakeBack : public ::testing::TestWithParam<int> {};
 
-TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
+// What a print line says of the game, leaving out the frame and the selection.
+std::string gameOf(const PrintLine& p) {
+    return std::to_string(p.human) + " " + std::to_string(p.level) + " " +
+           std::to_string(p.toMove) + " " + std::to_string(p.ply) + " " + p.position;
+}
+
+// Each run resumes the game the run before left: mid-game, after a take back (which goes
+// on back across the restart), and on the computer's turn.
+TEST_P(TakeBack, RestoresEarlierTurnsAlsoAcrossRestarts) {
     const int variant = GetParam();
     const int columns = ruleVariants[variant].columns;
     GameFolder folder;
@@ -659,35 +631,123 @@ TEST_P(TakeBack, RestoresEarlierTurnsAndTheComputerRepliesAsBefore) {
     fastSearchRoot(ply3, ComputerSide, levelSearchDepth(0));
     playMove(ply3, ply4, bestMove[0], ComputerSide);
     const std::string back = "key BACKSPACE\nwait 1\nprint\n";
-    std::string script = prologue;                                   // 0: ply 2
-    script += moveClicks(ply2, second, columns) + "print\n";         // 1: ply 4
-    script += moveClicks(ply4, lastMove(ply4), columns) + "print\n"; // 2: ply 6
-    script += back + back;                                           // 3: ply 4, 4: ply 2
-    script += moveClicks(ply2, second, columns) + "print\n";         // 5: ply 4 again
-    script += "key F4\nwait 1\n";
-    script += "key BACKSPACE\nwait 1\n" + back; // 6: the first position
-    script += back;                             // 7: nothing left to take back
+    const std::string resumed = ToFirstGameFrame + "print\n";
+    const std::string scripts[] = {
+        resumed                                                     // 0: ply 2
+            + moveClicks(ply2, second, columns) + "print\n"         // 1: ply 4
+            + moveClicks(ply4, lastMove(ply4), columns) + "print\n" // 2: ply 6
+            + back,                                                 // 3: ply 4
+        resumed                                                     // 4: ply 4
+            + back                                                  // 5: ply 2
+            + moveClicks(ply2, second, columns) + "print\n"         // 6: ply 4 again
+            + "key F4\nwait 1\nkey BACKSPACE\nwait 1\n" + back      // 7: the first position
+            + back                                                  // 8: nothing to take back
+            + clickAt(SideButton) + press(SideButton) + "wait 1\nprint\n", // 9: the computer's turn
+        resumed};                                                          // 10: it has moved
+    std::vector<PrintLine> p;
+    for (const std::string& script : scripts) {
+        const RunResult run = folder.run(script);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        p.insert(p.end(), run.prints.begin(), run.prints.end());
+    }
+    ASSERT_EQ(p.size(), 11u);
+    EXPECT_EQ(p[0].position, formatPosition(ply2, variant));
+    EXPECT_EQ(std::vector<int>({p[0].ply, p[1].ply, p[2].ply}), std::vector<int>({2, 4, 6}));
+    EXPECT_EQ(std::vector<std::string>({gameOf(p[3]), gameOf(p[4]), gameOf(p[5]), gameOf(p[6])}),
+              std::vector<std::string>({gameOf(p[1]), gameOf(p[1]), gameOf(p[0]), gameOf(p[1])}));
+    EXPECT_EQ(p[7].state, newGame(variant));
+    EXPECT_EQ(p[8].state, p[7].state);
+    EXPECT_EQ(std::vector<int>({p[9].human, p[9].toMove, p[9].ply, p[10].human, p[10].ply}),
+              std::vector<int>({1, 0, 0, 1, 1}));
 
-    const RunResult run = folder.run(script);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.prints.size(), 8u) << run.out;
-    const std::vector<PrintLine>& p = run.prints;
-    EXPECT_EQ(std::vector<int>({p[1].ply, p[2].ply}), std::vector<int>({4, 6}));
-    EXPECT_EQ(p[3].state, p[1].state);
-    EXPECT_EQ(p[4].state, p[0].state);
-    EXPECT_EQ(p[5].state, p[1].state); // the same search, the same reply
-    EXPECT_EQ(p[6].state, newGame(variant));
-    EXPECT_EQ(p[7].state, p[6].state);
-
-    // The record written at ply 4 replays through the engine to that position.
+    // The record written at ply 4 loads back through the engine to that position.
     const std::string pdn = readText(folder.dir / "game0.pdn");
     EXPECT_NE(pdn.find("[Result \"*\"]\n[GameType \"" + std::string(variant == 0 ? "21" : "20") +
                        "\"]\n[Variant \"" + ruleVariants[variant].label + "\"]\n"),
               std::string::npos)
         << pdn;
-    EXPECT_EQ(replayThroughEngine(pdnMoves(pdn), variant, folder.dir), p[5].position);
+    EXPECT_EQ(loadThroughEngine(folder.dir / "game0.pdn"), p[6].position);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRuleSet, TakeBack, ::testing::Values(0, 1, 2));
+
+// A save that does not come back is kept under a new name with one line saying so, and a
+// new game starts; so it does when the save is not a plain file.
+TEST(Resume, ABadSaveIsSetAsideAndANewGameStarts) {
+    GameFolder folder;
+    ASSERT_EQ(folder.run(ToFirstGameFrame + moveClicks(startOf(0), lastMove(startOf(0)))).exitCode,
+              0);
+    const std::string good = readText(folder.dir / "autosave.pdn");
+    const std::string saves[] = {"", good.substr(0, good.size() - 20),
+                                 std::string("\x89PNG\0\1", 6),
+                                 good.substr(0, good.find("\n\n")) + "\n\n1. 9-14 *\n"};
+    int number = 0;
+    for (const std::string& save : saves) {
+        std::ofstream(folder.dir / "autosave.pdn", std::ios::binary) << save;
+        const RunResult run = folder.run(ToFirstGameFrame + "print\n");
+        ASSERT_EQ(run.prints.size(), 1u) << run.err;
+        EXPECT_EQ(run.prints[0].state, newGame(0));
+        const std::string aside = "autosave-bad" + std::to_string(number++) + ".pdn";
+        EXPECT_EQ(run.err.rfind("korvath: autosave.pdn cannot be resumed (", 0), 0u) << run.err;
+        EXPECT_TRUE(run.err.ends_with("); kept as " + aside + ", a new game starts\n")) << run.err;
+        EXPECT_EQ(readText(folder.dir / aside), save);
+    }
+    fs::remove(folder.dir / "autosave.pdn");
+    fs::create_directory(folder.dir / "autosave.pdn");
+    const RunResult run = folder.run(ToFirstGameFrame + "print\n");
+    EXPECT_NE(run.err.find("is not a plain file"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_directory(folder.dir / "autosave-bad4.pdn"));
+    EXPECT_NE(readText(folder.dir / "autosave.pdn").find("[PlyCount \"0\"]"), std::string::npos);
+}
+
+// Killed while it waits for the human, the game comes back at the same turn; a save that
+// cannot be written (a file-size limit, as on a full disk) is named once and the game goes
+// on, leaving the last save as it was.
+TEST(Resume, AKilledRunLosesNothingAndAFailedSaveKeepsTheLastOne) {
+    GameFolder folder;
+    const Position start = startOf(0);
+    std::ofstream(folder.dir / "script.txt")
+        << ToFirstGameFrame + moveClicks(start, lastMove(start)) + "print\nwait 1000000000\n";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(folder.dir.c_str()) == 0 && std::freopen("out.txt", "w", stdout) &&
+            std::freopen("err.txt", "w", stderr))
+            ::execl(KORVATH_BIN_DIR "/korvath-headless", "korvath-headless", "script.txt", nullptr);
+        ::_exit(127);
+    }
+    std::string out;
+    for (int tries = 0; tries < 600 && out.find('\n') == std::string::npos; ++tries) {
+        ::usleep(100000);
+        out = readText(folder.dir / "out.txt");
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_NE(out.find('\n'), std::string::npos) << "the game never printed";
+    const std::string saved = readText(folder.dir / "autosave.pdn");
+    const PrintLine killed = parsePrintLine(out.substr(0, out.find('\n')));
+
+    // The pipe keeps the limit off the output.
+    Position ply2{};
+    int32_t variant = 0;
+    ASSERT_EQ(parsePosition(killed.position, ply2, variant), "");
+    std::ofstream(folder.dir / "script.txt")
+        << ToFirstGameFrame + "print\n" + moveClicks(ply2, lastMove(ply2)) + "print\n";
+    const std::string command = "cd '" + folder.dir.string() +
+                                "' && (ulimit -f 0; '" KORVATH_BIN_DIR
+                                "/korvath-headless' script.txt 2>&1) | cat > limited.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string limited = readText(folder.dir / "limited.txt");
+    const size_t resumed = limited.find("frame ");
+    ASSERT_NE(resumed, std::string::npos) << limited;
+    EXPECT_EQ(parsePrintLine(limited.substr(resumed, limited.find('\n', resumed) - resumed)).state,
+              killed.state);
+    EXPECT_NE(limited.find("ply 4"), std::string::npos) << limited;
+    const size_t failure =
+        limited.find("korvath: the game could not be saved in autosave.pdn: File too large\n");
+    EXPECT_NE(failure, std::string::npos) << limited;
+    EXPECT_EQ(limited.find("could not be saved", limited.find('\n', failure)), std::string::npos)
+        << limited;
+    EXPECT_EQ(readText(folder.dir / "autosave.pdn"), saved);
+}
 
 } // namespace
