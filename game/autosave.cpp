@@ -14,6 +14,7 @@
 #include "game/controller.h"
 #include "platform/platform.h"
 #include "render/camera.h"
+#include "rules/notation.h"
 #include "scene/input.h"
 
 bool autosaveEnabled = false;
@@ -91,6 +92,38 @@ void setAside(const std::string& what) {
                      SavedGameName, what.c_str(), std::strerror(errno));
 }
 
+// A game from a set position names it, its side to move and its move count in a Start tag
+// ("1 2 <position>"); the opening is the default.
+std::string readStart(const std::string* text, SavedGame& game, const int32_t variant) {
+    game.startPly = 0;
+    game.start = {{}, variant, 0};
+    if (text == nullptr) {
+        selectRuleVariant(variant);
+        setUpPosition(game.start.position);
+        return "";
+    }
+    int length = 0;
+    if (std::sscanf(text->c_str(), "%d %d %n", &game.start.side, &game.startPly, &length) != 2 ||
+        game.start.side < 0 || game.start.side > 1 || game.startPly < 0 ||
+        !parsePosition(text->substr(static_cast<size_t>(length)), game.start.position,
+                       game.start.variant)
+             .empty())
+        return "its Start tag is not a side, a move count and a position";
+    return "";
+}
+
+// The Start tag of a game that did not begin at the opening, else "".
+std::string startTag(const SavedGame& game) {
+    Position opening{};
+    setUpPosition(opening);
+    if (game.start.side == 0 && game.startPly == 0 &&
+        formatPosition(opening, ruleVariant) == formatPosition(game.start.position, ruleVariant))
+        return "";
+    return "[SetUp \"1\"]\n[Start \"" + std::to_string(game.start.side) + " " +
+           std::to_string(game.startPly) + " " + formatPosition(game.start.position, ruleVariant) +
+           "\"]\n";
+}
+
 void restoreGame(const SavedGame& game) {
     humanSide = game.humanSide;
     level = game.level;
@@ -99,8 +132,9 @@ void restoreGame(const SavedGame& game) {
     CameraRoll = game.camera[2];
     playedMoves = game.moves;
     gamePosition = game.position;
-    plyCount = static_cast<int>(game.moves.size());
-    sideToMove = plyCount % 2;
+    const int played = static_cast<int>(game.moves.size());
+    plyCount = game.startPly + played;
+    sideToMove = (game.start.side + played) % 2;
     selectedPiece = -1;
     targetSquareCount = 0;
     movePlaying = 0;
@@ -112,17 +146,21 @@ void restoreGame(const SavedGame& game) {
 
 std::string formatSavedGame(const SavedGame& game, const RecordTags& tags) {
     RecordTags all = tags;
-    all.extra += std::string("[HumanSide \"") + SideLabels[game.humanSide] + "\"]\n[Level \"" +
-                 LevelLabels[game.level] + "\"]\n[Camera \"" + std::to_string(game.camera[0]) +
-                 " " + std::to_string(game.camera[1]) + " " + std::to_string(game.camera[2]) +
-                 "\"]\n";
+    all.extra += startTag(game) + std::string("[HumanSide \"") + SideLabels[game.humanSide] +
+                 "\"]\n[Level \"" + LevelLabels[game.level] + "\"]\n[Camera \"" +
+                 std::to_string(game.camera[0]) + " " + std::to_string(game.camera[1]) + " " +
+                 std::to_string(game.camera[2]) + "\"]\n";
     return formatPdn(game.moves, all);
 }
 
 std::string parseSavedGame(std::string_view text, SavedGame& game) {
     const int32_t previous = ruleVariant;
+    // The tags are read twice: first for the start, then with the moves replayed from it.
     PdnGame pdn;
-    std::string what = readPdnGame(text, pdn);
+    std::string what = readPdnGame(text.substr(0, text.find("\n\n")), pdn);
+    const bool setUp = what.find("set-up") != std::string::npos;
+    if (what.empty() || setUp) what = readStart(findTag(pdn, "Start"), game, pdn.variant);
+    if (what.empty()) what = readPdnGame(text, pdn, &game.start);
     if (what.empty()) what = checkTags(pdn, game);
     if (!what.empty()) {
         selectRuleVariant(previous);
@@ -131,11 +169,10 @@ std::string parseSavedGame(std::string_view text, SavedGame& game) {
     game.variant = pdn.variant;
     game.result = pdn.result;
     game.moves.clear();
-    Position position{};
-    setUpPosition(position);
+    Position position = game.start.position;
     for (size_t i = 0; i < pdn.moves.size(); ++i) {
-        const int side = static_cast<int>(i % 2);
-        game.moves.push_back({position, side, static_cast<int>(i), pdn.moves[i]});
+        const int side = static_cast<int>((game.start.side + i) % 2);
+        game.moves.push_back({position, side, game.startPly + static_cast<int>(i), pdn.moves[i]});
         const Position before = position;
         playMove(before, position, pdn.moves[i], side);
     }
@@ -186,6 +223,12 @@ void saveCurrentGame() {
     game.camera[2] = CameraRoll;
     game.moves = playedMoves;
     game.position = gamePosition;
+    game.start = {gamePosition, ruleVariant, sideToMove};
+    game.startPly = plyCount;
+    if (!playedMoves.empty()) {
+        game.start = {playedMoves[0].before, ruleVariant, playedMoves[0].side};
+        game.startPly = playedMoves[0].plyCount;
+    }
     if (replaceFileSafely(SavedGameName, formatSavedGame(game, savedGameTags())) == 0)
         autosaveFailing = false;
     else

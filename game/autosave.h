@@ -20,6 +20,8 @@ struct SavedGame {
     int humanSide;                 // 0 "WHITES" or 1 "BLACKS"
     int level;                     // 0 "BEGINNERS" or 1 "EXPERT"
     int camera[3];                 // azimuth, elevation, roll
+    PdnStart start;                // where the game started: the opening, or a set position
+    int startPly;                  // moves counted before the first (2 for a set position)
     std::vector<PlayedMove> moves; // from the start, each with the position it was played from
     Position position;             // after the last move
     std::string result;            // "*" while the game goes on

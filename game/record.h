@@ -23,7 +23,7 @@ struct RecordTags {
     std::string players[SideCount];          // who played each side
     std::string date;                        // "YYYY.MM.DD"
     GameResult result = GameResult::Ongoing; // "*" until the game has ended
-    std::string extra;                       // more tag lines, written after the standard ones
+    std::string extra = "";                  // more tag lines, written after the standard ones
 };
 
 // The game under the current rule set as a PDN file: tags, then the moves in numeric

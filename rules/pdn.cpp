@@ -133,9 +133,10 @@ std::string readTag(Reader& r, PdnTag& tag) {
 // GameType 21 (the default) is the 8x8 board; 20 is the 10x10 board, whose men capture
 // backwards too unless the Variant tag names "FRENCH 1": games of the usual 10x10 rules
 // replay under "FRENCH 2", which allows every capture they can make.
-std::string chooseVariant(const PdnGame& game, int32_t& variant) {
-    if (findTag(game, "FEN") != nullptr)
-        return "a game from a set-up position (FEN tag) cannot be replayed";
+std::string chooseVariant(const PdnGame& game, bool startGiven, int32_t& variant) {
+    const std::string* setUp = findTag(game, "SetUp");
+    if (findTag(game, "FEN") != nullptr || (!startGiven && setUp != nullptr && *setUp == "1"))
+        return "a game from a set-up position (SetUp or FEN tag) cannot be replayed";
     const std::string* type = findTag(game, "GameType");
     const std::string number = type == nullptr ? "21" : type->substr(0, type->find(','));
     const std::string* name = findTag(game, "Variant");
@@ -218,7 +219,7 @@ std::string moveName(size_t ply, std::string_view word) {
 
 // Plays the word as the next move of the game; "" or what is wrong with it.
 std::string playWord(std::string_view word, PdnGame& game) {
-    const size_t ply = game.moves.size();
+    const size_t ply = game.moves.size() + static_cast<size_t>(game.firstSide);
     const int32_t side = static_cast<int32_t>(ply % 2);
     int32_t numbers[MaxWrittenSquares];
     int32_t count = 0;
@@ -290,14 +291,21 @@ const std::string* findTag(const PdnGame& game, std::string_view name) {
     return nullptr;
 }
 
-std::string readPdnGame(std::string_view text, PdnGame& game) {
+std::string readPdnGame(std::string_view text, PdnGame& game, const PdnStart* start) {
     game = PdnGame{};
     Reader r{text, 0};
     if (std::string what = readTags(r, game); !what.empty()) return what;
-    if (std::string what = chooseVariant(game, game.variant); !what.empty()) return what;
+    if (std::string what = chooseVariant(game, start != nullptr, game.variant); !what.empty())
+        return what;
+    if (start != nullptr && start->variant != game.variant)
+        return "the set-up position is not of the rule set the tags name";
     const int32_t previous = ruleVariant;
     selectRuleVariant(game.variant);
     setUpPosition(game.final);
+    if (start != nullptr) {
+        game.final = start->position;
+        game.firstSide = start->side;
+    }
     std::string what = readMoves(r, game);
     if (what.empty() && game.tags.empty() && game.moves.empty() && game.result.empty())
         what = "no PDN game found";

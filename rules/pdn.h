@@ -19,11 +19,20 @@ struct PdnTag {
     std::string value;
 };
 
-// One game as read: the moves alternate from side 0, as every game starts.
+// Where a game from a set-up position (tag SetUp "1") starts; others start from the
+// opening with side 0 to move.
+struct PdnStart {
+    Position position;
+    int32_t variant;
+    int32_t side; // to move first
+};
+
+// One game as read: the moves alternate from the side that starts.
 struct PdnGame {
     std::vector<PdnTag> tags;
     int32_t variant;         // the rule set its GameType and Variant tags name
-    std::vector<Move> moves; // move i was played by side i % 2
+    int32_t firstSide;       // the side of the first move
+    std::vector<Move> moves; // move i was played by side (firstSide + i) % 2
     Position final;          // the position after the last move
     std::string result;      // the closing result ("1-0", "*", ...), "" when the text just ends
 };
@@ -38,7 +47,8 @@ constexpr size_t MaxPdnFileBytes = 4 << 20;
 // The text of a plain file (not a FIFO or a device), cut at MaxPdnFileBytes; "" or what is
 // wrong.
 std::string readPdnFile(const char* path, std::string& text);
-// Reads the first game of text and replays it from the starting position. On success selects
-// its rule set and returns ""; otherwise returns what is wrong (the first bad move by its
-// number and text) and leaves the rule set as it was.
-std::string readPdnGame(std::string_view text, PdnGame& game);
+// Reads the first game of text and replays it from the starting position, or from start for
+// a set-up game (which must name start's rule set). On success selects its rule set and
+// returns ""; otherwise returns what is wrong (the first bad move by its number and text)
+// and leaves the rule set as it was.
+std::string readPdnGame(std::string_view text, PdnGame& game, const PdnStart* start = nullptr);

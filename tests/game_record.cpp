@@ -70,7 +70,8 @@ TEST(Record, WholeGamesReadBackInEveryRuleSetAlsoWithShortenedCaptures) {
         for (uint32_t seed = 1; seed <= 6; ++seed) {
             Position final{};
             const std::vector<PlayedMove> moves = randomGame(variant, seed, final);
-            const std::string text = formatPdn(moves, {{"A", "B"}, "2026.12.07", ""});
+            const std::string text =
+                formatPdn(moves, {{"A", "B"}, "2026.12.07", GameResult::Ongoing, ""});
             selectRuleVariant(0);
             PdnGame game;
             ASSERT_EQ(readPdnGame(text, game), "") << text;
@@ -95,17 +96,29 @@ TEST(Record, WholeGamesReadBackInEveryRuleSetAlsoWithShortenedCaptures) {
 // Every cut of a save short of its last line is refused, as are wrong tags and moves; a
 // refused save leaves the rule set alone.
 TEST(SavedGame, ComesBackWholeOrNotAtAll) {
-    SavedGame game{2, 1, 1, {204, -77, 12}, {}, {}, "*"};
+    SavedGame game{2, 1, 1, {204, -77, 12}, {}, 0, {}, {}, "*"};
     game.moves = randomGame(2, 7, game.position, 41);
-    const RecordTags tags = {{"A", "B"}, "2026.12.07", "[PlyCount \"41\"]\n"};
-    const std::string text = formatSavedGame(game, tags);
-    selectRuleVariant(0);
+    game.start = {game.moves[0].before, 2, 0};
+    // A game from a set position: side 1 to move first, eleven moves counted before.
+    SavedGame setUp = game;
+    setUp.moves.erase(setUp.moves.begin(), setUp.moves.begin() + 11);
+    setUp.start = {setUp.moves[0].before, 2, 1};
+    setUp.startPly = 11;
+    std::string text;
     SavedGame back{};
-    ASSERT_EQ(parseSavedGame(text, back), "") << text;
-    // The record's text is written from every move's position, side and number.
-    EXPECT_EQ(formatSavedGame(back, tags), text);
-    EXPECT_EQ(formatPosition(back.position, 2), formatPosition(game.position, 2));
-    EXPECT_EQ(back.result, "*");
+    for (const SavedGame* saved : {&setUp, &game}) {
+        const std::string plies = std::to_string(saved->moves.size());
+        const RecordTags tags = {
+            {"A", "B"}, "2026.12.07", GameResult::Ongoing, "[PlyCount \"" + plies + "\"]\n"};
+        selectRuleVariant(2);
+        text = formatSavedGame(*saved, tags);
+        selectRuleVariant(0);
+        ASSERT_EQ(parseSavedGame(text, back), "") << text;
+        // The record's text is written from every move's position, side and number.
+        EXPECT_EQ(formatSavedGame(back, tags), text);
+        EXPECT_EQ(formatPosition(back.position, 2), formatPosition(game.position, 2));
+        EXPECT_EQ(back.result, "*");
+    }
 
     const size_t lastWord = text.find_last_not_of("\n *") + 1;
     for (size_t cut = 0; cut < lastWord; ++cut) {
