@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "game/controller.h"
+#include "game/status.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "rules/notation.h"
@@ -77,19 +78,26 @@ void reportSaveFailure(int error) {
     autosaveFailing = true;
     std::fprintf(stderr, "korvath: the game could not be saved in %s: %s\n", SavedGameName,
                  std::strerror(error));
+    showStatus(StatusText::GameNotKept, std::strerror(error));
 }
 
 // A save that does not come back is kept under another name, never deleted.
 void setAside(const std::string& what) {
     char aside[64] = "?";
-    if (moveFileAside(SavedGameName, SetAsidePattern, aside, sizeof aside) == 0)
+    if (moveFileAside(SavedGameName, SetAsidePattern, aside, sizeof aside) == 0) {
         std::fprintf(stderr, "korvath: %s cannot be resumed (%s); kept as %s, a new game starts\n",
                      SavedGameName, what.c_str(), aside);
-    else
+        showStatus(StatusText::SavedGameMoved, aside);
+    } else {
+        // Saving over it would destroy it: this run leaves it alone and keeps nothing.
+        const int error = errno;
+        autosaveEnabled = false;
         std::fprintf(stderr,
-                     "korvath: %s cannot be resumed (%s) nor moved aside (%s); a new game "
-                     "starts\n",
-                     SavedGameName, what.c_str(), std::strerror(errno));
+                     "korvath: %s cannot be resumed (%s) nor moved aside (%s); it is left as it "
+                     "is, and this game will not be saved\n",
+                     SavedGameName, what.c_str(), std::strerror(error));
+        showStatus(StatusText::GameNotKept, std::strerror(error));
+    }
 }
 
 // A game from a set position names it, its side to move and its move count in a Start tag
@@ -251,5 +259,6 @@ bool resumeSavedGame() {
     level = game.level;
     if (game.result != "*") return false; // its settings stay, its game is over
     restoreGame(game);
+    if (!game.moves.empty()) showStatus(StatusText::GameResumed);
     return true;
 }

@@ -40,6 +40,9 @@ constexpr StatusEntry StatusTable[] = {
     {StatusText::MoveTakenBack, "MOVE TAKEN BACK"},
     {StatusText::Hint, "HINT: %s"},
     {StatusText::NoHint, "NO HINT: IT IS NOT YOUR MOVE"},
+    {StatusText::GameResumed, "YOUR LAST GAME GOES ON"},
+    {StatusText::GameNotKept, "THE GAME CANNOT BE KEPT FOR NEXT TIME: %s"},
+    {StatusText::SavedGameMoved, "THE LAST GAME COULD NOT BE RESUMED - KEPT AS %s"},
 };
 static_assert(std::size(StatusTable) == static_cast<size_t>(StatusText::Count),
               "every status text has one entry");

@@ -26,6 +26,9 @@ enum class StatusText {
     MoveTakenBack,
     Hint,   // detail: the move in the record's notation
     NoHint, // not the player's turn, or the game is over
+    GameResumed,
+    GameNotKept,    // detail: why the autosave failed
+    SavedGameMoved, // detail: the name the unreadable save was given
     Count,
 };
 
