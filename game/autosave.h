@@ -24,7 +24,8 @@ struct SavedGame {
     int startPly;                  // moves counted before the first (2 for a set position)
     std::vector<PlayedMove> moves; // from the start, each with the position it was played from
     Position position;             // after the last move
-    std::string result;            // "*" while the game goes on
+    std::string result;            // as read back, "*" while the game goes on (the writer takes
+                                   // the result from the record tags)
 };
 
 // The save as text, under the current rule set (which must be the game's).
