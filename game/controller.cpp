@@ -119,11 +119,12 @@ void startNewGame() {
     saveCurrentGame();
 }
 
-// The first frame, after the intro, goes on with the game the last run left.
+// The first frame, after the intro, goes on with the game the last run left, unless a
+// position was set up to start from.
 void startOrResumeGame() {
     const bool first = !savedGameLooked;
     savedGameLooked = true;
-    if (!first || !resumeSavedGame()) startNewGame();
+    if (!first || gameSetUp.pending || !resumeSavedGame()) startNewGame();
 }
 
 // A press or a release is seen in exactly one frame; 255 means nothing new.
