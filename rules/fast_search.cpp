@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "rules/fast_board.h"
+#include "rules/fast_tables.h"
 
 uint64_t fastSearchNodes = 0;
 std::atomic<bool> fastSearchStop{false};
@@ -148,16 +149,31 @@ int32_t pickMove(int32_t ply, int32_t searched, int32_t count) {
 
 int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta);
 
-// The most a move that captures nothing raises the 10x10 evaluation of its side: a man
-// advances one row (10), crowns (a king term of up to 400) and moves to a better table square
-// (5); a king runs nine rows (90), reaches the main diagonal (100) and a better square (5);
-// either piece gains at most two supporters and gives support to at most two pieces (200).
+// The most a move that captures nothing raises the 10x10 evaluation of its side: a king runs
+// nine rows (90), reaches the main diagonal (100) and a better table square (5); a man
+// advances one row (10), may crown (a king term of up to 400) and reaches a better square (5).
+// Either piece may also gain supporters and give support, 50 for each other piece of its side
+// diagonally next to it, four at the most.
 // (On 8x8 a king's move also changes the king distance terms of every opposing king.)
-constexpr int32_t MaxQuietGain = 10 + 400 + 5 + 200;
+constexpr int32_t MaxKingGain = 90 + 100 + 5;
+constexpr int32_t MaxCrowningGain = 10 + 400 + 5;
 // The most it lowers it: a king leaves the diagonal (100) and the best table square (5) for
-// the back row (90), losing two supporters and its support of two pieces (200); a man always
-// advances.
-constexpr int32_t MaxQuietLoss = 100 + 5 + 90 + 200;
+// the back row (90), and the same support as above is lost; a man always advances.
+constexpr int32_t MaxKingLoss = 100 + 5 + 90;
+
+// The support that one piece's move can make or break: 50 for each other piece of its side,
+// four at the most.
+int32_t maxSupportChange(const Board& board, int32_t side) {
+    return 50 * std::min(4, countBits(board.occupied[side]) - 1);
+}
+
+// The most a quiet move of the side gains: crowning counts only with a man one step from it.
+int32_t maxQuietGain(const Board& board, int32_t side) {
+    const int32_t row = side == 0 ? 1 : ruleVariants[ruleVariant].rows - 2;
+    const SquareBits rowBits = ((SquareBits(1) << 10) - 1) << (10 * row);
+    const bool mayCrown = (board.occupied[side] & ~board.kings & rowBits) != 0;
+    return (mayCrown ? MaxCrowningGain : MaxKingGain) + maxSupportChange(board, side);
+}
 
 [[maybe_unused]] int32_t bestEvaluationAfter(int32_t ply, int32_t side) {
     int32_t best = -Infinite;
@@ -251,16 +267,18 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     if (moves.total == 0) return terminalValue(board, side, ply, remaining);
     if (remaining == 1 && ruleVariant != 0 && moves.moves[0].captures == 0) {
         // Captures are compulsory, so none of these moves takes anything: each changes the
-        // evaluation by at most MaxQuietGain up or MaxQuietLoss down, bounds that serve the
-        // parent as well as the value itself when they fall outside the window.
+        // evaluation by at most maxQuietGain up or MaxKingLoss and the support down, bounds that
+        // serve the parent as well as the value itself when they fall outside the window.
         const int32_t now = evaluateBoard(board, side);
-        if (now + MaxQuietGain <= alpha) {
-            assert(bestEvaluationAfter(ply, side) <= now + MaxQuietGain);
-            return now + MaxQuietGain;
+        const int32_t highest = now + maxQuietGain(board, side);
+        if (highest <= alpha) {
+            assert(bestEvaluationAfter(ply, side) <= highest);
+            return highest;
         }
-        if (now - MaxQuietLoss >= beta) {
-            assert(bestEvaluationAfter(ply, side) >= now - MaxQuietLoss);
-            return now - MaxQuietLoss;
+        const int32_t lowest = now - MaxKingLoss - maxSupportChange(board, side);
+        if (lowest >= beta) {
+            assert(bestEvaluationAfter(ply, side) >= lowest);
+            return lowest;
         }
     }
     // Each move of a node next to the leaves is one evaluation, cheaper than ordering it.
