@@ -175,12 +175,48 @@ int32_t maxQuietGain(const Board& board, int32_t side) {
     return (mayCrown ? MaxCrowningGain : MaxKingGain) + maxSupportChange(board, side);
 }
 
-[[maybe_unused]] int32_t bestEvaluationAfter(int32_t ply, int32_t side) {
+// Whether a long-range king of kings can take in direction D: it slides over empty squares
+// to an opposing piece with an empty square behind it.
+template <int32_t D> bool kingMayTake(SquareBits kings, SquareBits opposing, SquareBits empty) {
+    for (SquareBits ray = stepped<D>(kings); ray; ray = stepped<D>(ray & empty)) {
+        if (stepped<D>(ray & opposing) & empty) return true;
+    }
+    return false;
+}
+
+// True when the side has no capture and at least one move on the 10x10 board, told from the
+// bit sets without listing the moves.
+bool onlyQuietMoves(const Board& board, int32_t side) {
+    const SquareBits own = board.occupied[side], opposing = board.occupied[1 - side];
+    const SquareBits empty = onBoardBits & ~(own | opposing);
+    const SquareBits kings = own & board.kings, men = own & ~board.kings;
+    using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
+    constexpr Find ShortJumpers[2][2] = {{shortJumpers<1, 0>, shortJumpers<1, 1>},
+                                         {shortJumpers<2, 0>, shortJumpers<2, 1>}};
+    if (ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings) != 0 ||
+        kingMayTake<0>(kings, opposing, empty) || kingMayTake<1>(kings, opposing, empty) ||
+        kingMayTake<2>(kings, opposing, empty) || kingMayTake<3>(kings, opposing, empty)) {
+        return false;
+    }
+    // Side 0's men step in directions 0 and 3, side 1's in 1 and 2; kings in all four.
+    const SquareBits forward0 = side == 0 ? men | kings : kings;
+    const SquareBits forward1 = side == 1 ? men | kings : kings;
+    return ((stepped<0>(forward0) | stepped<3>(forward0) | stepped<1>(forward1) |
+             stepped<2>(forward1)) &
+            empty) != 0;
+}
+
+// Checks a quiet-move bound against the moves themselves: every one quiet, the best
+// evaluation after them within low..high.
+[[maybe_unused]] bool quietBoundHolds(int32_t ply, int32_t side, int32_t low, int32_t high) {
+    BoardMoveList& moves = plyMoves[ply];
+    generateBoardMoves(plyBoard[ply], side, moves);
     int32_t best = -Infinite;
-    const BoardMoveList& moves = plyMoves[ply];
-    for (int32_t i = 0; i < moves.count; ++i)
+    for (int32_t i = 0; i < moves.count; ++i) {
+        if (moves.moves[i].captures != 0) return false;
         best = std::max(best, evaluateAfter(plyBoard[ply], moves.moves[i], side));
-    return best;
+    }
+    return moves.total > 0 && best >= low && best <= high;
 }
 
 // The best move the previous iteration (two plies shallower, so the same node two plies
@@ -262,25 +298,21 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         remembered = entry->move;
     }
     if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
-    BoardMoveList& moves = plyMoves[ply];
-    generateBoardMoves(board, side, moves);
-    if (moves.total == 0) return terminalValue(board, side, ply, remaining);
-    if (remaining == 1 && ruleVariant != 0 && moves.moves[0].captures == 0) {
+    if (remaining == 1 && ruleVariant != 0 && onlyQuietMoves(board, side)) {
         // Captures are compulsory, so none of these moves takes anything: each changes the
         // evaluation by at most maxQuietGain up or MaxKingLoss and the support down, bounds that
         // serve the parent as well as the value itself when they fall outside the window.
         const int32_t now = evaluateBoard(board, side);
         const int32_t highest = now + maxQuietGain(board, side);
-        if (highest <= alpha) {
-            assert(bestEvaluationAfter(ply, side) <= highest);
-            return highest;
-        }
         const int32_t lowest = now - MaxKingLoss - maxSupportChange(board, side);
-        if (lowest >= beta) {
-            assert(bestEvaluationAfter(ply, side) >= lowest);
-            return lowest;
+        if (highest <= alpha || lowest >= beta) {
+            assert(quietBoundHolds(ply, side, lowest, highest));
+            return highest <= alpha ? highest : lowest;
         }
     }
+    BoardMoveList& moves = plyMoves[ply];
+    generateBoardMoves(board, side, moves);
+    if (moves.total == 0) return terminalValue(board, side, ply, remaining);
     // Each move of a node next to the leaves is one evaluation, cheaper than ordering it.
     if (moves.total > moves.count || remaining == 1)
         return searchWideNode(ply, remaining, side, alpha, beta);
