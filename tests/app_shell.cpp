@@ -673,6 +673,8 @@ TEST(SearchWorkerThreads, AnswersAsThePlainSearchAndAStopLeavesTheTableSound) {
             startSearch(SearchPurpose::ComputerMove, sample.position, sample.side, 9);
             EXPECT_EQ(awaitAnswer(), expected) << formatPosition(sample.position, 1);
         }
+        startSearch(SearchPurpose::Hint, sample.position, sample.side, MaxSearchDepth);
+        abandonSearch(); // a search deaf to the stop would take hours
     }
     SearchBesideFrames = false;
 }
