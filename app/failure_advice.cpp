@@ -1,68 +1,120 @@
-// Turns the failed step's text into advice: a settings value out of range is
-// named with its pair in SETTINGS.TXT and the values allowed there; a missing
-// file with the folder the game must start from. Owns no state.
+// The advice table and its filling: each failure a player can meet at start-up,
+// with the lines that tell what to do about it. Reads the settings globals and
+// SettingsPath; owns no state.
 #include "app/failure_advice.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/settings.h"
-#include "platform/platform.h"
 #include "render/screen.h"
 
 namespace {
 
-constexpr const char* StartFolderAdvice =
-    "start the game from the folder that holds SETTINGS.TXT and DATAS (cd build && ./bin/korvath)";
-
-bool startsWith(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+bool sizeUnsupported() {
+    const bool supported = (ScreenWidth == 640 && ScreenHeight == 480) ||
+                           (ScreenWidth == 800 && ScreenHeight == 600) ||
+                           (ScreenWidth == 1024 && ScreenHeight == 768);
+    return !supported;
 }
 
-bool isSupportedWidth(int width) {
-    return width == 640 || width == 800 || width == 1024;
+bool hardwareInvalid() {
+    return UseHardware != 0 && UseHardware != 1;
 }
 
-std::string displayModeAdvice() {
-    char line[300];
-    if (!isSupportedWidth(ScreenWidth))
-        std::snprintf(line, sizeof line,
-                      "SETTINGS.TXT: the screen width (pair 1) is %d; use 640, 800 or 1024, "
-                      "with the height (pair 2) 480, 600 or 768",
-                      ScreenWidth);
-    else if (!isDisplayableSize(ScreenWidth, ScreenHeight))
-        std::snprintf(line, sizeof line,
-                      "SETTINGS.TXT: the screen height (pair 2) is %d; use 480, 600 or 768",
-                      ScreenHeight);
-    else
-        std::snprintf(line, sizeof line,
-                      "no %d x %d %s could be opened on this display; try another size in "
-                      "SETTINGS.TXT (640 480, 800 600 or 1024 768)",
-                      ScreenWidth, ScreenHeight,
-                      WindowedMode == 1 ? "window" : "full-screen window");
-    return line;
+bool matches(const FailureAdvice& row, const char* failure) {
+    switch (row.match) {
+    case FailureMatch::Whole:
+        return std::strcmp(failure, row.failure) == 0;
+    case FailureMatch::Start:
+        return std::strncmp(failure, row.failure, std::strlen(row.failure)) == 0;
+    case FailureMatch::Within:
+        return std::strstr(failure, row.failure) != nullptr;
+    }
+    return false;
 }
 
-std::string deviceAdvice() {
-    char line[200];
-    if (UseHardware != 0 && UseHardware != 1)
-        std::snprintf(line, sizeof line,
-                      "SETTINGS.TXT: the hardware choice (pair 5) is %d; use 0 or 1", UseHardware);
-    else
-        std::snprintf(line, sizeof line, "the 3D device could not be made (out of memory?)");
-    return line;
+std::string fillIn(const char* advice) {
+    const struct {
+        const char* name;
+        std::string value;
+    } fields[] = {{"{settings}", SettingsPath},
+                  {"{width}", std::to_string(ScreenWidth)},
+                  {"{height}", std::to_string(ScreenHeight)},
+                  {"{hardware}", std::to_string(UseHardware)}};
+    std::string text = advice;
+    for (const auto& field : fields)
+        for (size_t at = text.find(field.name); at != std::string::npos;
+             at = text.find(field.name, at + field.value.size()))
+            text.replace(at, std::strlen(field.name), field.value);
+    return text;
 }
 
 } // namespace
 
+// First match wins: rows with a condition come before the general row of the same failure.
+const FailureAdvice FailureAdviceTable[] = {
+    {"SETTINGS.TXT is missing", FailureMatch::Whole, nullptr,
+     "The game reads its settings from {settings}, and there is none.\n"
+     "Start it from the folder that holds SETTINGS.TXT and DATAS (cd build && ./bin/korvath),"
+     " or install it."},
+    {"SETTINGS.TXT cannot be read", FailureMatch::Whole, nullptr,
+     "{settings} is not a readable file.\n"
+     "Make it a plain text file of label/number pairs, as WIDTH 800 HEIGHT 600 ..."},
+    {"DATAS/", FailureMatch::Within, nullptr,
+     "The game's pictures are missing or damaged.\n"
+     "Start it from the folder that holds SETTINGS.TXT and DATAS (cd build && ./bin/korvath),"
+     " or reinstall it."},
+    {"DirectDrawCreateEx", FailureMatch::Whole, nullptr,
+     "No display could be reached: DISPLAY or WAYLAND_DISPLAY names none that answers.\n"
+     "Start the game from a desktop session."},
+    {"DDrawInterface->SetDisplayMode", FailureMatch::Whole, sizeUnsupported,
+     "WIDTH {width} and HEIGHT {height} are no size the game draws: use 640 480, 800 600 "
+     "or 1024 768.\n"
+     "Set them in {settings}; the window itself can still take any size (F11: full screen)."},
+    {"DDrawInterface->SetDisplayMode", FailureMatch::Whole, nullptr,
+     "No {width} x {height} window could be opened on this display.\n"
+     "Try another size in {settings}: 640 480, 800 600 or 1024 768."},
+    {"D3DInterface->CreateDevice", FailureMatch::Whole, hardwareInvalid,
+     "The HARDWARE value in {settings} (its fifth number) is {hardware}.\n"
+     "Set it to 0 or 1."},
+    {"CreateWindow", FailureMatch::Whole, nullptr,
+     "The game window could not be made (out of memory?)."},
+    {"DDraw", FailureMatch::Start, nullptr,
+     "The game's screen could not be made (out of memory?).\n"
+     "Close other programs, or choose a smaller size in {settings}."},
+    {"D3D", FailureMatch::Start, nullptr,
+     "The game's screen could not be made (out of memory?).\n"
+     "Close other programs, or choose a smaller size in {settings}."},
+    // The music boxes: the game always goes on without music.
+    {"Could not initialize COM", FailureMatch::Whole, nullptr,
+     "The synthesizer could not start (out of memory?).\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+    {"Could not create DMusic Loader", FailureMatch::Whole, nullptr,
+     "No General MIDI soundfont was found; install one (timgm6mb-soundfont).\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+    {"Could not create DMusic Performance", FailureMatch::Whole, nullptr,
+     "The synthesizer could not start (out of memory?).\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+    {"Could not initialize performance", FailureMatch::Whole, nullptr,
+     "The soundfont could not be read; reinstall it (timgm6mb-soundfont).\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+    {"Could not add port to performance", FailureMatch::Whole, nullptr,
+     "No sound output could be opened: no sound server or sound card answered.\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+    {"Could not load segment", FailureMatch::Whole, nullptr,
+     "The music file DATAS/JAZZ1.MID is missing or is not a MIDI file.\n"
+     "The game goes on without music; MUSIC 0 in {settings} skips it."},
+};
+const int FailureAdviceCount = sizeof FailureAdviceTable / sizeof FailureAdviceTable[0];
+
 std::string failureAdvice(const char* failure) {
-    const std::string text = failure;
-    if (startsWith(failure, "SETTINGS.TXT")) return text + "; " + StartFolderAdvice;
-    if (text.find("DATAS/") != std::string::npos) return text + "; " + StartFolderAdvice;
-    if (text == "DirectDrawCreateEx")
-        return "no display could be reached (is DISPLAY or WAYLAND_DISPLAY set?); start the game "
-               "on a desktop";
-    if (text == "DDrawInterface->SetDisplayMode") return displayModeAdvice();
-    if (text == "D3DInterface->CreateDevice") return deviceAdvice();
-    return "the display could not be set up (" + text + ")";
+    for (const FailureAdvice& row : FailureAdviceTable)
+        if (matches(row, failure) && (row.applies == nullptr || row.applies()))
+            return fillIn(row.advice);
+    return "";
+}
+
+std::string failureBoxText(const char* firstLine, const char* failure) {
+    const std::string advice = failureAdvice(failure);
+    return advice.empty() ? std::string(firstLine) : std::string(firstLine) + "\n" + advice;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/data_file.h"
+#include "app/failure_advice.h"
 #include "app/settings.h"
 #include "platform/platform.h"
 
@@ -55,9 +56,10 @@ constexpr const char* AudioDrivers[] = {"pipewire", "pulseaudio", "alsa"};
 void discardLog(int, const char*, void*) {}
 
 int fail(int step, const char* text) {
+    const std::string message = failureBoxText(text, text);
     // A player who never sees the box (started from a terminal) still learns why it is quiet.
-    std::fprintf(stderr, "korvath: %s; the game goes on without music\n", text);
-    showMessageBox("Tavolant", text);
+    std::fprintf(stderr, "korvath: %s\n", message.c_str());
+    showMessageBox("Tavolant", message.c_str());
     return -step;
 }
 

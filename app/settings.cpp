@@ -2,6 +2,9 @@
 // position alone. Owns the settings globals of app/settings.h.
 #include "app/settings.h"
 
+#include <unistd.h>
+
+#include <cassert>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -15,6 +18,7 @@ int TextureSize = 0;
 int UseHardware = 0;
 int MusicEnabled = 0;
 int WindowedMode = 0;
+std::string SettingsPath = "SETTINGS.TXT";
 
 namespace {
 
@@ -67,6 +71,21 @@ NumberRead readNumber(Reader& r, int& out) {
     return NumberRead::Read;
 }
 
+// The real path of an open file: the data file may have been found without
+// regard to case, or in the installed folder.
+std::string openedPath(FILE* file) {
+    char link[64], path[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fileno(file));
+    const ssize_t length = readlink(link, path, sizeof path - 1);
+    return length > 0 ? std::string(path, static_cast<size_t>(length)) : "SETTINGS.TXT";
+}
+
+std::string currentFolderPath(const char* name) {
+    char folder[4096];
+    if (getcwd(folder, sizeof folder) == nullptr) return name;
+    return std::string(folder) + "/" + name;
+}
+
 } // namespace
 
 void parseSettings(const char* text, int values[SettingsPairs]) {
@@ -85,6 +104,7 @@ void parseSettings(const char* text, int values[SettingsPairs]) {
 
 const char* loadSettings() {
     FILE* file = openDataFile("SETTINGS.TXT", "r");
+    SettingsPath = file != nullptr ? openedPath(file) : currentFolderPath("SETTINGS.TXT");
     if (file == nullptr) return "SETTINGS.TXT is missing";
     std::string text;
     char chunk[4096];
@@ -107,4 +127,31 @@ const char* loadSettings() {
     MusicEnabled = values[5];
     WindowedMode = values[6];
     return nullptr;
+}
+
+bool withWindowPair(std::string& text, int windowed) {
+    assert(windowed == 0 || windowed == 1);
+    Reader r{text.c_str(), 0};
+    int ignored = 0;
+    // The pair is only found by its place: a file whose first six numbers are
+    // not all there has none that could be rewritten.
+    for (int pair = 0; pair < WindowPair; ++pair)
+        if (!readLabel(r) || readNumber(r, ignored) != NumberRead::Read) return false;
+    const char* value = windowed == 1 ? "1" : "0";
+    if (!readLabel(r)) {
+        if (!text.empty() && text.back() != '\n') text.append("\n");
+        text.append("WINDOWED ").append(value).append("\n");
+        return true;
+    }
+    skipSpace(r);
+    const size_t start = r.at;
+    if (readNumber(r, ignored) == NumberRead::EndOfText) {
+        text.append(" ").append(value);
+        return true;
+    }
+    // Whatever stands in the number's place, a word too, is the old value.
+    if (r.at == start) readLabel(r);
+    text.erase(start, r.at - start);
+    text.insert(start, 1, *value);
+    return true;
 }

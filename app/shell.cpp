@@ -4,6 +4,7 @@
 #include "app/shell.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/display.h"
 #include "app/failure_advice.h"
@@ -42,12 +43,11 @@ struct PassOutcome {
 // so far released. A failure is never reported as success: the exit code is 1.
 int endWithFailure(const char* failure) {
     abandonSearch();
-    char message[400];
-    std::snprintf(message, sizeof message, "ERROR:%s", failure);
-    // The box may never be seen (started from a launcher or a terminal): the
-    // reason and its cure also go to standard error, on one line.
-    std::fprintf(stderr, "korvath: %s\n", failureAdvice(failure).c_str());
-    showFailure(message);
+    const std::string message = failureBoxText(("ERROR:" + std::string(failure)).c_str(), failure);
+    // The box may never be seen (started from a terminal, or with no desktop
+    // to show it): the same text goes to standard error.
+    std::fprintf(stderr, "korvath: %s\n", message.c_str());
+    showFailure(message.c_str());
     releaseDisplay();
     if (MusicEnabled == 1) stopMusic();
     videoStop();
@@ -160,7 +160,9 @@ int runKorvath(PassHook beforeEachPass) {
     // The window appears with the display mode, and a music box must come
     // after the window, never before it on an empty desktop.
     if (const char* failure = initDisplay()) return endWithFailure(failure);
-    if (MusicEnabled == 1) startMusic();
+    // The scripted runner is silent whatever the settings say: it runs in tests
+    // and on servers, where a sound device is the last thing it should open.
+    if (MusicEnabled == 1 && currentBackend() == Backend::Sdl) startMusic();
     clearTextureTable();
     if (const char* failure = loadResources()) return endWithFailure(failure);
     autosaveEnabled = true; // the game in the player's folder goes on where it stopped

@@ -3,6 +3,7 @@
 #include "app/window_proc.h"
 #include "app/music.h"
 
+#include "app/window_mode.h"
 #include "render/camera.h"
 #include "render/screen.h"
 #include "scene/input.h"
@@ -63,6 +64,9 @@ bool handleKey(uint64_t key) {
     case VK_F4:
         RecordRequest = 1;
         break;
+    case VK_F11:
+        switchWindowMode();
+        break;
     default:
         break;
     }
@@ -87,8 +91,15 @@ int64_t windowProc(const Message& message) {
     case WM_KEYDOWN:
         if (handleKey(message.wParam)) return 0;
         break;
+    case WM_SYSKEYDOWN:
+        if (message.wParam == VK_RETURN) switchWindowMode();
+        break;
     case WM_MOUSEMOVE:
+        MouseInWindow = 1;
         updateMousePosition();
+        break;
+    case WM_MOUSELEAVE:
+        MouseInWindow = 0;
         break;
     case WM_LBUTTONDOWN:
         MouseButton = 1;

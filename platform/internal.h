@@ -50,6 +50,7 @@ void sdlWaitEvent();
 void sdlVideoStop();
 void sdlShowMessageBox(const char* caption, const char* text);
 void sdlHideCursor();
+int sdlSetWindowed(bool windowed);
 bool sdlHasWindow();
 
 // The message queue (platform/messages.cpp).

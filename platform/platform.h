@@ -37,6 +37,19 @@ bool isDisplayableSize(int width, int height);
 // Creates the window of that game size with 16-bit surfaces behind it. A zero or
 // unsupported size fails.
 int setDisplayMode(int width, int height);
+// Switches the open game window between full screen and a plain window, the
+// game's size and picture kept (the window's own size is the window system's).
+int changeWindowMode(bool windowed);
+// Where the game's picture lies in a window of the given size: as large as fits
+// with its shape kept, centred between black bars.
+struct PictureRect {
+    int x, y, width, height;
+};
+PictureRect pictureRect(int windowWidth, int windowHeight, int gameWidth, int gameHeight);
+// The game pixel shown at a window pixel of that window: the one under the
+// window pixel's centre. Outside the picture (in a bar) it is off the game's edges.
+void windowToGame(int windowX, int windowY, int windowWidth, int windowHeight, int gameWidth,
+                  int gameHeight, int* gameX, int* gameY);
 // Tears down everything the video system made; safe to call at any point.
 void videoStop();
 
@@ -49,16 +62,19 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_SETCURSOR = 0x0020;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_SYSKEYDOWN = 0x0104; // a key pressed with Alt held
 constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr uint32_t WM_LBUTTONUP = 0x0202;
 constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
 constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_MOUSELEAVE = 0x02A3; // the pointer left the window
 
 constexpr uint32_t WA_INACTIVE = 0;
 constexpr uint32_t WA_ACTIVE = 1;
 
 constexpr uint32_t VK_BACK = 0x08;
+constexpr uint32_t VK_RETURN = 0x0D;
 constexpr uint32_t VK_ESCAPE = 0x1B;
 constexpr uint32_t VK_LEFT = 0x25;
 constexpr uint32_t VK_UP = 0x26;
@@ -69,11 +85,12 @@ constexpr uint32_t VK_F1 = 0x70;
 constexpr uint32_t VK_F2 = 0x71;
 constexpr uint32_t VK_F3 = 0x72;
 constexpr uint32_t VK_F4 = 0x73;
+constexpr uint32_t VK_F11 = 0x7A;
 constexpr uint32_t VK_F12 = 0x7B;
 
 struct Message {
     uint32_t message; // WM_*
-    uint64_t wParam;  // WM_ACTIVATE: high word 1 when minimised; WM_KEYDOWN: VK_*
+    uint64_t wParam;  // WM_ACTIVATE: high word 1 when minimised; WM_(SYS)KEYDOWN: VK_*
     int64_t lParam;
 };
 

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -23,9 +24,16 @@ struct SdlState {
     bool vsync;           // the renderer waits for the display's refresh
     uint64_t lastPresent; // performance-counter time of the last present
     bool stale;           // the window lost its picture (new, exposed, restored): present again
+    bool windowedSizeSet; // the window has had a window's size (a full-screen start has not)
 };
 
 SdlState sdl = {}; // cleared by sdlVideoStop
+
+// The menu entry's and the metadata's id (dist/), given to the window as its class.
+constexpr const char* DesktopId = "org.korvath.Korvath";
+// A window never gets smaller than the smallest screen the game draws.
+constexpr int MinimumWindowWidth = 640;
+constexpr int MinimumWindowHeight = 480;
 
 // SDL falls back to drivers that draw nowhere when no display can be
 // reached; a player would then look at nothing. Only asked for by name.
@@ -60,9 +68,6 @@ int makeRenderer() {
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 &&
                 (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
-    // Keeps the game's aspect with black bars and maps mouse events back to
-    // game pixels.
-    if (SDL_RenderSetLogicalSize(sdl.renderer, sdl.width, sdl.height) != 0) return PLATFORM_FAILED;
     return makeTexture();
 }
 
@@ -85,10 +90,23 @@ void paceFrame() {
     sdl.lastPresent += period;
 }
 
+// The picture keeps the game's shape at any window size, between black bars;
+// the mouse is mapped back through the same rectangle (gamePoint).
 void showTexture() {
+    int width = 0, height = 0;
+    SDL_GetRendererOutputSize(sdl.renderer, &width, &height);
+    const PictureRect rect = pictureRect(width, height, sdl.width, sdl.height);
+    const SDL_Rect target{rect.x, rect.y, rect.width, rect.height};
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
     SDL_RenderClear(sdl.renderer);
-    SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
+    SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, &target);
+}
+
+// A pointer position in window coordinates as the game pixel shown there.
+void gamePoint(int x, int y, int* gameX, int* gameY) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl.window, &width, &height);
+    windowToGame(x, y, width, height, sdl.width, sdl.height, gameX, gameY);
 }
 
 uint32_t virtualKeyOf(SDL_Keycode key) {
@@ -113,10 +131,12 @@ uint32_t virtualKeyOf(SDL_Keycode key) {
         return VK_F3;
     case SDLK_F4:
         return VK_F4;
+    case SDLK_F11:
+        return VK_F11;
     case SDLK_F12:
         return VK_F12;
     case SDLK_RETURN:
-        return 0x0D;
+        return VK_RETURN;
     case SDLK_SPACE:
         return 0x20;
     default:
@@ -165,18 +185,32 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_CLOSE:
         queueMessage(Message{WM_CLOSE, 0, 0});
         break;
+    case SDL_WINDOWEVENT_LEAVE:
+        queueMessage(Message{WM_MOUSELEAVE, 0, 0});
+        break;
     default:
         break;
     }
 }
 
 void translateButton(const SDL_MouseButtonEvent& event, bool down) {
-    setCursorPosition(event.x, event.y);
-    const int64_t where = pointParam(event.x, event.y);
+    int x = 0, y = 0;
+    gamePoint(event.x, event.y, &x, &y);
+    setCursorPosition(x, y);
+    const int64_t where = pointParam(x, y);
     if (event.button == SDL_BUTTON_LEFT)
         queueMessage(Message{down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, where});
     else if (event.button == SDL_BUTTON_RIGHT)
         queueMessage(Message{down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, where});
+}
+
+// Alt+Enter is the window system's own key pair for full screen, as the
+// message it would send says.
+void translateKey(const SDL_Keysym& key) {
+    const uint32_t code = virtualKeyOf(key.sym);
+    if (code == 0) return;
+    const bool alt = (key.mod & KMOD_ALT) != 0;
+    queueMessage(Message{alt && code == VK_RETURN ? WM_SYSKEYDOWN : WM_KEYDOWN, code, 0});
 }
 
 void translateEvent(const SDL_Event& event) {
@@ -188,13 +222,15 @@ void translateEvent(const SDL_Event& event) {
         translateWindowEvent(event.window);
         break;
     case SDL_KEYDOWN:
-        if (const uint32_t key = virtualKeyOf(event.key.keysym.sym); key != 0)
-            queueMessage(Message{WM_KEYDOWN, key, 0});
+        translateKey(event.key.keysym);
         break;
-    case SDL_MOUSEMOTION:
-        setCursorPosition(event.motion.x, event.motion.y);
-        queueMessage(Message{WM_MOUSEMOVE, 0, pointParam(event.motion.x, event.motion.y)});
+    case SDL_MOUSEMOTION: {
+        int x = 0, y = 0;
+        gamePoint(event.motion.x, event.motion.y, &x, &y);
+        setCursorPosition(x, y);
+        queueMessage(Message{WM_MOUSEMOVE, 0, pointParam(x, y)});
         break;
+    }
     case SDL_MOUSEBUTTONDOWN:
         translateButton(event.button, true);
         break;
@@ -219,6 +255,11 @@ void translateEvent(const SDL_Event& event) {
 
 int sdlVideoStart() {
     if (sdl.videoUp) return PLATFORM_OK;
+    // The window's class is the id of the menu entry and of its metadata, so
+    // that a dock ties the running window to its entry. Set unless the
+    // person starting the game chose another.
+    setenv("SDL_VIDEO_X11_WMCLASS", DesktopId, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", DesktopId, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return PLATFORM_FAILED;
     if (isInvisibleDriver()) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
@@ -241,9 +282,11 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
     // Hidden until the renderer exists: an OpenGL renderer makes SDL destroy
     // the window and create it again, which the desktop would show as a
     // window that opens, vanishes and opens again.
+    constexpr Uint32 Flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+    sdl.windowedSizeSet = windowed;
     if (windowed) {
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                      height, SDL_WINDOW_HIDDEN);
+                                      height, Flags);
     } else {
         // Made as large as the desktop at its corner: where no window manager
         // honours the full-screen request, the window still covers the screen.
@@ -251,12 +294,13 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
         const bool known = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
         sdl.window =
             SDL_CreateWindow(title, 0, 0, known ? desktop.w : width, known ? desktop.h : height,
-                             SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
+                             SDL_WINDOW_FULLSCREEN_DESKTOP | Flags);
     }
     if (sdl.window == nullptr || makeRenderer() != PLATFORM_OK) {
         closeWindow();
         return PLATFORM_FAILED;
     }
+    SDL_SetWindowMinimumSize(sdl.window, MinimumWindowWidth, MinimumWindowHeight);
     SDL_ShowWindow(sdl.window);
     SDL_ShowCursor(SDL_DISABLE);
     // Black until the first frame, as the window class's brush paints it: a
@@ -303,6 +347,20 @@ void sdlWaitEvent() {
 
 void sdlHideCursor() {
     if (sdl.videoUp) SDL_ShowCursor(SDL_DISABLE);
+}
+
+int sdlSetWindowed(bool windowed) {
+    if (sdl.window == nullptr) return PLATFORM_FAILED;
+    if (SDL_SetWindowFullscreen(sdl.window, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        return PLATFORM_FAILED;
+    if (windowed && !sdl.windowedSizeSet) {
+        // Made full screen at the desktop's size: as a window it starts at the game's.
+        SDL_SetWindowSize(sdl.window, sdl.width, sdl.height);
+        SDL_SetWindowPosition(sdl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        sdl.windowedSizeSet = true;
+    }
+    sdl.stale = true;
+    return PLATFORM_OK;
 }
 
 void sdlVideoStop() {

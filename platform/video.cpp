@@ -1,6 +1,7 @@
 // The video system behind either backend: start and stop, the display mode
 // with its flipping chain (primary and back buffer), and presenting a frame.
 // VideoState is written only here and by the SDL backend's event pump (loss).
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,7 +33,46 @@ void releaseFlippingChain() {
     video.shownFrame = nullptr;
 }
 
+// Rounds toward minus infinity: points in the left or top bar map below 0.
+int floorDivide(long long numerator, long long denominator) {
+    const long long quotient = numerator / denominator;
+    return static_cast<int>(numerator % denominator < 0 ? quotient - 1 : quotient);
+}
+
+// The game coordinate under the centre of window pixel at, along one axis.
+int gameCoordinate(int at, int start, int extent, int gameExtent) {
+    return floorDivide((2LL * (at - start) + 1) * gameExtent, 2LL * extent);
+}
+
 } // namespace
+
+PictureRect pictureRect(int windowWidth, int windowHeight, int gameWidth, int gameHeight) {
+    assert(gameWidth > 0 && gameHeight > 0);
+    PictureRect rect{0, 0, windowWidth, windowHeight};
+    // Whichever side fills the window decides the scale; the other gets bars.
+    if (static_cast<long long>(windowWidth) * gameHeight <=
+        static_cast<long long>(windowHeight) * gameWidth)
+        rect.height = static_cast<int>(
+            (2LL * windowWidth * gameHeight + gameWidth) / (2LL * gameWidth));
+    else
+        rect.width = static_cast<int>(
+            (2LL * windowHeight * gameWidth + gameHeight) / (2LL * gameHeight));
+    rect.x = (windowWidth - rect.width) / 2;
+    rect.y = (windowHeight - rect.height) / 2;
+    return rect;
+}
+
+void windowToGame(int windowX, int windowY, int windowWidth, int windowHeight, int gameWidth,
+                  int gameHeight, int* gameX, int* gameY) {
+    const PictureRect rect = pictureRect(windowWidth, windowHeight, gameWidth, gameHeight);
+    if (rect.width <= 0 || rect.height <= 0) {
+        // A window with no room for a picture (minimised to nothing) shows no pixel.
+        *gameX = *gameY = -1;
+        return;
+    }
+    *gameX = gameCoordinate(windowX, rect.x, rect.width, gameWidth);
+    *gameY = gameCoordinate(windowY, rect.y, rect.height, gameHeight);
+}
 
 VideoState& videoState() {
     return video;
@@ -61,6 +101,14 @@ int videoStart() {
 
 int setCooperativeLevel(bool windowed) {
     if (!video.started) return PLATFORM_FAILED;
+    video.windowed = windowed;
+    return PLATFORM_OK;
+}
+
+int changeWindowMode(bool windowed) {
+    if (!video.started || video.back == nullptr) return PLATFORM_FAILED;
+    if (video.backend == Backend::Sdl && sdlSetWindowed(windowed) != PLATFORM_OK)
+        return PLATFORM_FAILED;
     video.windowed = windowed;
     return PLATFORM_OK;
 }

@@ -89,11 +89,11 @@ int lockBackBuffer(LockedSurface* out) {
 }
 
 void drawArrowCursor() {
-    drawShape(ArrowShape);
+    if (MouseInWindow == 1) drawShape(ArrowShape);
 }
 
 void drawWaitCursor() {
-    drawShape(WaitShape);
+    if (MouseInWindow == 1) drawShape(WaitShape);
 }
 
 void drawScreenText(int x, int y, const char* text, uint8_t red, uint8_t green, uint8_t blue) {

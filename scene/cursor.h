@@ -12,9 +12,10 @@ struct LockedSurface;
 // drawing. Returns the lock's result; on failure nothing may be written.
 int lockBackBuffer(LockedSurface* out);
 
-// The arrow (the player may act) with its tip at (MouseX, MouseY).
+// The arrow (the player may act) with its tip at (MouseX, MouseY); nothing while
+// the pointer is outside the window (MouseInWindow 0), so no arrow stays behind.
 void drawArrowCursor();
-// The hourglass (the computer is thinking), same top-left placement.
+// The hourglass (the computer is thinking), same top-left placement and rule.
 void drawWaitCursor();
 // Text with its top-left at (x, y) on the render target, transparent background.
 void drawScreenText(int x, int y, const char* text, uint8_t red, uint8_t green, uint8_t blue);

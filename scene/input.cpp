@@ -3,6 +3,7 @@
 
 int MouseX = 0;
 int MouseY = 0;
+int MouseInWindow = 1;
 uint8_t MouseButton = 0;
 int ScreenshotRequest = 0;
 int RedrawRequest = 1;

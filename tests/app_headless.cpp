@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -416,15 +418,15 @@ TEST(Headless, BadScriptsAndFailedWritesEndWithCodeTwo) {
 
 // Beside the box, one plain line on standard error says what is wrong and how to mend it:
 // the settings pair and its allowed values, where to start from, or the missing data file.
-TEST(Headless, StartFailuresAreExplainedOnOneLine) {
+TEST(Headless, StartFailuresAreExplainedOnStandardErrorAsInTheBox) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", "korvath: SETTINGS.TXT is missing; start the game from the folder that holds"},
+        {"", "korvath: ERROR:SETTINGS.TXT is missing\nThe game reads its settings from /"},
         {"WIDTH 700\nHEIGHT 600\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
-         "korvath: SETTINGS.TXT: the screen width (pair 1) is 700; use 640, 800 or 1024"},
+         "korvath: ERROR:DDrawInterface->SetDisplayMode\nWIDTH 700 and HEIGHT 600 are no size"},
         {"WIDTH 800\nHEIGHT 0\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
-         "korvath: SETTINGS.TXT: the screen height (pair 2) is 0; use 480, 600 or 768"},
+         "\nWIDTH 800 and HEIGHT 0 are no size the game draws: use 640 480, 800 600 or 1024 768."},
         {"WIDTH 640\nHEIGHT 480\nS 64\nT 128\nHARDWARE 2\nMUSIC 0\n",
-         "korvath: SETTINGS.TXT: the hardware choice (pair 5) is 2; use 0 or 1"},
+         "/SETTINGS.TXT (its fifth number) is 2.\nSet it to 0 or 1.\n"},
         {"FOND.RAW", "FOND.RAW"}, // a picture and an intro file left out of DATAS
         {"CHECKERS.RAW", "CHECKERS.RAW"},
     };
@@ -448,6 +450,29 @@ TEST(Headless, StartFailuresAreExplainedOnOneLine) {
         EXPECT_NE(run.err.find("FAILED: ERROR:"), std::string::npos) << run.err; // the box
         EXPECT_TRUE(run.prints.empty()) << line;
     }
+}
+
+// With MUSIC 1 the runner still opens no sound device: a sound server that
+// only listens, named where every audio library looks, is never called on,
+// and no music box is shown.
+TEST(Headless, TheRunnerNeverOpensASoundDevice) {
+    GameFolder folder;
+    std::ofstream(folder.dir / "SETTINGS.TXT")
+        << "WIDTH 640\nHEIGHT 480\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 1\n";
+    const std::string path = (folder.dir / "sound").string();
+    const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(server, 4), 0);
+    const RunResult run = folder.run(ToFirstGameFrame + "wait 20\n",
+                                     "PULSE_SERVER=unix:" + path + " PIPEWIRE_REMOTE=" + path +
+                                         " SDL_AUDIODRIVER=pulseaudio ");
+    EXPECT_EQ(std::pair(run.exitCode, run.err), std::pair(0, std::string()));
+    EXPECT_LT(accept(server, nullptr, nullptr), 0) << "a sound client connected";
+    close(server);
 }
 
 // ---- Whole games and the game's record ------------------------------------------

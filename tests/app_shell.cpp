@@ -21,6 +21,7 @@
 
 #include "app/display.h"
 #include "app/fade.h"
+#include "app/failure_advice.h"
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
@@ -231,6 +232,52 @@ TEST_F(Display, FailingStepsNameTheCallTheyStandFor) {
     }
     EXPECT_EQ(ScreenGreenMask, 0x03E0u);
     EXPECT_FALSE(screenIs565());
+}
+
+// ---- The failure boxes' advice ------------------------------------------------
+
+// Every row is reached by its own failure and, filled in, reads as at most two
+// lines that name the settings file read, never a placeholder; the two boxes a
+// new player meets first are compared whole.
+TEST(FailureAdvice, EachBoxSaysWhatWentWrongHereAndHowToCureIt) {
+    SettingsPath = "/home/p/.local/share/korvath/SETTINGS.TXT";
+    for (int i = 0; i < FailureAdviceCount; ++i) {
+        const FailureAdvice& row = FailureAdviceTable[i];
+        std::string failure = row.failure;
+        if (row.match != FailureMatch::Whole) failure = "Cannot open " + failure + "X";
+        if (row.match == FailureMatch::Start) failure = row.failure + std::string("X");
+        ScreenWidth = row.applies != nullptr ? 700 : 800;
+        ScreenHeight = 600;
+        UseHardware = row.applies != nullptr ? 2 : 1;
+        const std::string advice = failureAdvice(failure.c_str());
+        const std::string own(row.advice);
+        EXPECT_TRUE(advice.starts_with(own.substr(0, own.find('{')))) << failure;
+        EXPECT_LE(std::count(advice.begin(), advice.end(), '\n'), 1) << advice;
+        EXPECT_EQ(advice.find('{'), std::string::npos) << advice;
+        const bool music = failure.starts_with("Could not");
+        EXPECT_EQ(advice.ends_with("without music; MUSIC 0 in " + SettingsPath + " skips it."),
+                  music)
+            << advice;
+    }
+    ScreenWidth = 1920;
+    ScreenHeight = 1080;
+    EXPECT_EQ(failureBoxText("ERROR:DDrawInterface->SetDisplayMode", "DDrawInterface->SetDisplayMode"),
+              "ERROR:DDrawInterface->SetDisplayMode\n"
+              "WIDTH 1920 and HEIGHT 1080 are no size the game draws: use 640 480, 800 600 or 1024 "
+              "768.\nSet them in /home/p/.local/share/korvath/SETTINGS.TXT; the window itself can "
+              "still take any size (F11: full screen).");
+    EXPECT_EQ(failureBoxText("Could not add port to performance", "Could not add port to performance"),
+              "Could not add port to performance\n"
+              "No sound output could be opened: no sound server or sound card answered.\n"
+              "The game goes on without music; MUSIC 0 in "
+              "/home/p/.local/share/korvath/SETTINGS.TXT skips it.");
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    EXPECT_EQ(failureAdvice("DDrawInterface->SetDisplayMode"),
+              "No 800 x 600 window could be opened on this display.\n"
+              "Try another size in /home/p/.local/share/korvath/SETTINGS.TXT: 640 480, 800 600 or "
+              "1024 768.");
+    EXPECT_EQ(failureBoxText("ERROR:a step of no row", "a step of no row"), "ERROR:a step of no row");
 }
 
 // ---- The fade player and the intro pictures ---------------------------------
