@@ -13,11 +13,11 @@ enum class FailureMatch {
 };
 
 struct FailureAdvice {
-    const char* failure;  // the box's first line as the step words it (after "ERROR:")
-    FailureMatch match;   // how failure is compared
-    bool (*applies)();    // a further condition on the settings, or nullptr for none
-    const char* advice;   // one or two lines; {settings}, {width}, {height} and
-                          // {hardware} are replaced by the settings file and its values
+    const char* failure; // the box's first line as the step words it (after "ERROR:")
+    FailureMatch match;  // how failure is compared
+    bool (*applies)();   // a further condition on the settings, or nullptr for none
+    const char* advice;  // one or two lines; {settings}, {width}, {height} and
+                         // {hardware} are replaced by the settings file and its values
 };
 
 extern const FailureAdvice FailureAdviceTable[];

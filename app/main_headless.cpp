@@ -39,10 +39,10 @@ struct KeyName {
     const char* name;
     uint32_t code;
 };
-constexpr KeyName KeyNames[] = {{"ESCAPE", VK_ESCAPE}, {"F12", VK_F12},        {"LEFT", VK_LEFT},
-                                {"RIGHT", VK_RIGHT},   {"UP", VK_UP},          {"DOWN", VK_DOWN},
-                                {"F1", VK_F1},         {"F2", VK_F2},          {"F3", VK_F3},
-                                {"F4", VK_F4},         {"BACKSPACE", VK_BACK}, {"H", VK_H}};
+constexpr KeyName KeyNames[] = {
+    {"ESCAPE", VK_ESCAPE},  {"F12", VK_F12}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"UP", VK_UP},
+    {"DOWN", VK_DOWN},      {"F1", VK_F1},   {"F2", VK_F2},     {"F3", VK_F3},       {"F4", VK_F4},
+    {"BACKSPACE", VK_BACK}, {"H", VK_H},     {"F11", VK_F11}};
 
 // The script being played; written once by main before the game starts.
 struct ScriptState {

@@ -10,8 +10,8 @@ extern int ShadowTextureSize; // side of the two shadow textures, before the dev
 extern int TextureSize;       // side of every picture texture, before the device limit
 extern int UseHardware;       // 0 or 1: both choose the software device; anything else fails set-up
 extern int MusicEnabled;      // 1: background music
-extern int WindowedMode; // 1: a plain window instead of full screen (optional seventh pair);
-                         // also written by the full-screen switch (app/window_mode.h)
+extern int WindowedMode;      // 1: a plain window instead of full screen (optional seventh pair);
+                              // also written by the full-screen switch (app/window_mode.h)
 // Where the settings were read from, as a whole path (the file named in advice
 // and rewritten by the full-screen switch); set by loadSettings, even when the
 // file is missing.

@@ -58,8 +58,8 @@ std::string replaceFile(const std::string& path, const std::string& text, mode_t
     std::string temporary = path.substr(0, path.rfind('/') + 1) + ".SETTINGS.TXT.XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return errorText("cannot create a file beside it");
-    bool written = ::fchmod(fd, mode & 07777) == 0 &&
-                   writeAllBytes(fd, text.data(), text.size()) && ::fsync(fd) == 0;
+    bool written = ::fchmod(fd, mode & 07777) == 0 && writeAllBytes(fd, text.data(), text.size()) &&
+                   ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
         written = false;

@@ -5,8 +5,8 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 

@@ -52,11 +52,11 @@ PictureRect pictureRect(int windowWidth, int windowHeight, int gameWidth, int ga
     // Whichever side fills the window decides the scale; the other gets bars.
     if (static_cast<long long>(windowWidth) * gameHeight <=
         static_cast<long long>(windowHeight) * gameWidth)
-        rect.height = static_cast<int>(
-            (2LL * windowWidth * gameHeight + gameWidth) / (2LL * gameWidth));
+        rect.height =
+            static_cast<int>((2LL * windowWidth * gameHeight + gameWidth) / (2LL * gameWidth));
     else
-        rect.width = static_cast<int>(
-            (2LL * windowHeight * gameWidth + gameHeight) / (2LL * gameHeight));
+        rect.width =
+            static_cast<int>((2LL * windowHeight * gameWidth + gameHeight) / (2LL * gameHeight));
     rect.x = (windowWidth - rect.width) / 2;
     rect.y = (windowHeight - rect.height) / 2;
     return rect;

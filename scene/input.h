@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-extern int MouseX;            // cursor x in game pixels, 0 .. ScreenWidth - 10
-extern int MouseY;            // cursor y in game pixels, 0 .. ScreenHeight - 10
-extern int MouseInWindow;     // 1 while the pointer is over the window; 0 once it leaves, until it moves in
+extern int MouseX; // cursor x in game pixels, 0 .. ScreenWidth - 10
+extern int MouseY; // cursor y in game pixels, 0 .. ScreenHeight - 10
+extern int
+    MouseInWindow; // 1 while the pointer is over the window; 0 once it leaves, until it moves in
 extern uint8_t MouseButton;   // 1 left press, 2 right press, 0 released, 255 press already handled
 extern int ScreenshotRequest; // 1: the game controller saves the next frame
 extern int RedrawRequest;     // 1: the next frame draws the 3D scene again (1 at program start)

@@ -452,6 +452,31 @@ TEST(Headless, StartFailuresAreExplainedOnStandardErrorAsInTheBox) {
     }
 }
 
+// F11 switches the window and keeps the choice in the settings file, every
+// other byte kept. A file that cannot be replaced whole (too large for the
+// disk's room, here a size limit) stays as it was, no temporary file is left,
+// the player is told, and the game goes on.
+TEST(Headless, TheFullScreenSwitchIsKeptInTheSettingsFile) {
+    GameFolder folder;
+    const fs::path settings = folder.dir / "SETTINGS.TXT";
+    // Blank space is no pair, and makes the file too large for the limit below.
+    const std::string six = readText(settings) + std::string(60000, ' ') + "\n";
+    std::ofstream(settings) << six;
+    EXPECT_EQ(folder.run("key F11\nwait 2\n").exitCode, 0);
+    EXPECT_TRUE(readText(settings) == six + "WINDOWED 1\n");
+    folder.run("key F11\nwait 2\nkey F11\nwait 2\nkey F11\nwait 2\n");
+    EXPECT_TRUE(readText(settings) == six + "WINDOWED 0\n");
+    const RunResult run = folder.run("key F11\nwait 2\nprint\n", "ulimit -f 40; ");
+    EXPECT_TRUE(readText(settings) == six + "WINDOWED 0\n");
+    EXPECT_EQ(std::pair(run.exitCode, run.prints.size()), std::pair(0, size_t{1}));
+    EXPECT_NE(run.err.find("korvath: the next start cannot keep the window: " +
+                           fs::canonical(settings).string() + ": cannot write it: File too large"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.dir), fs::directory_iterator()), 5)
+        << "DATAS, SETTINGS.TXT, the script, out.txt and err.txt";
+}
+
 // With MUSIC 1 the runner still opens no sound device: a sound server that
 // only listens, named where every audio library looks, is never called on,
 // and no music box is shown.

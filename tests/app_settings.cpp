@@ -48,6 +48,37 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
     }
 }
 
+// Only the window pair's number changes, every other byte kept; a file without
+// the pair gets it as a line of its own; a file whose first six numbers are not
+// all there is left alone.
+TEST(Settings, TheWindowPairIsRewrittenInPlace) {
+    const std::string six = "WIDTH 800\r\nHEIGHT   600\n\nS 128 T 256 H 1 MUSIC 1";
+    const struct {
+        std::string text;
+        int windowed;
+        std::string expected; // "" when the text is refused
+    } cases[] = {
+        {six + "\nWINDOWED 0\nANIMATION 1\n", 1, six + "\nWINDOWED 1\nANIMATION 1\n"},
+        {six + "\tW\t+0001   ", 0, six + "\tW\t0   "},
+        {six + " W yes A 1", 1, six + " W 1 A 1"},
+        {six + " WINDOWED", 1, six + " WINDOWED 1"},
+        {six, 1, six + "\nWINDOWED 1\n"},
+        {six + "\n", 0, six + "\nWINDOWED 0\n"},
+        {"WIDTH 800 HEIGHT 600 S 128 T 256 H yes MUSIC 1 WINDOWED 0", 1, ""},
+        {"WIDTH 800 HEIGHT 600", 1, ""},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(withWindowPair(text, c.windowed), !c.expected.empty()) << c.text;
+        EXPECT_EQ(text, c.expected.empty() ? c.text : c.expected);
+        Values v{};
+        parseSettings(text.c_str(), v.data());
+        if (!c.expected.empty()) {
+            EXPECT_EQ(v[WindowPair], c.windowed) << text;
+        }
+    }
+}
+
 // Runs in a fresh temporary folder, as the game runs in its own.
 // The shipped file gives the game's defaults; another file lands every number
 // in its own global. A missing or unreadable file is reported by name.

@@ -113,8 +113,10 @@ TEST_F(WindowProcedure, ButtonsSetAndReleaseTheMouseButton) {
 TEST_F(WindowProcedure, MouseMovesReadTheCursorAndKeepTenPixelsFromTheFarEdges) {
     send(WM_MOUSEMOVE, 0, at(639, 479));
     EXPECT_EQ(std::pair(MouseX, MouseY), std::pair(630, 470));
+    send(WM_MOUSELEAVE); // the drawn cursor goes with the pointer, and comes back with it
+    EXPECT_EQ(MouseInWindow, 0);
     send(WM_MOUSEMOVE, 0, at(-20, -3)); // in a black bar left of the picture
-    EXPECT_EQ(std::pair(MouseX, MouseY), std::pair(0, 0));
+    EXPECT_EQ(std::vector({MouseX, MouseY, MouseInWindow}), std::vector({0, 0, 1}));
     // The cursor is read, not the message's own coordinates.
     setHeadlessCursor(100, 200);
     postMessage(Message{WM_MOUSEMOVE, 0, at(5, 5)});
@@ -261,23 +263,26 @@ TEST(FailureAdvice, EachBoxSaysWhatWentWrongHereAndHowToCureIt) {
     }
     ScreenWidth = 1920;
     ScreenHeight = 1080;
-    EXPECT_EQ(failureBoxText("ERROR:DDrawInterface->SetDisplayMode", "DDrawInterface->SetDisplayMode"),
-              "ERROR:DDrawInterface->SetDisplayMode\n"
-              "WIDTH 1920 and HEIGHT 1080 are no size the game draws: use 640 480, 800 600 or 1024 "
-              "768.\nSet them in /home/p/.local/share/korvath/SETTINGS.TXT; the window itself can "
-              "still take any size (F11: full screen).");
-    EXPECT_EQ(failureBoxText("Could not add port to performance", "Could not add port to performance"),
-              "Could not add port to performance\n"
-              "No sound output could be opened: no sound server or sound card answered.\n"
-              "The game goes on without music; MUSIC 0 in "
-              "/home/p/.local/share/korvath/SETTINGS.TXT skips it.");
+    EXPECT_EQ(
+        failureBoxText("ERROR:DDrawInterface->SetDisplayMode", "DDrawInterface->SetDisplayMode"),
+        "ERROR:DDrawInterface->SetDisplayMode\n"
+        "WIDTH 1920 and HEIGHT 1080 are no size the game draws: use 640 480, 800 600 or 1024 "
+        "768.\nSet them in /home/p/.local/share/korvath/SETTINGS.TXT; the window itself can "
+        "still take any size (F11: full screen).");
+    EXPECT_EQ(
+        failureBoxText("Could not add port to performance", "Could not add port to performance"),
+        "Could not add port to performance\n"
+        "No sound output could be opened: no sound server or sound card answered.\n"
+        "The game goes on without music; MUSIC 0 in "
+        "/home/p/.local/share/korvath/SETTINGS.TXT skips it.");
     ScreenWidth = 800;
     ScreenHeight = 600;
     EXPECT_EQ(failureAdvice("DDrawInterface->SetDisplayMode"),
               "No 800 x 600 window could be opened on this display.\n"
               "Try another size in /home/p/.local/share/korvath/SETTINGS.TXT: 640 480, 800 600 or "
               "1024 768.");
-    EXPECT_EQ(failureBoxText("ERROR:a step of no row", "a step of no row"), "ERROR:a step of no row");
+    EXPECT_EQ(failureBoxText("ERROR:a step of no row", "a step of no row"),
+              "ERROR:a step of no row");
 }
 
 // ---- The fade player and the intro pictures ---------------------------------

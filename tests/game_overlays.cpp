@@ -66,6 +66,13 @@ TEST_F(Overlays, CursorsAreCutAtTheScreenEdgesNotWrapped) {
     MouseX = MouseY = 0;
     drawArrowCursor();
     EXPECT_EQ(pixelAt(readBack(), 2, 2), 0x7FFF);
+    // With the pointer outside the window neither shape is left behind.
+    fillSurface(DDrawSurfaceBack, Background);
+    MouseInWindow = 0;
+    drawArrowCursor();
+    drawWaitCursor();
+    MouseInWindow = 1;
+    EXPECT_EQ(countChanged(readBack()), 0);
 }
 
 // The bounding box of the white pixels (the label's): left, right, top, bottom.

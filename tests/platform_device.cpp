@@ -152,6 +152,40 @@ TEST_F(Screen, MessagesArriveInOrderWithQuitLastAndMouseMovesCoalesced) {
     destroyGameWindow();
 }
 
+// In a window of any size the picture keeps its shape, centred between bars,
+// and every window pixel of it maps to the game pixel under its centre, from
+// the first game pixel to the last; the bars map off the game's edges.
+TEST(WindowScaling, PickingMapsEveryWindowPixelToTheGamePixelShownThere) {
+    const struct {
+        int window[2], game[2];
+        PictureRect rect;
+    } cases[] = {{{640, 480}, {640, 480}, {0, 0, 640, 480}},
+                 {{1920, 1080}, {800, 600}, {240, 0, 1440, 1080}},
+                 {{1000, 1000}, {1024, 768}, {0, 125, 1000, 750}},
+                 {{641, 700}, {640, 480}, {0, 109, 641, 481}}};
+    for (const auto& c : cases) {
+        const PictureRect r = pictureRect(c.window[0], c.window[1], c.game[0], c.game[1]);
+        EXPECT_EQ(std::vector({r.x, r.y, r.width, r.height}),
+                  std::vector({c.rect.x, c.rect.y, c.rect.width, c.rect.height}));
+        for (int axis = 0; axis < 2; ++axis) {
+            const int start = axis == 0 ? r.x : r.y, extent = axis == 0 ? r.width : r.height;
+            const double scale = static_cast<double>(extent) / c.game[axis];
+            std::vector<int> mapped, shown;
+            for (int at = start - 1; at <= start + extent; ++at) {
+                int g[2];
+                windowToGame(axis == 0 ? at : r.x, axis == 0 ? r.y : at, c.window[0], c.window[1],
+                             c.game[0], c.game[1], &g[0], &g[1]);
+                mapped.push_back(g[axis]);
+                // A centre exactly on a pixel edge belongs to the pixel that starts there.
+                shown.push_back(static_cast<int>(std::floor((at - start + 0.5) / scale + 1e-9)));
+            }
+            EXPECT_EQ(mapped, shown) << c.window[0] << "x" << c.window[1] << " axis " << axis;
+            EXPECT_EQ(std::vector({mapped[0], mapped[1], mapped[extent], mapped[extent + 1]}),
+                      std::vector({-1, 0, c.game[axis] - 1, c.game[axis]}));
+        }
+    }
+}
+
 // Text off the edges is cut, not written outside (the sanitizer run sees it);
 // where it lands is checked through the menu's labels.
 TEST_F(Screen, TextOffTheEdgesIsCutAndPngFilesAreWritten) {
