@@ -319,7 +319,8 @@ void playOneStep(uint8_t& b) {
 
 void drawOutlines() {
     pickSquare();
-    outlineSquare(hoverColumn, hoverRow, HoverColour);
+    // The hovered square follows the pointer: it goes when the pointer leaves.
+    if (MouseInWindow == 1) outlineSquare(hoverColumn, hoverRow, HoverColour);
     for (int i = 0; i < targetSquareCount; ++i) {
         const TargetSquare& target = targetSquares[i];
         outlineSquare(target.column, target.row,
