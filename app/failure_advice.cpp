@@ -102,7 +102,7 @@ const FailureAdvice FailureAdviceTable[] = {
      "No sound output could be opened: no sound server or sound card answered.\n"
      "The game goes on without music; MUSIC 0 in {settings} skips it."},
     {"Could not load segment", FailureMatch::Whole, nullptr,
-     "The music file DATAS/JAZZ1.MID is missing or is not a MIDI file.\n"
+     "The music file DATAS/jazz1.mid is missing or is not a MIDI file.\n"
      "The game goes on without music; MUSIC 0 in {settings} skips it."},
 };
 const int FailureAdviceCount = sizeof FailureAdviceTable / sizeof FailureAdviceTable[0];

@@ -10,8 +10,8 @@ packages=(
     libfluidsynth-dev fluidsynth timgm6mb-soundfont
     libfreetype-dev fonts-texgyre
     clang-format clang
-    desktop-file-utils appstream
-    xvfb openbox xdotool x11-apps x11-utils imagemagick
+    desktop-file-utils appstream lintian
+    xvfb openbox xdotool wmctrl x11-apps x11-utils imagemagick
     pulseaudio
 )
 
