@@ -3,10 +3,12 @@
 #include "app/data_file.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 // The install rules give the data folder's place relative to the programs'.
@@ -71,6 +73,32 @@ FILE* openIgnoringCase(const std::string& path, const char* mode) {
 }
 
 } // namespace
+
+bool readWholeFile(const char* fileName, std::string* text, unsigned* mode) {
+    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    if (ok && S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        ok = false;
+    }
+    if (mode != nullptr) *mode = status.st_mode & 07777;
+    char chunk[4096];
+    while (ok) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        text->append(chunk, static_cast<size_t>(got));
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
 
 FILE* openDataFile(const char* name, const char* mode) {
     if (FILE* f = openIgnoringCase(name, mode)) return f;

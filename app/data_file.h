@@ -20,3 +20,8 @@ void findInstalledData();
 // "DATAS/JAZZ1.MID"), so that the game's mixed-case names work on a
 // case-sensitive file system.
 FILE* openDataFile(const char* name, const char* mode);
+
+// Appends a whole file's bytes to text; false with the reason in errno when it
+// is not a plain readable file (a folder would otherwise read as empty). mode,
+// when given, gets the file's permission bits.
+bool readWholeFile(const char* fileName, std::string* text, unsigned* mode = nullptr);

@@ -2,8 +2,6 @@
 // file instead of a person. The script is read whole before the game starts;
 // its commands are fed to the main loop through the pass hook, so every message
 // goes through the same queue and window procedure as in the real game.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -16,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data_file.h"
 #include "app/shell.h"
 #include "game/controller.h"
 #include "platform/platform.h"
@@ -174,33 +173,6 @@ bool isBlank(const std::string& text) {
     for (char c : text)
         if (!std::isspace(static_cast<unsigned char>(c))) return false;
     return true;
-}
-
-// The script's bytes; false with the reason in errno when it is not a plain
-// readable file (a folder would otherwise read as an empty script).
-bool readWholeFile(const char* fileName, std::string* text) {
-    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat status {};
-    bool ok = ::fstat(fd, &status) == 0;
-    if (ok && S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
-        ok = false;
-    }
-    char chunk[4096];
-    while (ok) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        text->append(chunk, static_cast<size_t>(got));
-    }
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
 }
 
 // Reads the whole script; false (after saying why on standard error) when it

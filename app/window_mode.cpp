@@ -2,7 +2,6 @@
 // WindowedMode is written here after the window has switched.
 #include "app/window_mode.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "app/data_file.h"
 #include "app/settings.h"
+#include "game/status.h"
 #include "platform/platform.h"
 
 namespace {
@@ -31,35 +31,14 @@ std::string realFile(const std::string& path) {
     return found;
 }
 
-bool readAll(const std::string& path, std::string* text, struct stat* status) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fstat(fd, status) == 0 && S_ISREG(status->st_mode);
-    if (!ok) errno = EINVAL;
-    char chunk[4096];
-    for (ssize_t got; ok;) {
-        got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        text->append(chunk, static_cast<size_t>(got));
-    }
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
-}
-
 // Writes text into a new file beside path and renames it over path: the old
 // file stays whole until the new one is complete on disk.
-std::string replaceFile(const std::string& path, const std::string& text, mode_t mode) {
+std::string replaceFile(const std::string& path, const std::string& text, unsigned mode) {
     std::string temporary = path.substr(0, path.rfind('/') + 1) + ".SETTINGS.TXT.XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return errorText("cannot create a file beside it");
-    bool written = ::fchmod(fd, mode & 07777) == 0 && writeAllBytes(fd, text.data(), text.size()) &&
-                   ::fsync(fd) == 0;
+    bool written =
+        ::fchmod(fd, mode) == 0 && writeAllBytes(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
         written = false;
@@ -85,10 +64,10 @@ std::string saveWindowPair(const std::string& path, int windowed) {
     if (!InstalledDataFolder.empty() && file.starts_with(InstalledDataFolder + "/"))
         return "it is the installed default, which the game never changes";
     std::string text;
-    struct stat status {};
-    if (!readAll(file, &text, &status)) return errorText("cannot read it");
+    unsigned mode = 0;
+    if (!readWholeFile(file.c_str(), &text, &mode)) return errorText("cannot read it");
     if (!withWindowPair(text, windowed)) return "its first six numbers are not all there";
-    return replaceFile(file, text, status.st_mode);
+    return replaceFile(file, text, mode);
 }
 
 void switchWindowMode() {
@@ -100,8 +79,10 @@ void switchWindowMode() {
     }
     WindowedMode = windowed;
     const std::string problem = saveWindowPair(SettingsPath, windowed);
-    if (!problem.empty())
-        std::fprintf(stderr, "korvath: the next start cannot keep %s: %s: %s\n",
-                     windowed == 1 ? "the window" : "full screen", SettingsPath.c_str(),
-                     problem.c_str());
+    if (problem.empty()) return;
+    // The line on screen is short; standard error names the file as well.
+    std::fprintf(stderr, "korvath: the next start cannot keep %s: %s: %s\n",
+                 windowed == 1 ? "the window" : "full screen", SettingsPath.c_str(),
+                 problem.c_str());
+    showStatus(StatusText::WindowModeNotKept, problem.c_str());
 }

@@ -43,6 +43,7 @@ constexpr StatusEntry StatusTable[] = {
     {StatusText::GameResumed, "YOUR LAST GAME GOES ON"},
     {StatusText::GameNotKept, "THE GAME CANNOT BE KEPT FOR NEXT TIME: %s"},
     {StatusText::SavedGameMoved, "THE LAST GAME COULD NOT BE RESUMED - KEPT AS %s"},
+    {StatusText::WindowModeNotKept, "THE NEXT START CANNOT KEEP THIS: %s"},
 };
 static_assert(std::size(StatusTable) == static_cast<size_t>(StatusText::Count),
               "every status text has one entry");

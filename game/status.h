@@ -27,8 +27,9 @@ enum class StatusText {
     Hint,   // detail: the move in the record's notation
     NoHint, // not the player's turn, or the game is over
     GameResumed,
-    GameNotKept,    // detail: why the autosave failed
-    SavedGameMoved, // detail: the name the unreadable save was given
+    GameNotKept,       // detail: why the autosave failed
+    SavedGameMoved,    // detail: the name the unreadable save was given
+    WindowModeNotKept, // detail: why the settings file could not keep it
     Count,
 };
 

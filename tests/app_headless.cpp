@@ -423,8 +423,6 @@ TEST(Headless, StartFailuresAreExplainedOnStandardErrorAsInTheBox) {
         {"", "korvath: ERROR:SETTINGS.TXT is missing\nThe game reads its settings from /"},
         {"WIDTH 700\nHEIGHT 600\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
          "korvath: ERROR:DDrawInterface->SetDisplayMode\nWIDTH 700 and HEIGHT 600 are no size"},
-        {"WIDTH 800\nHEIGHT 0\nS 64\nT 128\nHARDWARE 1\nMUSIC 0\n",
-         "\nWIDTH 800 and HEIGHT 0 are no size the game draws: use 640 480, 800 600 or 1024 768."},
         {"WIDTH 640\nHEIGHT 480\nS 64\nT 128\nHARDWARE 2\nMUSIC 0\n",
          "/SETTINGS.TXT (its fifth number) is 2.\nSet it to 0 or 1.\n"},
         {"FOND.RAW", "FOND.RAW"}, // a picture and an intro file left out of DATAS

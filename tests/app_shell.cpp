@@ -256,10 +256,8 @@ TEST(FailureAdvice, EachBoxSaysWhatWentWrongHereAndHowToCureIt) {
         EXPECT_TRUE(advice.starts_with(own.substr(0, own.find('{')))) << failure;
         EXPECT_LE(std::count(advice.begin(), advice.end(), '\n'), 1) << advice;
         EXPECT_EQ(advice.find('{'), std::string::npos) << advice;
-        const bool music = failure.starts_with("Could not");
         EXPECT_EQ(advice.ends_with("without music; MUSIC 0 in " + SettingsPath + " skips it."),
-                  music)
-            << advice;
+                  failure.starts_with("Could not"));
     }
     ScreenWidth = 1920;
     ScreenHeight = 1080;
@@ -275,12 +273,6 @@ TEST(FailureAdvice, EachBoxSaysWhatWentWrongHereAndHowToCureIt) {
         "No sound output could be opened: no sound server or sound card answered.\n"
         "The game goes on without music; MUSIC 0 in "
         "/home/p/.local/share/korvath/SETTINGS.TXT skips it.");
-    ScreenWidth = 800;
-    ScreenHeight = 600;
-    EXPECT_EQ(failureAdvice("DDrawInterface->SetDisplayMode"),
-              "No 800 x 600 window could be opened on this display.\n"
-              "Try another size in /home/p/.local/share/korvath/SETTINGS.TXT: 640 480, 800 600 or "
-              "1024 768.");
     EXPECT_EQ(failureBoxText("ERROR:a step of no row", "a step of no row"),
               "ERROR:a step of no row");
 }

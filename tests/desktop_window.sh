@@ -96,110 +96,86 @@ minimise() {
     expect_exit_code_0 "Escape"
 }
 
-# The window's size and place on the screen: sets WIN_X WIN_Y WIN_W WIN_H.
-window_geometry() {
-    local line
-    line=$(xwininfo -id "$GAME_WINDOW" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
-    read -r WIN_X WIN_Y WIN_W WIN_H <<< "$line"
-}
+# Sets X Y WIDTH HEIGHT to the window's place and size on the screen.
+geometry() { eval "$(xdotool getwindowgeometry --shell "$GAME_WINDOW")"; }
 
 # The window point showing game pixel ($1, $2) of the 640 x 480 game: the
 # picture is as large as fits, its shape kept, centred between bars.
 to_window() {
-    local w h x y
-    window_geometry
-    if [ $((WIN_W * 480)) -le $((WIN_H * 640)) ]; then
-        w=$WIN_W h=$(((2 * WIN_W * 480 + 640) / 1280))
-    else
-        h=$WIN_H w=$(((2 * WIN_H * 640 + 480) / 960))
-    fi
-    x=$(((WIN_W - w) / 2 + (2 * $1 + 1) * w / 1280))
-    y=$(((WIN_H - h) / 2 + (2 * $2 + 1) * h / 960))
-    echo "$x $y"
+    geometry
+    local w=$WIDTH h=$HEIGHT
+    if [ $((w * 3)) -le $((h * 4)) ]; then h=$(((6 * w + 4) / 8)); else w=$(((8 * h + 3) / 6)); fi
+    echo $(((WIDTH - w) / 2 + (2 * $1 + 1) * w / 1280)) $(((HEIGHT - h) / 2 + (2 * $2 + 1) * h / 960))
 }
 
-# play_move FROM_X FROM_Y TO_X TO_Y WHAT: selects the man at one game pixel and
-# moves it to the square at the other, through the window's scaling; the
-# picture must change.
+point_at() { xdotool mousemove --window "$GAME_WINDOW" $(to_window "$1" "$2"); }
+
+# play_move FROM_X FROM_Y TO_X TO_Y WHAT: clicks the man at one game pixel, then
+# the square at the other, through the window's scaling: the picture must change.
 play_move() {
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$GAME_WINDOW" $(to_window "$1" "$2")
+    point_at "$1" "$2"
     wait_still "$GAME_DIR/before.xwd"
-    xdotool click 1
-    sleep 1
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$GAME_WINDOW" $(to_window "$3" "$4") click 1
-    sleep 1
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$GAME_WINDOW" $(to_window "$1" "$2")
+    xdotool click 1 sleep 1
+    point_at "$3" "$4"
+    xdotool click 1 sleep 1
+    point_at "$1" "$2"
     wait_still "$GAME_DIR/after.xwd"
     cmp -s "$GAME_DIR/before.xwd" "$GAME_DIR/after.xwd" && desktop_fail "$5: the click moved nothing"
     return 0
 }
 
-net_state() { xprop -id "$GAME_WINDOW" _NET_WM_STATE; }
-is_fullscreen() { net_state | grep -q _NET_WM_STATE_FULLSCREEN; }
-is_maximised() { net_state | grep -q _NET_WM_STATE_MAXIMIZED_HORZ; }
-is_plain() { ! net_state | grep -q _NET_WM_STATE_FULLSCREEN; }
-size_is() { window_geometry; [ "$WIN_W $WIN_H" = "$1" ]; }
+has_state() { xprop -id "$GAME_WINDOW" _NET_WM_STATE | grep -q "_NET_WM_STATE_$1"; }
+lacks_state() { ! has_state "$1"; }
+has_size() { geometry && [ "$WIDTH $HEIGHT" = "$1" ]; }
+kept() { grep -q "^WINDOWED $1\$" "$GAME_DIR/SETTINGS.TXT"; }
 
 resize() {
     desktop_start wm
     game_start "$bin" 640 480 1
     xdotool windowsize "$GAME_WINDOW" 1000 900
-    wait_until 10 size_is "1000 900" || desktop_fail "the window kept its size: $WIN_W x $WIN_H"
+    wait_until 10 has_size "1000 900" || desktop_fail "the window kept its size"
     play_move 267 275 232 245 "resized to 1000 x 900 (bars above and below)"
     wmctrl -i -r "$GAME_WINDOW" -b add,maximized_vert,maximized_horz
-    wait_until 10 is_maximised || desktop_fail "the window could not be maximised: $(net_state)"
-    window_geometry
-    [ "$WIN_W" -gt 1000 ] || desktop_fail "maximised, the window is only $WIN_W wide"
+    wait_until 10 has_state MAXIMIZED_HORZ || desktop_fail "the window could not be maximised"
     play_move 408 275 442 245 "maximised (bars left and right)"
     xdotool key Escape
     expect_exit_code_0 "Escape"
 }
 
-windowed_setting() { grep -q "^WINDOWED $1\$" "$GAME_DIR/SETTINGS.TXT"; }
-
 fullscreen() {
     desktop_start wm
     game_start "$bin" 640 480 1
-    local class
+    local key class
     class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../dist/org.korvath.Korvath.desktop")
-    [ "$class" = org.korvath.Korvath ] || desktop_fail "the menu entry's StartupWMClass is '$class'"
-    xprop -id "$GAME_WINDOW" WM_CLASS | grep -qx "WM_CLASS(STRING) = \"$class\", \"$class\"" ||
-        desktop_fail "the window's $(xprop -id "$GAME_WINDOW" WM_CLASS), the menu entry's $class"
-    local key
+    [ "$(xprop -id "$GAME_WINDOW" WM_CLASS)" = "WM_CLASS(STRING) = \"$class\", \"$class\"" ] ||
+        desktop_fail "the window's $(xprop -id "$GAME_WINDOW" WM_CLASS), the menu entry's '$class'"
     for key in F11 alt+Return; do
         xdotool key "$key"
-        wait_until 10 is_fullscreen || desktop_fail "$key did not make the window full screen"
-        wait_until 10 windowed_setting 0 || desktop_fail "$key: the settings still ask for a window"
+        wait_until 10 has_state FULLSCREEN || desktop_fail "$key did not make the window full screen"
+        wait_until 10 kept 0 || desktop_fail "$key: the settings still ask for a window"
         xdotool key "$key"
-        wait_until 10 is_plain || desktop_fail "$key did not make the window a window again"
-        wait_until 10 windowed_setting 1 || desktop_fail "$key: the settings still ask for full screen"
+        wait_until 10 lacks_state FULLSCREEN || desktop_fail "$key did not give the window back"
+        wait_until 10 kept 1 || desktop_fail "$key: the settings still ask for full screen"
     done
     xdotool key Escape
     expect_exit_code_0 "Escape"
 }
 
-# The pointer leaves once at the left edge and once at the right: both times the
-# window holds the same picture, with no arrow (and no hovered square) left at the edge.
+# The pointer leaves at the left edge, then at the right: both times the window
+# holds the same picture, no arrow (and no hovered square) left at the edge.
 leave() {
     desktop_start wm
     game_start "$bin" 640 480 1
-    window_geometry
-    local middle=$((WIN_Y + WIN_H / 2))
-    xdotool mousemove --window "$GAME_WINDOW" 2 $((WIN_H / 2))
+    geometry
+    point_at 1 240
     wait_still "$GAME_DIR/inside.xwd"
-    xdotool mousemove $((WIN_X - 40)) "$middle"
+    xdotool mousemove $((X - 40)) $((Y + 240))
     wait_still "$GAME_DIR/left.xwd"
     cmp -s "$GAME_DIR/inside.xwd" "$GAME_DIR/left.xwd" && desktop_fail "no arrow inside the window"
-    xdotool mousemove --window "$GAME_WINDOW" $((WIN_W - 3)) $((WIN_H / 2))
-    wait_still "$GAME_DIR/inside.xwd"
-    xdotool mousemove $((WIN_X + WIN_W + 40)) "$middle"
+    point_at 638 240
+    xdotool mousemove $((X + WIDTH + 40)) $((Y + 240))
     wait_still "$GAME_DIR/right.xwd"
-    cmp -s "$GAME_DIR/left.xwd" "$GAME_DIR/right.xwd" ||
-        desktop_fail "the pictures after leaving at the left and at the right differ: an arrow stayed"
+    cmp -s "$GAME_DIR/left.xwd" "$GAME_DIR/right.xwd" || desktop_fail "an arrow stayed at an edge"
     xdotool key Escape
     expect_exit_code_0 "Escape"
 }
