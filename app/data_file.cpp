@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/checked_file.h"
+
 // The install rules give the data folder's place relative to the programs'.
 #ifndef KORVATH_DATA_FROM_BIN
 #define KORVATH_DATA_FROM_BIN "../share/korvath"
@@ -49,8 +51,11 @@ std::string findEntryIgnoringCase(const std::string& dir, const std::string& par
     return found;
 }
 
-FILE* openIgnoringCase(const std::string& path, const char* mode) {
-    if (FILE* f = std::fopen(path.c_str(), mode)) return f;
+// Only a name that is not there is looked for under other cases: a pipe or a
+// folder under the very name is refused as what it is.
+FILE* openIgnoringCase(const std::string& path) {
+    if (FILE* f = openRegularFile(path.c_str())) return f;
+    if (errno != ENOENT) return nullptr;
     std::string resolved = (!path.empty() && path[0] == '/') ? "/" : "";
     size_t start = resolved.size();
     while (start <= path.size()) {
@@ -62,46 +67,38 @@ FILE* openIgnoringCase(const std::string& path, const char* mode) {
             if (!dir.empty() && dir.back() == '/') dir.pop_back();
             std::string entry =
                 findEntryIgnoringCase(dir.empty() && resolved == "/" ? "/" : dir, part);
-            if (entry.empty()) return nullptr;
+            if (entry.empty()) {
+                errno = ENOENT;
+                return nullptr;
+            }
             if (!resolved.empty() && resolved.back() != '/') resolved += '/';
             resolved += entry;
         }
         if (slash == std::string::npos) break;
         start = slash + 1;
     }
-    return std::fopen(resolved.c_str(), mode);
+    return openRegularFile(resolved.c_str());
 }
 
 } // namespace
 
 bool readWholeFile(const char* fileName, std::string* text, unsigned* mode) {
-    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    FILE* file = openRegularFile(fileName);
+    if (file == nullptr) return false;
     struct stat status {};
-    bool ok = ::fstat(fd, &status) == 0;
-    if (ok && S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
-        ok = false;
-    }
-    if (mode != nullptr) *mode = status.st_mode & 07777;
+    if (mode != nullptr && ::fstat(::fileno(file), &status) == 0) *mode = status.st_mode & 07777;
     char chunk[4096];
-    while (ok) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        text->append(chunk, static_cast<size_t>(got));
-    }
-    const int error = errno;
-    ::close(fd);
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        text->append(chunk, got);
+    const int error = std::ferror(file) ? errno : 0;
+    std::fclose(file);
     errno = error;
-    return ok;
+    return error == 0;
 }
 
-FILE* openDataFile(const char* name, const char* mode) {
-    if (FILE* f = openIgnoringCase(name, mode)) return f;
-    if (InstalledDataFolder.empty() || name[0] == '/') return nullptr;
-    return openIgnoringCase(InstalledDataFolder + "/" + name, mode);
+FILE* openDataFile(const char* name) {
+    if (FILE* f = openIgnoringCase(name)) return f;
+    // Only a missing file falls back: one the player put there is never passed over.
+    if (errno != ENOENT || InstalledDataFolder.empty() || name[0] == '/') return nullptr;
+    return openIgnoringCase(InstalledDataFolder + "/" + name);
 }

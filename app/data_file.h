@@ -18,10 +18,11 @@ void findInstalledData();
 // InstalledDataFolder. In each, the name as given is tried first, then each
 // path component is matched without regard to case ("datas/jazz1.mid" finds
 // "DATAS/JAZZ1.MID"), so that the game's mixed-case names work on a
-// case-sensitive file system.
-FILE* openDataFile(const char* name, const char* mode);
+// case-sensitive file system. Only regular files are opened, for reading
+// (platform/checked_file.h); nullptr leaves the reason in errno (ENOENT: missing).
+FILE* openDataFile(const char* name);
 
 // Appends a whole file's bytes to text; false with the reason in errno when it
-// is not a plain readable file (a folder would otherwise read as empty). mode,
-// when given, gets the file's permission bits.
+// is not a regular readable file (a folder would otherwise read as empty, a
+// pipe could hang). mode, when given, gets the file's permission bits.
 bool readWholeFile(const char* fileName, std::string* text, unsigned* mode = nullptr);

@@ -4,14 +4,13 @@
 
 #include "app/fade.h"
 
-#include <sys/stat.h>
-
 #include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "app/data_file.h"
+#include "platform/checked_file.h"
 #include "platform/platform.h"
 #include "render/screen.h"
 
@@ -109,23 +108,23 @@ void writePicture(const Sequence& sequence, const uint8_t six[256], const uint8_
 } // namespace
 
 const char* loadSequenceImage(const char* fileName, std::vector<uint8_t>* rgb) {
-    FILE* file = openDataFile(fileName, "rb");
+    FILE* file = openDataFile(fileName);
     if (!file) {
-        std::snprintf(failureText, sizeof failureText, "Cannot open %s", fileName);
+        // A folder or a pipe is named for what it is, not called missing.
+        if (errno == EISDIR)
+            std::snprintf(failureText, sizeof failureText, "%s is a folder, not a picture",
+                          fileName);
+        else if (errno == ENOENT)
+            std::snprintf(failureText, sizeof failureText, "Cannot open %s", fileName);
+        else
+            std::snprintf(failureText, sizeof failureText, "%s cannot be opened: %s", fileName,
+                          openFailureText(errno));
         return failureText;
     }
-    // A folder opens like a file and then reads nothing: say which it is
-    // rather than call it a picture cut short.
-    struct stat status {};
-    const bool folder = ::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
     std::vector<uint8_t> bytes(SequenceFileBytes);
-    long got = folder ? 0 : static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
+    long got = static_cast<long>(std::fread(bytes.data(), 1, bytes.size(), file));
     const int readError = std::ferror(file) ? errno : 0;
     std::fclose(file);
-    if (folder) {
-        std::snprintf(failureText, sizeof failureText, "%s is a folder, not a picture", fileName);
-        return failureText;
-    }
     if (readError != 0) {
         std::snprintf(failureText, sizeof failureText, "%s could not be read: %s", fileName,
                       std::strerror(readError));

@@ -1,10 +1,11 @@
 // The advice table and its filling: each failure a player can meet at start-up,
 // with the lines that tell what to do about it. Reads the settings globals and
-// SettingsPath; owns no state.
+// SettingsPath and PlayerFolder; owns no state.
 #include "app/failure_advice.h"
 
 #include <cstring>
 
+#include "app/player_folder.h"
 #include "app/settings.h"
 #include "render/screen.h"
 
@@ -19,6 +20,10 @@ bool sizeUnsupported() {
 
 bool hardwareInvalid() {
     return UseHardware != 0 && UseHardware != 1;
+}
+
+bool inPlayerFolder() {
+    return !PlayerFolder.empty();
 }
 
 bool matches(const FailureAdvice& row, const char* failure) {
@@ -53,11 +58,37 @@ std::string fillIn(const char* advice) {
 
 // First match wins: rows with a condition come before the general row of the same failure.
 const FailureAdvice FailureAdviceTable[] = {
+    // The player's folder of an installed game (app/player_folder.cpp names it and the cause).
+    {"no player's folder", FailureMatch::Start, nullptr,
+     "An installed game keeps your settings in $XDG_DATA_HOME/korvath or ~/.local/share/korvath.\n"
+     "Set HOME, or start the game from a folder that holds SETTINGS.TXT and DATAS."},
+    {"the player's folder ", FailureMatch::Start, nullptr,
+     "The game keeps your settings and pictures there.\n"
+     "Move away what stands in its way, make that disk writable, or set XDG_DATA_HOME to a "
+     "folder of your own."},
+    {"the default settings cannot be read", FailureMatch::Start, nullptr,
+     "The game is not installed whole.\nInstall it again."},
+    {"the default settings cannot be written", FailureMatch::Start, nullptr,
+     "Your copy of the default settings could not be made there.\n"
+     "Free some space on that disk or make the folder writable, then start the game again."},
+    {"SETTINGS.TXT is empty", FailureMatch::Whole, inPlayerFolder,
+     "{settings} holds no settings.\n"
+     "Delete it and start the game again to get the default settings back."},
+    {"SETTINGS.TXT is empty", FailureMatch::Whole, nullptr,
+     "{settings} holds no settings.\n"
+     "Write its label/number pairs into it, as WIDTH 800 HEIGHT 600 ..."},
+    {"SETTINGS.TXT cannot be read", FailureMatch::Start, inPlayerFolder,
+     "{settings} is not a readable plain file.\n"
+     "Delete it and start the game again to get the default settings back."},
+    {"not a regular file", FailureMatch::Within, nullptr,
+     "A named pipe, a socket or a device stands where the game expects one of its files; the "
+     "game never waits on it.\n"
+     "Put the game's own file under that name."},
     {"SETTINGS.TXT is missing", FailureMatch::Whole, nullptr,
      "The game reads its settings from {settings}, and there is none.\n"
      "Start it from the folder that holds SETTINGS.TXT and DATAS (cd build && ./bin/korvath),"
      " or install it."},
-    {"SETTINGS.TXT cannot be read", FailureMatch::Whole, nullptr,
+    {"SETTINGS.TXT cannot be read", FailureMatch::Start, nullptr,
      "{settings} is not a readable file.\n"
      "Make it a plain text file of label/number pairs, as WIDTH 800 HEIGHT 600 ..."},
     {"DATAS/", FailureMatch::Within, nullptr,

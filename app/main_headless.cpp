@@ -17,6 +17,7 @@
 #include "app/data_file.h"
 #include "app/shell.h"
 #include "game/controller.h"
+#include "platform/checked_file.h"
 #include "platform/platform.h"
 #include "rules/notation.h"
 
@@ -181,7 +182,7 @@ bool loadScript(const char* fileName) {
     std::string whole;
     if (!readWholeFile(fileName, &whole)) {
         std::fprintf(stderr, "korvath-headless: cannot read script %s: %s\n", fileName,
-                     std::strerror(errno));
+                     openFailureText(errno));
         return false;
     }
     std::istringstream file(whole);
@@ -242,7 +243,7 @@ void snapFrame(const Command& command) {
     if (pixels == nullptr)
         failCommand(command, command.file.c_str(), "no frame has been shown yet");
     else if (savePng(command.file.c_str(), pixels, width, height, width * 2, format) != 0)
-        failCommand(command, command.file.c_str(), std::strerror(errno));
+        failCommand(command, command.file.c_str(), openFailureText(errno));
 }
 
 // Messages are injected one at a time and the loop handles each in the pass

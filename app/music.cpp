@@ -16,6 +16,7 @@
 #include "app/data_file.h"
 #include "app/failure_advice.h"
 #include "app/settings.h"
+#include "platform/checked_file.h"
 #include "platform/platform.h"
 
 const char* MusicSoundFont = nullptr;
@@ -38,6 +39,8 @@ constexpr const char* MusicFileName = "datas/jazz1.mid";
 constexpr int MusicPeriodFrames = 8192; // the largest FluidSynth accepts
 constexpr int MusicPeriods = 2;
 constexpr int MusicPlayCount = 201; // once, then 200 repeats: an evening and more
+// A MIDI file is a few kilobytes; hours of notes fit in a few hundred.
+constexpr size_t MaxMusicBytes = size_t{4} << 20;
 
 // Where Debian and most distributions put General MIDI soundfonts; the small
 // one the game is mixed for comes first.
@@ -74,7 +77,7 @@ std::string findSoundFont() {
 // the synthesizer's own check would print library warnings of its own first.
 bool isInstrumentFile(const std::string& path) {
     char header[12] = {};
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = openRegularFile(path.c_str());
     if (!file) return false;
     size_t got = std::fread(header, 1, sizeof header, file);
     std::fclose(file);
@@ -98,18 +101,21 @@ fluid_audio_driver_t* openAudioOutput() {
     return nullptr;
 }
 
-// The whole file, or empty when it is missing or is not a MIDI file: the
-// player would only find out later, on its own thread, and stay silent.
+// The whole file, or empty when it is missing, is not a MIDI file or is longer
+// than any tune: the player would only find out later, on its own thread, and
+// stay silent. A file that never ends is read only up to the limit.
 std::vector<char> readMusicFile() {
     std::vector<char> bytes;
-    FILE* file = openDataFile(MusicFileName, "rb");
+    FILE* file = openDataFile(MusicFileName);
     if (!file) return bytes;
     char chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    while (bytes.size() <= MaxMusicBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(file);
-    if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) bytes.clear();
+    if (bytes.size() > MaxMusicBytes || bytes.size() < 14 ||
+        std::memcmp(bytes.data(), "MThd", 4) != 0)
+        bytes.clear();
     return bytes;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/data_file.h"
 #include "app/settings.h"
+#include "platform/checked_file.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "render/mesh.h"
@@ -13,6 +14,7 @@
 #include "render/textures.h"
 #include "scene/input.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -54,7 +56,12 @@ void releaseTextureTable() {
 } // namespace
 
 const char* loadImage565(const char* fileName, RgbPicture& out) {
-    FILE* file = openDataFile(fileName, "rb");
+    FILE* file = openDataFile(fileName);
+    if (file == nullptr && errno != ENOENT) {
+        std::snprintf(failureText, sizeof failureText, "%s cannot be opened: %s", fileName,
+                      openFailureText(errno));
+        return failureText;
+    }
     if (file == nullptr) return failure("%s is missing", fileName);
     const size_t got = std::fread(fileBytes, 1, PictureFileBytes, file);
     const bool unreadable = std::ferror(file) != 0;

@@ -6,11 +6,14 @@
 
 #include <cassert>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/data_file.h"
+#include "platform/checked_file.h"
 #include "render/screen.h"
 
 int ShadowTextureSize = 0;
@@ -86,6 +89,20 @@ std::string currentFolderPath(const char* name) {
     return std::string(folder) + "/" + name;
 }
 
+bool isBlank(const std::string& text) {
+    for (const char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+// The last failure of loadSettings that names its cause; rewritten by each.
+char failureText[300];
+
+const char* cannotRead(const char* cause) {
+    std::snprintf(failureText, sizeof failureText, "SETTINGS.TXT cannot be read: %s", cause);
+    return failureText;
+}
+
 } // namespace
 
 void parseSettings(const char* text, int values[SettingsPairs]) {
@@ -103,18 +120,22 @@ void parseSettings(const char* text, int values[SettingsPairs]) {
 }
 
 const char* loadSettings() {
-    FILE* file = openDataFile("SETTINGS.TXT", "r");
+    FILE* file = openDataFile("SETTINGS.TXT");
+    const int openError = errno;
     SettingsPath = file != nullptr ? openedPath(file) : currentFolderPath("SETTINGS.TXT");
-    if (file == nullptr) return "SETTINGS.TXT is missing";
+    if (file == nullptr && openError == ENOENT) return "SETTINGS.TXT is missing";
+    if (file == nullptr) return cannotRead(openFailureText(openError));
     std::string text;
     char chunk[4096];
     size_t got;
     while (text.size() < MaxSettingsBytes && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
+    const int error = std::ferror(file) != 0 ? errno : 0;
     std::fclose(file);
-    if (failed) return "SETTINGS.TXT cannot be read";
+    if (error != 0) return cannotRead(std::strerror(error));
     if (text.size() > MaxSettingsBytes) text.resize(MaxSettingsBytes);
+    // Nothing to read would only surface later as a screen width of 0.
+    if (isBlank(text)) return "SETTINGS.TXT is empty";
 
     int values[SettingsPairs] = {ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
                                  UseHardware, MusicEnabled, WindowedMode};

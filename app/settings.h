@@ -31,5 +31,6 @@ constexpr int WindowPair = 6;
 bool withWindowPair(std::string& text, int windowed);
 
 // Reads "SETTINGS.TXT" from the current directory into the globals. Returns
-// nullptr, or a failure text naming the file when it is missing or unreadable.
+// nullptr, or a failure text when the file is missing, cannot be read (a pipe
+// or a device is refused unread) or holds nothing; SettingsPath names it.
 const char* loadSettings();

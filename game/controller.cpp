@@ -74,6 +74,8 @@ struct GameSetUp {
 GameSetUp gameSetUp = {};
 bool savedGameLooked = false; // the first frame has looked for a saved game; set once a run
 
+MoveList replyMoves; // scratch for the legal moves when the search leaves no move
+
 // The outlines belong to the selection: a new game, a move or the computer's
 // turn never leaves the targets of a piece that is no longer selected.
 void dropSelection() {
@@ -272,6 +274,15 @@ void handleHumanPress(uint8_t& b) {
     dropSelection();
 }
 
+// The search takes a move only when it beats its starting bound, so when every
+// move scores that badly it leaves none although one is legal: the first legal
+// move stands in then, or the computer would hold the turn for ever.
+Move moveOrFirstLegal(const Move& found, int side) {
+    if (found.piece != -1) return found;
+    generateMoves(gamePosition, side, replyMoves);
+    return replyMoves.count > 0 ? replyMoves.moves[0] : found;
+}
+
 // The computer's move is searched once: the frame that finds the answer ready plays it. A search
 // for anything else (a hint, another side or level, a position taken back) is not this one.
 void searchComputerMove() {
@@ -280,8 +291,8 @@ void searchComputerMove() {
     if (!searchUnderWayFor(SearchPurpose::ComputerMove, gamePosition, computerSide, depth))
         startSearch(SearchPurpose::ComputerMove, gamePosition, computerSide, depth);
     if (!searchAnswerReady()) return;
-    const SearchAnswer answer = takeSearchAnswer();
-    if (answer.move.piece != -1) startMove(answer.move);
+    const Move move = moveOrFirstLegal(takeSearchAnswer().move, computerSide);
+    if (move.piece != -1) startMove(move);
 }
 
 void playComputerTurn() {
@@ -380,9 +391,10 @@ void operateButton(int button) {
         saveCurrentGame();
         break;
     case RulesButton:
-        ruleVariant = (ruleVariant + 1) % RuleVariantCount;
-        RedrawRequest = 1;
-        gameStarted = 0;
+        // The new rule set and its new game in one step: no state between
+        // shows the old board under the new rules.
+        selectRuleVariant((ruleVariant + 1) % RuleVariantCount);
+        startNewGame();
         MouseButton = NoButtonEvent;
         previousButton = NoButtonEvent;
         break;
@@ -414,13 +426,10 @@ void handleMenuClicks() {
 // ---- Keys beyond the menu: take back, hint, the game's record ------------
 
 // Back to the human's turn before the latest move of the human's side: that move
-// and everything after it are undone. False when there is nothing to take back.
+// and everything after it, a move still being played included, are undone.
+// Whoever holds the turn, so that no turn of the computer can lock the player
+// in. False when there is nothing to take back.
 bool takeBack() {
-    if (movePlaying != 0) return false;
-    // On the computer's turn the take back abandons its thought; once the game has
-    // ended, the player may step back from wherever it ended.
-    const bool thinking = searchUnderWay() == SearchPurpose::ComputerMove;
-    if (sideToMove != humanSide && !thinking && !gameIsOver()) return false;
     size_t from = playedMoves.size();
     while (from > 0 && playedMoves[from - 1].side != humanSide) --from;
     if (from == 0) return false;
@@ -431,6 +440,7 @@ bool takeBack() {
     sideToMove = back.side;
     plyCount = back.plyCount;
     playedMoves.resize(from - 1);
+    movePlaying = 0;
     dropSelection();
     clearHint();
     RedrawRequest = 1;
@@ -454,7 +464,7 @@ void showHint() {
 // The hint shows from the frame its search has ended in.
 void collectHint() {
     if (searchUnderWay() != SearchPurpose::Hint || !searchAnswerReady()) return;
-    hintMove = takeSearchAnswer().move;
+    hintMove = moveOrFirstLegal(takeSearchAnswer().move, humanSide);
     if (hintMove.piece == -1) return;
     const Piece& piece = pieceOf(gamePosition, humanSide, hintMove.piece);
     hintFrom = {piece.column, piece.row};

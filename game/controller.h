@@ -13,12 +13,12 @@
 
 extern int ExitStage; // 0 running, 1 EXIT picked, 2 closing fade, 3+ close; never decreases
 
-extern int gameStarted;  // 0: the next frame sets up a new game; cleared by BEGIN and a rule change
-extern int humanSide;    // 0 "WHITES" or 1 "BLACKS"; changed by the menu only, never reset
-extern int computerSide; // 1 - humanSide, recomputed every frame
-extern int level;        // 0 "BEGINNERS", 1 "EXPERT"; changed by the menu only, never reset
-extern int sideToMove;   // whose turn it is; 0 when a game starts
-extern int plyCount;     // moves completed in this game; 0 when a game starts
+extern int gameStarted;     // 0: the next frame sets up a new game; cleared by BEGIN
+extern int humanSide;       // 0 "WHITES" or 1 "BLACKS"; changed by the menu only, never reset
+extern int computerSide;    // 1 - humanSide, recomputed every frame
+extern int level;           // 0 "BEGINNERS", 1 "EXPERT"; changed by the menu only, never reset
+extern int sideToMove;      // whose turn it is; 0 when a game starts
+extern int plyCount;        // moves completed in this game; 0 when a game starts
 extern int selectedPiece;   // the human's selected piece, or -1; cleared when a game starts
 extern int movePlaying;     // 1 while bestMove[0] is being played step by step
 extern int moveStep;        // next path step of that move

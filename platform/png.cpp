@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/checked_file.h"
 #include "platform/internal.h"
 
 namespace {
@@ -67,7 +68,7 @@ bool encodePng(SDL_Surface* rgb, std::vector<uint8_t>* png) {
 // Every byte written and the file closed, or -1 with errno set and no cut-off
 // regular file left behind (a device such as /dev/full is never removed).
 int writeWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
-    const int fd = ::open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = openWriteTarget(fileName);
     if (fd < 0) return -1;
     struct stat status {};
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);

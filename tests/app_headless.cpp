@@ -9,12 +9,15 @@
 
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -98,9 +101,8 @@ struct GameFolder {
     RunResult run(const std::string& script, const std::string& shellPrefix = "",
                   const std::string& scriptName = "script.txt") const {
         if (scriptName == "script.txt") std::ofstream(dir / "script.txt") << script;
-        const std::string command = "cd '" + dir.string() + "' && " + shellPrefix +
-                                    "'" KORVATH_BIN_DIR "/korvath-headless' '" + scriptName +
-                                    "' > out.txt 2> err.txt";
+        const std::string command = "cd '" + dir.string() + "' && " + shellPrefix + "'" + program +
+                                    "' '" + scriptName + "' > out.txt 2> err.txt";
         const int status = std::system(command.c_str());
         RunResult result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -112,7 +114,17 @@ struct GameFolder {
         return result;
     }
 
+    // DATAS as a folder of links to the build's pictures and music, but name.
+    void linkDataExcept(const std::string& name) const {
+        fs::remove(dir / "DATAS");
+        fs::create_directory(dir / "DATAS");
+        for (const auto& entry : fs::directory_iterator(fs::path(KORVATH_DATA_DIR) / "DATAS"))
+            if (entry.path().filename() != name)
+                fs::create_symlink(entry.path(), dir / "DATAS" / entry.path().filename());
+    }
+
     fs::path dir;
+    std::string program = KORVATH_BIN_DIR "/korvath-headless";
 };
 
 // Passes from start-up to the first game frame: the activation message, the
@@ -431,12 +443,7 @@ TEST(Headless, StartFailuresAreExplainedOnStandardErrorAsInTheBox) {
     for (const auto& [settings, line] : cases) {
         GameFolder folder;
         if (settings.ends_with(".RAW")) {
-            fs::remove(folder.dir / "DATAS");
-            fs::create_directory(folder.dir / "DATAS");
-            for (const auto& entry : fs::directory_iterator(fs::path(KORVATH_DATA_DIR) / "DATAS"))
-                if (entry.path().filename() != settings)
-                    fs::create_symlink(entry.path(),
-                                       folder.dir / "DATAS" / entry.path().filename());
+            folder.linkDataExcept(settings);
         } else if (settings.empty()) {
             fs::remove(folder.dir / "SETTINGS.TXT");
         } else {
@@ -496,6 +503,119 @@ TEST(Headless, TheRunnerNeverOpensASoundDevice) {
     EXPECT_EQ(std::pair(run.exitCode, run.err), std::pair(0, std::string()));
     EXPECT_LT(accept(server, nullptr, nullptr), 0) << "a sound client connected";
     close(server);
+}
+
+// ---- Files that are not files, and the player's folder ---------------------------
+
+// The game installed under prefix/ and started from the folder itself, which has
+// no SETTINGS.TXT: its player's folder is data/korvath. Each run is cut off after
+// 10 s (code 124), so that a hang cannot hold the whole test run.
+struct InstalledGame : GameFolder {
+    InstalledGame() {
+        fs::create_directories(share);
+        fs::create_directories(dir / "prefix/bin");
+        fs::rename(dir / "SETTINGS.TXT", share / "SETTINGS.TXT");
+        fs::rename(dir / "DATAS", share / "DATAS");
+        program = (dir / "prefix/bin/korvath-headless").string();
+        fs::copy_file(KORVATH_BIN_DIR "/korvath-headless", program);
+    }
+    const fs::path share = dir / "prefix/share/korvath", player = dir / "data/korvath";
+    const std::string start = "timeout 10 env HOME='" + (dir / "home").string() +
+                              "' XDG_DATA_HOME='" + (dir / "data").string() + "' ";
+};
+
+// Whatever cannot be used is refused at once and named with its folder and the
+// cause: a named pipe in the place of the settings (start folder or player's), a
+// picture, a script or a snap target; and each fault of the player's folder, in
+// the box and on standard error with its cure. A player's own settings need no
+// installed default.
+TEST(Headless, FilesAndFoldersThatCannotBeUsedAreNamed) {
+    InstalledGame game;
+    const std::string player = game.player.string(), share = game.share.string();
+    const std::string locked =
+        "/sys/korvath-test"; // no one may make it: mkdir's answer is the cause
+    const std::string lockedCause = ::mkdir(locked.c_str(), 0700) == 0 ? "" : std::strerror(errno);
+    const std::string pipe = "not a regular file (a named pipe, socket or device)";
+    const std::string ownFolder = "mkdir -p data/korvath/DATAS; ";
+    const std::string putOwnFile = "Put the game's own file under that name.";
+    struct Case {
+        std::string shell; // before the program
+        int exitCode;
+        std::string failure, advice;
+    };
+    const Case cases[] = {
+        {"mkfifo SETTINGS.TXT; " + game.start, 1, "SETTINGS.TXT cannot be read: " + pipe,
+         putOwnFile},
+        {ownFolder + "mkfifo data/korvath/SETTINGS.TXT; " + game.start, 1,
+         "SETTINGS.TXT cannot be read: " + pipe,
+         player + "/SETTINGS.TXT is not a readable plain file.\nDelete it"},
+        {ownFolder + "mkfifo data/korvath/DATAS/PION1.RAW; " + game.start, 1,
+         "DATAS/PION1.RAW cannot be opened: " + pipe, putOwnFile},
+        {ownFolder + "mkfifo data/korvath/DATAS/QVR.RAW; " + game.start, 1,
+         "DATAS/QVR.RAW cannot be opened: " + pipe, putOwnFile},
+        {"rm script.txt; mkfifo script.txt; " + game.start, 2,
+         "cannot read script script.txt: " + pipe, ""},
+        {"mkfifo pipe.png; " + game.start, 2, "pipe.png: " + pipe, ""},
+        {"timeout 10 env -u HOME -u XDG_DATA_HOME ", 1,
+         "no player's folder: neither XDG_DATA_HOME nor HOME is set", "Set HOME"},
+        {"touch data/korvath; " + game.start, 1,
+         "the player's folder " + player + " cannot be made: a file stands in its place",
+         "Move away"},
+        {game.start + "XDG_DATA_HOME=" + locked + " ", 1,
+         "the player's folder " + locked + "/korvath cannot be made: " + lockedCause, "Move away"},
+        {ownFolder + "echo > data/korvath/SETTINGS.TXT; " + game.start, 1, "SETTINGS.TXT is empty",
+         player + "/SETTINGS.TXT holds no settings.\nDelete it"},
+        // A full disk: the default outgrows what a run may write (2 KiB), its messages do not.
+        {"head -c 8192 /dev/zero | tr '\\0' ' ' >> " + share + "/SETTINGS.TXT; ulimit -f 4; " +
+             game.start,
+         1,
+         "the default settings cannot be written to the player's folder " + player +
+             ": File too large",
+         "Free some space"},
+        {"rm " + share + "/SETTINGS.TXT; " + game.start, 1,
+         "the default settings cannot be read from " + share +
+             "/SETTINGS.TXT: No such file or directory",
+         "The game is not installed whole."},
+    };
+    for (const Case& c : cases) {
+        fs::remove(game.dir / "script.txt"); // writing it would wait on the pipe case's reader
+        const RunResult run = game.run("wait 5\nsnap pipe.png\nprint\n",
+                                       "rm -rf data SETTINGS.TXT pipe.png; mkdir data; " + c.shell);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.failure << run.err;
+        EXPECT_NE(run.err.find(c.failure), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.advice), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("FAILED: ERROR:" + c.failure) != std::string::npos, c.exitCode == 1);
+        EXPECT_TRUE(run.prints.empty()) << c.failure;
+        EXPECT_FALSE(fs::exists(game.player / "SETTINGS.TXT") && c.advice == "Free some space");
+    }
+    fs::create_directories(game.player);
+    std::ofstream(game.player / "SETTINGS.TXT") << "W 640 H 480 S 64 T 128 HARDWARE 1 MUSIC 0\n";
+    const RunResult own = game.run("print\n", game.start);
+    EXPECT_EQ(own.prints.size(), 1u) << own.err; // the installed default is still missing
+}
+
+// Two first starts at once both find the whole default settings; a first start
+// killed at any moment leaves none or the whole file, never a part.
+TEST(Headless, TheFirstCopyOfTheSettingsIsWholeOrAbsent) {
+    InstalledGame game;
+    const std::string defaults = readText(game.share / "SETTINGS.TXT");
+    const std::string start = "cd '" + game.dir.string() + "' && rm -rf data && " + game.start +
+                              "'" + game.program + "' print.txt";
+    std::ofstream(game.dir / "print.txt") << "print\n";
+    for (int pair = 0; pair < 20; ++pair) {
+        const std::string both = "sh -c \"" + start + " > out1 2>&1 & " + start +
+                                 " > out2 2>&1; r2=\\$?; wait \\$!; exit \\$((\\$? + r2))\"";
+        ASSERT_EQ(WEXITSTATUS(std::system(both.c_str())), 0)
+            << readText(game.dir / "out1") << readText(game.dir / "out2");
+        EXPECT_EQ(readText(game.player / "SETTINGS.TXT"), defaults);
+    }
+    for (int delay = 0; delay < 40; delay += 2) {
+        const std::string killed = start + " > /dev/null 2>&1 & sleep " +
+                                   std::to_string(delay / 1000.0) + "; kill -9 $!; wait";
+        std::system(killed.c_str());
+        const fs::path copy = game.player / "SETTINGS.TXT";
+        EXPECT_EQ(fs::exists(copy) ? readText(copy) : defaults, defaults) << delay << " ms";
+    }
 }
 
 // ---- Whole games and the game's record ------------------------------------------
@@ -794,6 +914,24 @@ TEST(Resume, AKilledRunLosesNothingAndAFailedSaveKeepsTheLastOne) {
     EXPECT_EQ(lines[1], "korvath: the game could not be saved in autosave.pdn: File too large");
     EXPECT_EQ(parsePrintLine(lines[2]).ply, 4);
     EXPECT_EQ(readText(folder.dir / "autosave.pdn"), saved);
+}
+
+// Where the search leaves side 1 no move though 8:6.4 is legal (FRENCH 1, after
+// 8.4-7.3), the computer plays that move, and a take back goes back before 8.4-7.3.
+TEST(Headless, AComputerWhoseSearchFindsNothingPlaysItsFirstLegalMove) {
+    const std::string theirs = " 2.2,3.1,5.3,x,8.0,3.3,4.2,x,8.2,9.1,1.3,x,x,x,9.3,x,x,x,x,x";
+    const std::string before = "1 x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,0.4,x,6.6,8.4" + theirs;
+    Position position{};
+    int32_t variant = 0;
+    ASSERT_EQ(parsePosition(before, position, variant), "");
+    selectRuleVariant(1);
+    const RunResult run = GameFolder().run(ToFirstGameFrame + "set " + before + "\nwait 1\n" +
+                                           moveClicks(position, lastMove(position), 10) +
+                                           "print\nkey BACKSPACE\nwait 1\nprint\n");
+    ASSERT_EQ(run.prints.size(), 2u) << run.err;
+    EXPECT_EQ(run.prints[0].position, "1 x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,0.4,x,6.6,x 2.2,3.1,5.3,x,"
+                                      "8.0,3.3,4.2,x,6.4,9.1,1.3,x,x,x,9.3,x,x,x,x,x");
+    EXPECT_EQ(run.prints[1].position, before);
 }
 
 } // namespace

@@ -107,10 +107,10 @@ TEST_F(ResourcesTest, PicturesExpandWithoutFillingTheLowBits) {
 // of 131072 bytes (one byte short, half, empty) fails the load by name.
 TEST_F(ResourcesTest, MissingAndShortPicturesAreNamedInTheFailure) {
     openDisplay();
-    // Bytes -1: missing; -2: a folder, which opens but reads nothing.
+    // Bytes -1: missing; -2: a folder (named pipes: tests/app_headless.cpp).
     const std::tuple<const char*, long, const char*> cases[] = {
         {"DATAS/FOND.RAW", -1, "DATAS/FOND.RAW is missing"},
-        {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW could not be read"},
+        {"DATAS/DNOIR.RAW", -2, "DATAS/DNOIR.RAW cannot be opened: Is a directory"},
         {"DATAS/DNOIR.RAW", PictureFileBytes - 1,
          "DATAS/DNOIR.RAW is too short (131071 of 131072 bytes)"},
         {"DATAS/BOUTON.RAW", PictureFileBytes / 2,

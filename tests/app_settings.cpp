@@ -101,8 +101,8 @@ TEST(Settings, FileIsReadIntoTheGlobals) {
     }
     fs::remove("SETTINGS.TXT");
     EXPECT_STREQ(loadSettings(), "SETTINGS.TXT is missing");
-    fs::create_directory("SETTINGS.TXT"); // opens, reads nothing
-    EXPECT_STREQ(loadSettings(), "SETTINGS.TXT cannot be read");
+    fs::create_directory("SETTINGS.TXT"); // pipes and player's folders: tests/app_headless.cpp
+    EXPECT_STREQ(loadSettings(), "SETTINGS.TXT cannot be read: Is a directory");
     fs::current_path(previous);
     fs::remove_all(folder);
 }

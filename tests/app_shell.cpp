@@ -533,9 +533,14 @@ TEST_F(Controller, OnePressOperatesEachButtonInEveryState) {
             EXPECT_TRUE(gameStarted == 0 || humanSide != 0 || level != 0 || ruleVariant != 0 ||
                         ExitStage != 0)
                 << "state " << state << ", button " << i;
-            EXPECT_EQ(selectedPiece, selected) << "state " << state << ", button " << i;
-            // Only a move under way goes on, and only the rule set's button sets up a game.
-            EXPECT_TRUE(position() == before || state == 2 || i == 3);
+            // Only a move under way goes on; the rule set's button brings its new game in
+            // the same frame, nothing selected, never the old board under the new rules.
+            EXPECT_EQ(selectedPiece, i == 3 ? -1 : selected)
+                << "state " << state << ", button " << i;
+            Position fresh{};
+            setUpPosition(fresh); // under the rule set now chosen
+            EXPECT_TRUE(i == 3 ? position() == formatPosition(fresh, 1)
+                               : position() == before || state == 2);
             MouseButton = 0;
             gameFrame();
         }
@@ -636,6 +641,42 @@ TEST_F(Controller, TheCameraTurnsOnceASideHasLost) {
     setPosition(board("3.3", 1, "2.2,7.1", 2), 1);
     ASSERT_EQ(movePlaying, 1);
     for (int i = 0; i < 3; ++i, gameFrame()) EXPECT_EQ(CameraAzimuth, 5 * i);
+}
+
+// A FRENCH 1 position where every move of side 1 scores as badly as the search's
+// starting bound, so the search leaves no move although 8:6.4 is legal; side 0
+// reaches it by 8.4-7.3. The hint offers the first legal move, and a take back works
+// whenever the computer holds the turn (korvath-headless plays the move itself).
+TEST_F(Controller, AComputerWhoseSearchFindsNothingPlaysItsFirstMoveAndCanBeTakenBack) {
+    const std::string sides = " 2.2,3.1,5.3,x,8.0,3.3,4.2,x,8.2,9.1,1.3,x,x,x,9.3,x,x,x,x,x";
+    const std::string before = "1 x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,0.4,x,6.6,8.4" + sides;
+    const std::string stuck = "1 x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,x,0.4,x,6.6,7.3" + sides;
+    selectRuleVariant(1);
+    int32_t variant = 0;
+    Position atStuck{};
+    ASSERT_EQ(parsePosition(stuck.c_str(), atStuck, variant), "");
+    fastSearchRoot(atStuck, 1, levelSearchDepth(0));
+    ASSERT_EQ(bestMove[0].piece, -1); // the search itself stays as it is
+    // Taken back with the turn just passed, then with the answer half played.
+    for (const int framesBeforeTakeBack : {0, 1}) {
+        setPosition(before, 0);
+        clickSquare(8, 4);
+        clickSquare(7, 3);
+        gameFrame(); // the turn passes
+        ASSERT_EQ(position(), stuck);
+        ASSERT_EQ(sideToMove, 1);
+        for (int i = 0; i < framesBeforeTakeBack; ++i) gameFrame();
+        EXPECT_EQ(movePlaying, framesBeforeTakeBack);
+        TakeBackRequest = 1;
+        gameFrame();
+        EXPECT_EQ(position(), before);
+        EXPECT_EQ(sideToMove + movePlaying + TakeBackRequest, 0);
+    }
+    humanSide = 1;
+    setPosition(stuck, 1);
+    HintRequest = 1;
+    gameFrame();
+    EXPECT_EQ(formatMove(hintMove), "8:6.4");
 }
 
 // The hint frame draws only the frame's own random number.
