@@ -22,6 +22,7 @@ int UseHardware = 0;
 int MusicEnabled = 0;
 int WindowedMode = 0;
 std::string SettingsPath = "SETTINGS.TXT";
+int AnimationEnabled = 1;
 
 namespace {
 
@@ -110,8 +111,8 @@ void parseSettings(const char* text, int values[SettingsPairs]) {
     bool shifted = false; // a value of the first six was not a number
     for (int pair = 0; pair < SettingsPairs; ++pair) {
         // The six pairs keep their shifting reads, but a shifted number must
-        // never reach the optional window flag: the music's 1 would open a window.
-        if (pair == SettingsPairs - 1 && shifted) return;
+        // never reach the optional flags: the music's 1 would open a window.
+        if (pair >= WindowPair && shifted) return;
         if (!readLabel(r)) return;
         const NumberRead read = readNumber(r, values[pair]);
         if (read == NumberRead::EndOfText) return;
@@ -138,7 +139,7 @@ const char* loadSettings() {
     if (isBlank(text)) return "SETTINGS.TXT is empty";
 
     int values[SettingsPairs] = {ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
-                                 UseHardware, MusicEnabled, WindowedMode};
+                                 UseHardware, MusicEnabled, WindowedMode,      AnimationEnabled};
     parseSettings(text.c_str(), values);
     ScreenWidth = values[0];
     ScreenHeight = values[1];
@@ -147,6 +148,7 @@ const char* loadSettings() {
     UseHardware = values[4];
     MusicEnabled = values[5];
     WindowedMode = values[6];
+    AnimationEnabled = values[7];
     return nullptr;
 }
 

@@ -12,6 +12,8 @@ extern int UseHardware;       // 0 or 1: both choose the software device; anythi
 extern int MusicEnabled;      // 1: background music
 extern int WindowedMode;      // 1: a plain window instead of full screen (optional seventh pair);
                               // also written by the full-screen switch (app/window_mode.h)
+extern int AnimationEnabled;  // 0: moves jump a step a frame; else they glide (optional eighth
+                              // pair, 1 when absent)
 // Where the settings were read from, as a whole path (the file named in advice
 // and rewritten by the full-screen switch); set by loadSettings, even when the
 // file is missing.
@@ -19,8 +21,9 @@ extern std::string SettingsPath;
 
 // The numbers of the label/number pairs of a settings text, in file order;
 // values[i] keeps what it held when pair i is absent or its number unreadable;
-// the seventh is read only when the first six values were all numbers.
-constexpr int SettingsPairs = 7;
+// the optional seventh and eighth are read only when the first six values were
+// all numbers.
+constexpr int SettingsPairs = 8;
 void parseSettings(const char* text, int values[SettingsPairs]);
 
 // The window pair is the seventh: its place in the pairs.

@@ -155,6 +155,7 @@ void showFailure(const char* message) {
 int runKorvath(PassHook beforeEachPass) {
     if (const char* failure = enterPlayerFolder()) return endWithFailure(failure);
     if (const char* failure = loadSettings()) return endWithFailure(failure);
+    moveGlides = AnimationEnabled != 0 ? 1 : 0;
     if (createGameWindow("Korvath", ScreenWidth, ScreenHeight, windowProc) != PLATFORM_OK)
         return endWithFailure("CreateWindow");
     // The window appears with the display mode, and a music box must come

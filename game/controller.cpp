@@ -5,6 +5,7 @@
 #include "game/controller.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -38,6 +39,8 @@ int plyCount = 0;
 int selectedPiece = -1;
 int movePlaying = 0;
 int moveStep = 0;
+int glideFrame = 0;
+int moveGlides = 1;
 MoveList humanMoves;
 TargetSquare targetSquares[MaxTargetSquares];
 int targetSquareCount = 0;
@@ -62,7 +65,11 @@ constexpr int EndOfGameTurn = 5;    // azimuth units a frame while a side has lo
 constexpr uint16_t HoverColour = 0xFFFF;
 constexpr uint16_t FinalSquareColour = 0xF800;
 constexpr uint16_t PathSquareColour = 0x03FF;
-constexpr uint16_t HintColour = 0xFFE0; // yellow: no other outline uses it
+constexpr uint16_t HintColour = 0xFFE0;     // yellow: no other outline uses it
+constexpr uint16_t LastMoveColour = 0x07E0; // green, for both sides' moves
+constexpr float StepLift = 60.0f;           // the top of a plain step's arc, in world units
+constexpr float JumpLift = 320.0f;          // over a jumped piece: higher than a king
+constexpr float Pi = 3.14159265f;
 
 // A game to start from a given position instead of the rule set's start;
 // written by startGameFrom, used up by the next new game.
@@ -116,6 +123,7 @@ void startNewGame() {
     }
     dropSelection();
     movePlaying = 0;
+    glideFrame = 0;
     RedrawRequest = 1;
     judgeCurrentGame();
     saveCurrentGame();
@@ -173,6 +181,28 @@ void takeScreenshot() {
     showStatus(StatusText::PictureSaved, name);
 }
 
+// Whether a step from `from` to `to` passes over a piece: a capture.
+bool stepJumps(Square from, Square to) {
+    const int dc = to.column > from.column ? 1 : -1, dr = to.row > from.row ? 1 : -1;
+    for (int c = from.column + dc, r = from.row + dr; c != to.column; c += dc, r += dr)
+        if (findPieceAt(c, r, gamePosition) != -1) return true;
+    return false;
+}
+
+// Where the moving piece is seen between the squares of its next step: a
+// straight path under an arc, high enough over a jumped piece.
+PieceGlide currentGlide() {
+    const Move& move = bestMove[0];
+    const Piece& piece = pieceOf(gamePosition, sideToMove, move.piece);
+    const Square from = {piece.column, piece.row}, to = move.path[moveStep];
+    const int columns = ruleVariants[ruleVariant].columns;
+    const Vec3 a = squareCentre(from.column, from.row, columns);
+    const Vec3 b = squareCentre(to.column, to.row, columns);
+    const float t = static_cast<float>(glideFrame) / GlideFramesPerStep;
+    const float lift = (stepJumps(from, to) ? JumpLift : StepLift) * std::sin(Pi * t);
+    return {sideToMove, move.piece, {a.x + (b.x - a.x) * t, -lift, a.z + (b.z - a.z) * t}};
+}
+
 // The 3D picture is drawn only when something changed; every other frame
 // starts from the cached copy in Backtemp.
 void drawBoardPicture() {
@@ -186,7 +216,9 @@ void drawBoardPicture() {
     if (!screenshot)
         drawBackdrop(BackdropTexture, static_cast<float>(ScreenWidth),
                      static_cast<float>(ScreenHeight));
-    drawScene(gamePosition, ruleVariant);
+    const bool gliding = movePlaying != 0 && glideFrame > 0;
+    const PieceGlide glide = gliding ? currentGlide() : PieceGlide{};
+    drawScene(gamePosition, ruleVariant, gliding ? &glide : nullptr);
     copySurface(Backtemp, DDrawSurfaceBack);
     RedrawRequest = 0;
     if (screenshot) {
@@ -206,6 +238,7 @@ void startMove(const Move& move) {
     bestMove[0] = move;
     movePlaying = 1;
     moveStep = 0;
+    glideFrame = 0;
     clearHint();
 }
 
@@ -218,9 +251,14 @@ void passTurn() {
     saveCurrentGame();
 }
 
+// With glides, a step's frames show the piece on its way; it lands, and takes
+// what it jumped, in the last one.
 void playNextStep() {
     const Move& move = bestMove[0];
     if (moveStep < move.steps) {
+        RedrawRequest = 1;
+        if (moveGlides != 0 && ++glideFrame < GlideFramesPerStep) return;
+        glideFrame = 0;
         applyStep(gamePosition, move.piece, move.path[moveStep], sideToMove);
         ++moveStep;
         RedrawRequest = 1;
@@ -310,6 +348,10 @@ void playComputerTurn() {
     opening.piece = step.piece;
     opening.path[0] = step.target;
     opening.steps = 1;
+    if (moveGlides != 0) {
+        startMove(opening);
+        return;
+    }
     recordMove(opening);
     applyStep(gamePosition, step.piece, step.target, computerSide);
     RedrawRequest = 1;
@@ -328,7 +370,28 @@ void playOneStep(uint8_t& b) {
         playComputerTurn();
 }
 
+// The last move stays marked, its start, landings and jumped squares, until
+// the next move starts.
+void drawLastMove() {
+    if (movePlaying != 0 || playedMoves.empty()) return;
+    const PlayedMove& last = playedMoves.back();
+    Position position = last.before;
+    const Piece& mover = pieceOf(position, last.side, last.move.piece);
+    outlineSquare(mover.column, mover.row, LastMoveColour);
+    for (int k = 0; k < last.move.steps; ++k) {
+        const Position before = position;
+        applyStep(position, last.move.piece, last.move.path[k], last.side);
+        outlineSquare(last.move.path[k].column, last.move.path[k].row, LastMoveColour);
+        for (int i = 0; i < piecesPerSide(); ++i) {
+            const Piece& taken = pieceOf(before, 1 - last.side, i);
+            if (taken.column != -1 && pieceOf(position, 1 - last.side, i).column == -1)
+                outlineSquare(taken.column, taken.row, LastMoveColour);
+        }
+    }
+}
+
 void drawOutlines() {
+    drawLastMove();
     pickSquare();
     // The hovered square follows the pointer: it goes when the pointer leaves.
     if (MouseInWindow == 1) outlineSquare(hoverColumn, hoverRow, HoverColour);

@@ -22,6 +22,9 @@ extern int plyCount;        // moves completed in this game; 0 when a game start
 extern int selectedPiece;   // the human's selected piece, or -1; cleared when a game starts
 extern int movePlaying;     // 1 while bestMove[0] is being played step by step
 extern int moveStep;        // next path step of that move
+extern int glideFrame;      // frames of the next step's glide shown so far; 0 between steps
+extern int moveGlides;      // 1: moves glide from square to square, 0: a step a frame; set by
+                            // the shell from the settings at start-up
 extern MoveList humanMoves; // the human side's legal moves, as last listed
 
 // One outlined square of the selected piece's moves: every path square of every
@@ -53,6 +56,8 @@ extern Outcome gameOutcome; // how the game stands; judged whenever a turn passe
 // Backtemp), one step of play, outlines, buttons, cursor, end-of-game turn,
 // menu clicks. Call only while the display is usable.
 void gameFrame();
+constexpr int GlideFramesPerStep = 9; // about 0.15 s a path step at 60 frames a second
+
 // Fills targetSquares from the legal moves of selectedPiece.
 void collectTargetSquares();
 // The next frame starts a game from the position under rule set `variant`, the

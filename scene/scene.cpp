@@ -20,29 +20,34 @@ namespace {
 // Piece materials: texture 2 dresses side 0, texture 3 side 1.
 constexpr int SideMaterial[SideCount] = {2, 3};
 
-// Chooses and places the mesh of one piece; kings stand 200 tall, men 64.
-Mesh& placePiece(const Piece& piece, int columns) {
+// Chooses and places the mesh of one piece, at `foot` on the board plane or
+// above it; kings stand 200 tall, men 64.
+Mesh& placePiece(const Piece& piece, const Vec3& foot) {
     const bool king = piece.king == 1;
     Mesh& mesh = king ? *KingMesh : *ManMesh;
-    const Vec3 centre = squareCentre(piece.column, piece.row, columns);
-    mesh.posX = centre.x;
-    mesh.posY = king ? -100.0f : -32.0f;
-    mesh.posZ = centre.z;
+    mesh.posX = foot.x;
+    mesh.posY = foot.y + (king ? -100.0f : -32.0f);
+    mesh.posZ = foot.z;
     mesh.shadowTexture = 0;
     return mesh;
 }
 
 // Every piece on the board, side 0 first and in index order, its mesh
-// dressed in its side's material and placed on its square.
+// dressed in its side's material and placed on its square, or where its glide
+// has taken it.
 template <class Visit>
-void forEachPlacedPiece(const Position& position, const RuleVariant& rules, Visit visit) {
+void forEachPlacedPiece(const Position& position, const RuleVariant& rules, const PieceGlide* glide,
+                        Visit visit) {
     for (int side = 0; side < SideCount; ++side) {
         setMeshMaterial(*ManMesh, SideMaterial[side]);
         setMeshMaterial(*KingMesh, SideMaterial[side]);
         for (int i = 0; i < rules.piecesPerSide; ++i) {
             const Piece& piece = pieceOf(position, side, i);
             if (piece.column == -1) continue;
-            visit(piece, placePiece(piece, rules.columns));
+            const bool gliding = glide != nullptr && glide->side == side && glide->index == i;
+            const Vec3 foot =
+                gliding ? glide->at : squareCentre(piece.column, piece.row, rules.columns);
+            visit(piece, placePiece(piece, foot));
         }
     }
 }
@@ -83,7 +88,7 @@ Mesh& boardMeshOf(int ruleSet) {
     return *board;
 }
 
-void drawScene(const Position& position, int ruleSet) {
+void drawScene(const Position& position, int ruleSet, const PieceGlide* glide) {
     const RuleVariant& rules = ruleVariants[ruleSet];
     Mesh& board = boardMeshOf(ruleSet);
     updateCamera();
@@ -91,12 +96,12 @@ void drawScene(const Position& position, int ruleSet) {
     drawMesh(board);
 
     // Every shadow before any piece, so that no shadow is laid over a piece.
-    forEachPlacedPiece(position, rules, [](const Piece& piece, Mesh& mesh) {
+    forEachPlacedPiece(position, rules, glide, [](const Piece& piece, Mesh& mesh) {
         ShadowZBias = piece.king == 1 ? 3 : 2;
         renderShadowTexture(mesh, SceneLight);
         drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
     });
-    forEachPlacedPiece(position, rules, [](const Piece&, Mesh& mesh) {
+    forEachPlacedPiece(position, rules, glide, [](const Piece&, Mesh& mesh) {
         lightMeshFaces(mesh, SceneLight, 0);
         drawMesh(mesh);
     });

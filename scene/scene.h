@@ -22,7 +22,16 @@ Mesh& boardMeshOf(int ruleSet);
 // Centre of square (column, row) on a board of `columns` squares a side.
 Vec3 squareCentre(int column, int row, int columns);
 
-// Draws the position on the board of rule set `ruleSet` into the render target.
-void drawScene(const Position& position, int ruleSet);
+// A piece on its way between squares: drawn with its foot at `at` (world units,
+// y negative above the board) instead of on its square.
+struct PieceGlide {
+    int side;
+    int index;
+    Vec3 at;
+};
+
+// Draws the position on the board of rule set `ruleSet` into the render target;
+// `glide`, when given, moves one piece off its square.
+void drawScene(const Position& position, int ruleSet, const PieceGlide* glide = nullptr);
 // Lights every face of the mesh from the point light into lighting slot `slot`.
 void lightMeshFaces(Mesh& mesh, const Vec3& light, int slot);

@@ -93,7 +93,8 @@ struct GameFolder {
         fs::create_directories(dir);
         fs::create_directory_symlink(fs::path(KORVATH_DATA_DIR) / "DATAS", dir / "DATAS");
         std::ofstream(dir / "SETTINGS.TXT")
-            << "WIDTH 640\nHEIGHT 480\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 0\n";
+            << "WIDTH 640\nHEIGHT 480\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 0\n"
+            << "WINDOWED 0\nANIMATION 0\n"; // a step a frame, as the frame-by-frame checks need
     }
     ~GameFolder() { fs::remove_all(dir); }
 

@@ -24,22 +24,23 @@ TEST(Settings, PairsAreReadByPositionWithTheQuirksOfFormattedInput) {
     const std::string label99(99, 'L'), label100(100, 'L');
     const std::pair<std::string, Values> cases[] = {
         {"WIDTH 800 HEIGHT\n600\n\nSHADOW\t128 TEXTURE 256 x 1 MUSIC 0",
-         {800, 600, 128, 256, 1, 0, 0}},
-        {"a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1", {1, 2, 3, 4, 5, 6, 1}},
-        {"a +7 b -3", {7, -3, 0, 0, 0, 0, 0}},
-        {"W 640 H 480 S 64 T 128", {640, 480, 64, 128, 0, 0, 0}}, // ends early
+         {800, 600, 128, 256, 1, 0, 0, 0}},
+        {"a 1 b 2 c 3 d 4 e 5 f 6 WINDOWED 1 ANIMATION 7", {1, 2, 3, 4, 5, 6, 1, 7}},
+        {"a +7 b -3", {7, -3, 0, 0, 0, 0, 0, 0}},
+        {"W 640 H 480 S 64 T 128", {640, 480, 64, 128, 0, 0, 0, 0}}, // ends early
         {"LABEL", {}},
         // A value that is no number is the next label: every later number lands one pair on.
         {"WIDTH abc HEIGHT 600 SHADOW 128 TEXTURE 256 HARDWARE 1 MUSIC 1",
-         {0, 0, 600, 128, 256, 1, 0}},
-        // ... but never into the seventh pair: a shifted number never opens a window.
-        {"W 800 H 600 S 128 T 256 HARDWARE yes MUSIC 1 WINDOWED 0", {800, 600, 128, 256, 0, 0, 0}},
+         {0, 0, 600, 128, 256, 1, 0, 0}},
+        // ... but never into the optional pairs: a shifted number never opens a window.
+        {"W 800 H 600 S 128 T 256 HARDWARE yes MUSIC 1 WINDOWED 0 ANIMATION 0",
+         {800, 600, 128, 256, 0, 0, 0, 0}},
         // A label word keeps 99 characters; the rest is the next token.
-        {label99 + " 800 H 600", {800, 600, 0, 0, 0, 0, 0}},
-        {label100 + " 800 H 600", {0, 800, 600, 0, 0, 0, 0}},
+        {label99 + " 800 H 600", {800, 600, 0, 0, 0, 0, 0, 0}},
+        {label100 + " 800 H 600", {0, 800, 600, 0, 0, 0, 0, 0}},
         // Beyond the int range a number saturates (26 digits would wrap to the wrong sign).
         {"W " + std::string(26, '9') + " H -" + std::string(26, '9'),
-         {INT_MAX, INT_MIN, 0, 0, 0, 0, 0}},
+         {INT_MAX, INT_MIN, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& [text, expected] : cases) {
         Values v{};
@@ -88,15 +89,19 @@ TEST(Settings, FileIsReadIntoTheGlobals) {
     const fs::path previous = fs::current_path();
     fs::current_path(folder);
     fs::copy_file(std::string(KORVATH_SOURCE_DIR) + "/SETTINGS.TXT", "SHIPPED");
-    const std::pair<const char*, Values> cases[] = {{"SHIPPED", {800, 600, 128, 256, 1, 1, 0}},
-                                                    {"OTHER", {1024, 768, 64, 128, 0, 1, 2}}};
+    // Without its pair the glides stay on.
+    const std::pair<const char*, Values> cases[] = {{"SHIPPED", {800, 600, 128, 256, 1, 1, 0, 1}},
+                                                    {"OTHER", {1024, 768, 64, 128, 0, 1, 2, 0}},
+                                                    {"SIX", {640, 480, 64, 128, 1, 0, 0, 1}}};
     std::ofstream("OTHER")
-        << "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\n";
+        << "WIDTH 1024\nHEIGHT 768\nSHADOW 64\nTEXTURES 128\nHARDWARE 0\nMUSIC 1\nW 2\nA 0\n";
+    std::ofstream("SIX") << "W 640 H 480 S 64 T 128 H 1 M 0";
     for (const auto& [copyFrom, expected] : cases) {
         fs::copy_file(copyFrom, "SETTINGS.TXT", fs::copy_options::overwrite_existing);
+        WindowedMode = 0, AnimationEnabled = 1;
         ASSERT_EQ(loadSettings(), nullptr);
         const Values globals{ScreenWidth, ScreenHeight, ShadowTextureSize, TextureSize,
-                             UseHardware, MusicEnabled, WindowedMode};
+                             UseHardware, MusicEnabled, WindowedMode,      AnimationEnabled};
         EXPECT_EQ(globals, expected) << copyFrom;
     }
     fs::remove("SETTINGS.TXT");

@@ -447,7 +447,7 @@ class Controller : public ::testing::Test {
         ASSERT_STREQ(initDisplay(), nullptr);
         clearTextureTable();
         ASSERT_STREQ(loadResources(), nullptr);
-        ruleVariant = humanSide = level = gameStarted = 0;
+        ruleVariant = humanSide = level = gameStarted = moveGlides = 0;
         ExitStage = ScreenshotRequest = CameraRoll = MouseButton = previousButton = 0;
         RedrawRequest = 1;
         mouseAt(600, 20);
