@@ -178,7 +178,7 @@ void takeScreenshot() {
         showStatus(StatusText::PictureNotSaved, std::strerror(errno));
         return;
     }
-    showStatus(StatusText::PictureSaved, name);
+    showStatus(StatusText::PictureSaved, screenshotPngName(name).c_str());
 }
 
 // Whether a step from `from` to `to` passes over a piece: a capture.

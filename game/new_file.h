@@ -11,3 +11,6 @@
 // a write that fails removes the partial file. Returns 0, or -1 with errno set.
 int writeNewNumberedFile(const char* pattern, int* counter, const void* bytes, size_t size,
                          char* name, size_t nameSize);
+// Writes size bytes to a new file of that name, the same way; fails with EEXIST
+// when anything has the name already.
+int writeNewFile(const char* name, const void* bytes, size_t size);

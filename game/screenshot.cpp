@@ -1,10 +1,14 @@
 // saveScreenshot: converts the locked back buffer into one RGB buffer and
-// hands it to the numbered-file writer. Stateless.
+// hands it, and its PNG, to the new-file writers. Stateless.
 #include "game/screenshot.h"
 
+#include <unistd.h>
+
+#include <cassert>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "game/new_file.h"
@@ -38,12 +42,28 @@ bool readBackBuffer(std::vector<uint8_t>& rgb) {
 
 } // namespace
 
+std::string screenshotPngName(const char* rawName) {
+    const size_t length = std::strlen(rawName);
+    assert(length >= 4 && std::strcmp(rawName + length - 4, ".raw") == 0);
+    return std::string(rawName, length - 4) + ".png";
+}
+
 int saveScreenshot(const char* pattern, int* counter, char* name, size_t nameSize) {
     std::snprintf(name, nameSize, pattern, *counter);
-    std::vector<uint8_t> rgb;
-    if (!readBackBuffer(rgb)) {
+    std::vector<uint8_t> rgb, png;
+    if (!readBackBuffer(rgb) || !encodeRgbPng(rgb.data(), ScreenWidth, ScreenHeight, &png)) {
         errno = EIO;
         return -1;
     }
-    return writeNewNumberedFile(pattern, counter, rgb.data(), rgb.size(), name, nameSize);
+    // A number whose PNG some earlier file holds is passed over like a taken raw.
+    for (;;) {
+        if (writeNewNumberedFile(pattern, counter, rgb.data(), rgb.size(), name, nameSize) != 0)
+            return -1;
+        const std::string pngName = screenshotPngName(name);
+        if (writeNewFile(pngName.c_str(), png.data(), png.size()) == 0) return 0;
+        const int error = errno;
+        ::unlink(name);
+        errno = error;
+        if (error != EEXIST) return -1;
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // ---- Results -----------------------------------------------------------------
 // Calls return 0 on success and a negative code on failure.
@@ -183,6 +184,12 @@ bool writeAllBytes(int fd, const void* bytes, size_t size);
 // file; a cut-off file is removed.
 int savePng(const char* fileName, const uint16_t* pixels, int width, int height, int pitchBytes,
             PixelFormat format);
+// The PNG file's bytes of width x height pixels of three bytes red, green, blue,
+// rows top down; false when it could not be encoded.
+bool encodeRgbPng(const uint8_t* rgb, int width, int height, std::vector<uint8_t>* png);
+// A PNG file's pixels as three bytes red, green, blue, rows top down; false when
+// it cannot be read or decoded.
+bool readPngRgb(const char* fileName, std::vector<uint8_t>* rgb, int* width, int* height);
 
 // ---- The 3D device ------------------------------------------------------------------
 // A pre-transformed vertex: screen position in pixels (pixel centres on integer

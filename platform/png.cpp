@@ -1,5 +1,6 @@
-// Writing 16-bit pixels as a PNG through SDL_image, for the tools and for
-// looking at test pictures. Stateless.
+// PNG files through SDL_image: 16-bit pixels or RGB bytes written, for the
+// tools, the screenshots and looking at test pictures, and read back as RGB.
+// Stateless.
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -125,4 +127,34 @@ int savePng(const char* fileName, const uint16_t* pixels, int width, int height,
         return PLATFORM_FAILED;
     }
     return writeWholeFile(fileName, png) == 0 ? PLATFORM_OK : PLATFORM_FAILED;
+}
+
+bool encodeRgbPng(const uint8_t* rgb, int width, int height, std::vector<uint8_t>* png) {
+    // SDL only reads the pixels, but its surface type is not const.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint8_t*>(rgb), width, height, 24, width * 3, SDL_PIXELFORMAT_RGB24);
+    if (surface == nullptr) return false;
+    png->clear();
+    const bool encoded = encodePng(surface, png);
+    SDL_FreeSurface(surface);
+    return encoded;
+}
+
+bool readPngRgb(const char* fileName, std::vector<uint8_t>* rgb, int* width, int* height) {
+    SDL_Surface* loaded = IMG_Load(fileName);
+    if (loaded == nullptr) return false;
+    SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0);
+    SDL_FreeSurface(loaded);
+    if (converted == nullptr) return false;
+    *width = converted->w;
+    *height = converted->h;
+    rgb->resize(static_cast<size_t>(converted->w) * converted->h * 3);
+    for (int y = 0; y < converted->h; ++y) {
+        const auto* row = static_cast<const uint8_t*>(converted->pixels) +
+                          static_cast<size_t>(y) * converted->pitch;
+        std::copy(row, row + converted->w * 3,
+                  rgb->begin() + static_cast<size_t>(y) * converted->w * 3);
+    }
+    SDL_FreeSurface(converted);
+    return true;
 }

@@ -55,7 +55,7 @@ class Screenshot : public ::testing::Test {
 };
 
 // Rows top down, each 5-6-5 pixel shifted into RGB with the low bits 0; a 5-5-5
-// screen's pixel is still read as 5-6-5.
+// screen's pixel is still read as 5-6-5. The PNG beside holds the same pixels.
 TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
     const struct {
         int x, y;
@@ -81,6 +81,10 @@ TEST_F(Screenshot, HoldsRowsTopDownAsShiftedRgb) {
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                          std::istreambuf_iterator<char>()};
         EXPECT_TRUE(bytes == expected) << bytes.size() << " bytes"; // too long to print
+        std::vector<uint8_t> png;
+        int width = 0, height = 0;
+        ASSERT_TRUE(readPngRgb(screenshotPngName(name).c_str(), &png, &width, &height));
+        EXPECT_TRUE(png == expected && width == 640 && height == 480);
         videoStop();
     }
 }
@@ -116,6 +120,12 @@ TEST_F(Screenshot, TakesTheFirstFreeNumberReplacesNothingAndFailsCleanly) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(std::pair(result, error), std::pair(-1, EFBIG));
     EXPECT_FALSE(fs::exists(directory / "page4.raw"));
+    // A number whose PNG is taken is passed over whole.
+    fs::create_directory(directory / "page4.png");
+    ASSERT_EQ(save(&counter, directory), 0);
+    EXPECT_EQ(std::vector({fs::exists(directory / "page3.png"), fs::exists(directory / "page4.raw"),
+                           fs::exists(directory / "page5.png")}),
+              std::vector({true, false, true}));
 }
 
 } // namespace
