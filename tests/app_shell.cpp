@@ -579,6 +579,37 @@ TEST_F(Controller, ABlockedComputerLosesAndKeysAnswerOnTheStatusLine) {
     EXPECT_EQ(gameOutcome.result, GameResult::Ongoing);
 }
 
+// With glides a king's long move shows it between the squares, off both, for eight
+// frames a step; it lands, and the turn passes, after that.
+TEST_F(Controller, AGlideShowsThePieceBetweenItsSquares) {
+    std::string pad;
+    for (int i = 1; i < 20; ++i) pad += ",x";
+    const std::string text = "1 9.9K" + pad + " 0.2" + pad;
+    Position start{};
+    int32_t variant = 0;
+    ASSERT_EQ(parsePosition(text, start, variant), "");
+    startGameFrom(start, variant);
+    gameFrame();
+    moveGlides = 1;
+    clickSquare(9, 9);
+    auto pixelOf = [](int square) {
+        const Vec3 centre = squareCentre(9 - square, 9 - square, 10);
+        const Projection p = projectPosition(centre.x, centre.y, centre.z, ViewMatrix);
+        return backPixel(static_cast<int>(p.screenX), static_cast<int>(p.screenY));
+    };
+    const std::vector<uint16_t> still = {pixelOf(0), pixelOf(2), pixelOf(4)};
+    clickSquare(5, 5); // the press starts the move, the release frame is its first
+    mouseAt(600, 20);
+    while (glideFrame != GlideFramesPerStep / 2) gameFrame();
+    gameFrame();
+    const std::vector<uint16_t> between = {pixelOf(0), pixelOf(2), pixelOf(4)};
+    EXPECT_TRUE(between[0] != still[0] && between[1] != still[1] && between[2] == still[2]);
+    EXPECT_EQ(position(), formatPosition(start, 1));
+    while (movePlaying != 0) gameFrame();
+    EXPECT_TRUE(pixelOf(0) != still[0] && pixelOf(4) != still[2] && sideToMove == 1);
+    moveGlides = 0;
+}
+
 // The chain is outlined to its end; a click on an intermediate landing square
 // only selects again. BEGIN, with the piece selected or the chain under way,
 // shows the starting position next frame with nothing selected or outlined.
