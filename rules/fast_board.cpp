@@ -20,6 +20,7 @@ int32_t pieceValue[2][100][2];
 int32_t kingDistanceValue[100][100];
 SquareBits onBoardBits;
 SquareBits fromColumnBits[4][3];
+SquareBits neighbourBits[100];
 
 namespace {
 
@@ -65,6 +66,11 @@ void buildTables() {
                 kingDistanceValue[square][other] = 10 * (size - distance);
             }
         }
+    }
+    for (int32_t square = 0; square < 100; ++square) {
+        const SquareBits bit = onBoardBits & bitOf(square);
+        neighbourBits[square] =
+            stepped<0>(bit) | stepped<1>(bit) | stepped<2>(bit) | stepped<3>(bit);
     }
     preparedVariant = ruleVariant;
 }

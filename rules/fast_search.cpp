@@ -206,6 +206,63 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
             empty) != 0;
 }
 
+// The squares a long-range king on the square reaches without capturing.
+SquareBits kingReach(SquareBits king, SquareBits empty) {
+    SquareBits reach = 0;
+    for (SquareBits ray = stepped<0>(king) & empty; ray; ray = stepped<0>(ray) & empty)
+        reach |= ray;
+    for (SquareBits ray = stepped<1>(king) & empty; ray; ray = stepped<1>(ray) & empty)
+        reach |= ray;
+    for (SquareBits ray = stepped<2>(king) & empty; ray; ray = stepped<2>(ray) & empty)
+        reach |= ray;
+    for (SquareBits ray = stepped<3>(king) & empty; ray; ray = stepped<3>(ray) & empty)
+        reach |= ray;
+    return reach;
+}
+
+// The best evaluation the side reaches with one move on the 10x10 board when all its moves
+// are quiet (onlyQuietMoves), found from the bit sets without listing the moves: a move from
+// a to b changes the side's table values by those of the two squares and its support by the
+// own pieces diagonally next to b (but the mover) less those next to a, and nothing else.
+int32_t bestQuietValue(const Board& board, int32_t side) {
+    const SquareBits own = board.occupied[side];
+    const SquareBits empty = onBoardBits & ~(own | board.occupied[1 - side]);
+    const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
+    const SquareBits farBits = ((SquareBits(1) << 10) - 1) << (10 * farRow);
+    int32_t bestGain = -Infinite;
+    for (SquareBits rest = own; rest; rest &= rest - 1) {
+        const int32_t from = lowestSquare(rest);
+        const SquareBits piece = bitOf(from);
+        const bool king = (board.kings & piece) != 0;
+        SquareBits targets = king ? kingReach(piece, empty)
+                                  : (side == 0 ? stepped<0>(piece) | stepped<3>(piece)
+                                               : stepped<1>(piece) | stepped<2>(piece)) &
+                                        empty;
+        const SquareBits others = own & ~piece;
+        const int32_t leaving =
+            pieceValue[side][from][king] + 50 * countBits(others & neighbourBits[from]);
+        for (; targets; targets &= targets - 1) {
+            const int32_t to = lowestSquare(targets);
+            const int32_t arriving = pieceValue[side][to][king || (farBits & bitOf(to)) != 0] +
+                                     50 * countBits(others & neighbourBits[to]);
+            bestGain = std::max(bestGain, arriving - leaving);
+        }
+    }
+    assert(bestGain > -Infinite);
+    return evaluateBoard(board, side) + bestGain;
+}
+
+// Checks the best quiet value against the moves themselves.
+[[maybe_unused]] bool bestQuietValueHolds(int32_t ply, int32_t side, int32_t value) {
+    BoardMoveList& moves = plyMoves[ply];
+    generateBoardMoves(plyBoard[ply], side, moves);
+    int32_t best = -Infinite;
+    for (int32_t i = 0; i < moves.count; ++i) {
+        best = std::max(best, evaluateAfter(plyBoard[ply], moves.moves[i], side));
+    }
+    return best == value;
+}
+
 // Checks a quiet-move bound against the moves themselves: every one quiet, the best
 // evaluation after them within low..high.
 [[maybe_unused]] bool quietBoundHolds(int32_t ply, int32_t side, int32_t low, int32_t high) {
@@ -309,6 +366,9 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
             assert(quietBoundHolds(ply, side, lowest, highest));
             return highest <= alpha ? highest : lowest;
         }
+        const int32_t value = bestQuietValue(board, side);
+        assert(bestQuietValueHolds(ply, side, value));
+        return value;
     }
     BoardMoveList& moves = plyMoves[ply];
     generateBoardMoves(board, side, moves);

@@ -25,6 +25,7 @@ extern int32_t kingDistanceValue[100][100]; // 10 x (columns - truncated distanc
 extern SquareBits onBoardBits;              // the playing squares
 extern SquareBits fromColumnBits[4][3];     // [direction][k]: squares from which k steps in the
                                             // direction stay within the board's columns
+extern SquareBits neighbourBits[100];       // the playing squares diagonally next to each square
 
 constexpr SquareBits bitOf(int32_t square) {
     return SquareBits(1) << square;
