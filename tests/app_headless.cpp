@@ -523,8 +523,9 @@ struct InstalledGame : GameFolder {
         fs::copy_file(KORVATH_BIN_DIR "/korvath-headless", program);
     }
     const fs::path share = dir / "prefix/share/korvath", player = dir / "data/korvath";
-    const std::string start = "timeout 10 env HOME='" + (dir / "home").string() +
-                              "' XDG_DATA_HOME='" + (dir / "data").string() + "' ";
+    const std::string environment = "env HOME='" + (dir / "home").string() + "' XDG_DATA_HOME='" +
+                                    (dir / "data").string() + "' ";
+    const std::string start = "timeout 10 " + environment;
 };
 
 // Whatever cannot be used is refused at once and named with its folder and the
@@ -602,18 +603,23 @@ TEST(Headless, FilesAndFoldersThatCannotBeUsedAreNamed) {
 TEST(Headless, TheFirstCopyOfTheSettingsIsWholeOrAbsent) {
     InstalledGame game;
     const std::string defaults = readText(game.share / "SETTINGS.TXT");
-    const std::string start = "cd '" + game.dir.string() + "' && rm -rf data && " + game.start +
-                              "'" + game.program + "' print.txt";
+    // The folder is emptied once before each start or pair: a second rm could
+    // take the folder from under the first start's feet.
+    const std::string folder = "cd '" + game.dir.string() + "' && rm -rf data; ";
+    const std::string start = game.start + "'" + game.program + "' print.txt";
     std::ofstream(game.dir / "print.txt") << "print\n";
     for (int pair = 0; pair < 20; ++pair) {
-        const std::string both = "sh -c \"" + start + " > out1 2>&1 & " + start +
+        const std::string both = "sh -c \"" + folder + start + " > out1 2>&1 & " + start +
                                  " > out2 2>&1; r2=\\$?; wait \\$!; exit \\$((\\$? + r2))\"";
         ASSERT_EQ(WEXITSTATUS(std::system(both.c_str())), 0)
             << readText(game.dir / "out1") << readText(game.dir / "out2");
         EXPECT_EQ(readText(game.player / "SETTINGS.TXT"), defaults);
     }
     for (int delay = 0; delay < 40; delay += 2) {
-        const std::string killed = start + " > /dev/null 2>&1 & sleep " +
+        // Without timeout in between, $! is the game itself (the shell execs the
+        // list's last command), so the kill reaches it and no orphan outlives the test.
+        const std::string killed = folder + "exec " + game.environment + "'" + game.program +
+                                   "' print.txt > /dev/null 2>&1 & sleep " +
                                    std::to_string(delay / 1000.0) + "; kill -9 $!; wait";
         std::system(killed.c_str());
         const fs::path copy = game.player / "SETTINGS.TXT";
