@@ -31,10 +31,13 @@ void redraw(benchmark::State& state, bool backdrop, bool scene) {
     }
     for (auto _ : state) {
         scene_fixture::beginFrame(0, -50, 0);
-        if (backdrop) {
+        if (backdrop && scene)
+            drawSceneWithBackdrop(gamePosition, 1, static_cast<float>(width),
+                                  static_cast<float>(height));
+        else if (backdrop)
             drawBackdrop(BackdropTexture, static_cast<float>(width), static_cast<float>(height));
-        }
-        if (scene) drawScene(gamePosition, 1);
+        else
+            drawScene(gamePosition, 1);
         endScene();
         benchmark::ClobberMemory();
     }

@@ -21,7 +21,6 @@
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
 #include "rules/random.h"
-#include "scene/backdrop.h"
 #include "scene/buttons.h"
 #include "scene/cursor.h"
 #include "scene/input.h"
@@ -213,12 +212,13 @@ void drawBoardPicture() {
     fillSurface(Zbuffer, 0xFFFF);
     const bool screenshot = ScreenshotRequest != 0;
     // A screenshot shows the board on black, without the backdrop.
-    if (!screenshot)
-        drawBackdrop(BackdropTexture, static_cast<float>(ScreenWidth),
-                     static_cast<float>(ScreenHeight));
     const bool gliding = movePlaying != 0 && glideFrame > 0;
     const PieceGlide glide = gliding ? currentGlide() : PieceGlide{};
-    drawScene(gamePosition, ruleVariant, gliding ? &glide : nullptr);
+    if (screenshot)
+        drawScene(gamePosition, ruleVariant, gliding ? &glide : nullptr);
+    else
+        drawSceneWithBackdrop(gamePosition, ruleVariant, static_cast<float>(ScreenWidth),
+                              static_cast<float>(ScreenHeight), gliding ? &glide : nullptr);
     copySurface(Backtemp, DDrawSurfaceBack);
     RedrawRequest = 0;
     if (screenshot) {

@@ -570,7 +570,6 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         if (!clipSpanToDepth(s, zf, dz, x0, x1)) return;
         zf += dz * (x0 - first);
     }
-    const RowPlanes r = rowPlanes(s, y);
     uint16_t* dst = s.target + static_cast<std::ptrdiff_t>(y) * s.targetStride;
     uint16_t* zrow =
         s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
@@ -585,11 +584,19 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         }
     }
     SpanBuffers b;
+    // Worked out at the first chunk that shows: a span hidden whole (the
+    // backdrop's behind the board) never needs them.
+    RowPlanes r;
+    bool planesReady = false;
     for (int x = x0; x < x1; x += ChunkLength) {
         const int n = std::min(ChunkLength, x1 - x);
         const int64_t zChunk = zf;
         zf += dz * n;
         if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
+        if (!planesReady) {
+            r = rowPlanes(s, y);
+            planesReady = true;
+        }
         if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
         fillDiffuse(s, r, x, n, b.diffuse);
         s.output(s, b, dst + x, zrow != nullptr ? zrow + x : nullptr, n);

@@ -1,7 +1,7 @@
 // The spherical backdrop: rays through a 33 x 33 grid over the screen become
 // texture coordinates on a sphere around the viewer and a fog value, painted
-// as 32 x 32 quads with the texture added to the fog's grey. The grid is
-// scratch of one drawBackdrop call.
+// as 32 x 32 quads with the texture added to the fog's grey, behind whatever
+// the frame holds already. The grid is scratch of one drawBackdrop call.
 #include "scene/backdrop.h"
 
 #include "platform/platform.h"
@@ -24,8 +24,10 @@ BackdropSample backdropGrid[GridCells + 1][GridCells + 1];
 
 TLVertex gridVertex(float x, float y, const BackdropSample& sample) {
     const uint32_t g = static_cast<uint32_t>(255.0f * sample.fog);
-    // Depth testing and perspective are off: one depth and one rhw serve all.
-    return TLVertex{x, y, 0.999f, 1.0f, 0xFF000000u | g << 16 | g << 8 | g, sample.u, sample.v};
+    // On the far plane, behind anything drawn, whatever depth bias is set; the
+    // depth test against it skips what is drawn already. Perspective is off:
+    // one rhw serves all.
+    return TLVertex{x, y, 1.0f, 1.0f, 0xFF000000u | g << 16 | g << 8 | g, sample.u, sample.v};
 }
 
 void drawBackdropGrid(int texture, float width, float height) {
@@ -33,7 +35,7 @@ void drawBackdropGrid(int texture, float width, float height) {
     setOpaqueStatesFiltered();
     setTextureStageState(0, TSS_COLOROP, TOP_ADD);
     setRenderState(RS_TEXTUREPERSPECTIVE, 0);
-    setRenderState(RS_ZENABLE, 0);
+    setRenderState(RS_ZENABLE, 1);
     setRenderState(RS_ZWRITEENABLE, 0);
     setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
     bindTexture(texture);

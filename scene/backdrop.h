@@ -1,6 +1,6 @@
 // The picture behind the board: a 33 x 33 grid of rays through the screen,
 // each turned into texture coordinates on a sphere around the viewer and a
-// fog value, painted as 32 x 32 textured quads with no depth work. Keeps
+// fog value, painted as 32 x 32 textured quads behind anything drawn. Keeps
 // nothing between calls.
 #pragma once
 
@@ -13,8 +13,10 @@ struct BackdropSample {
     float fog;  // 0..1, already squared
 };
 
-// Paints the backdrop over the whole render target of size width x height;
-// depth testing, depth writes and perspective are on again afterwards.
+// Paints the backdrop on the far plane of a render target of size width x
+// height: every pixel whose depth is still clear (all of them when nothing
+// is drawn yet); it writes no depth. Depth writes and perspective are on
+// again afterwards.
 void drawBackdrop(int texture, float width, float height);
 // CombinedMatrix := the rotation taking camera-space directions to the world.
 void buildBackdropRotation();

@@ -6,6 +6,7 @@
 
 #include "render/mesh_renderer.h"
 #include "rules/position.h"
+#include "scene/backdrop.h"
 #include "scene/shadow_projection.h"
 #include "scene/shadow_texture.h"
 
@@ -52,6 +53,37 @@ void forEachPlacedPiece(const Position& position, const RuleVariant& rules, cons
     }
 }
 
+// The screen the backdrop is painted across; none leaves the frame as it is.
+struct BackdropSize {
+    bool shown;
+    float width, height;
+};
+
+void drawSceneBehind(const Position& position, int ruleSet, const PieceGlide* glide,
+                     BackdropSize backdrop) {
+    const RuleVariant& rules = ruleVariants[ruleSet];
+    Mesh& board = boardMeshOf(ruleSet);
+    updateCamera();
+    lightMeshFaces(board, SceneLight, 0);
+    drawMesh(board);
+    // The board is opaque and writes every pixel it covers with a depth nearer
+    // than the far plane, where the backdrop lies: painted now, the backdrop
+    // fills exactly the pixels it would have kept when painted first. The
+    // shadows blend over both, so they come after it.
+    if (backdrop.shown) drawBackdrop(BackdropTexture, backdrop.width, backdrop.height);
+
+    // Every shadow before any piece, so that no shadow is laid over a piece.
+    forEachPlacedPiece(position, rules, glide, [](const Piece& piece, Mesh& mesh) {
+        ShadowZBias = piece.king == 1 ? 3 : 2;
+        renderShadowTexture(mesh, SceneLight);
+        drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
+    });
+    forEachPlacedPiece(position, rules, glide, [](const Piece&, Mesh& mesh) {
+        lightMeshFaces(mesh, SceneLight, 0);
+        drawMesh(mesh);
+    });
+}
+
 } // namespace
 
 Vec3 squareCentre(int column, int row, int columns) {
@@ -89,20 +121,10 @@ Mesh& boardMeshOf(int ruleSet) {
 }
 
 void drawScene(const Position& position, int ruleSet, const PieceGlide* glide) {
-    const RuleVariant& rules = ruleVariants[ruleSet];
-    Mesh& board = boardMeshOf(ruleSet);
-    updateCamera();
-    lightMeshFaces(board, SceneLight, 0);
-    drawMesh(board);
+    drawSceneBehind(position, ruleSet, glide, BackdropSize{false, 0.0f, 0.0f});
+}
 
-    // Every shadow before any piece, so that no shadow is laid over a piece.
-    forEachPlacedPiece(position, rules, glide, [](const Piece& piece, Mesh& mesh) {
-        ShadowZBias = piece.king == 1 ? 3 : 2;
-        renderShadowTexture(mesh, SceneLight);
-        drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
-    });
-    forEachPlacedPiece(position, rules, glide, [](const Piece&, Mesh& mesh) {
-        lightMeshFaces(mesh, SceneLight, 0);
-        drawMesh(mesh);
-    });
+void drawSceneWithBackdrop(const Position& position, int ruleSet, float width, float height,
+                           const PieceGlide* glide) {
+    drawSceneBehind(position, ruleSet, glide, BackdropSize{true, width, height});
 }

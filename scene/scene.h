@@ -33,5 +33,11 @@ struct PieceGlide {
 // Draws the position on the board of rule set `ruleSet` into the render target;
 // `glide`, when given, moves one piece off its square.
 void drawScene(const Position& position, int ruleSet, const PieceGlide* glide = nullptr);
+// The same with the backdrop (scene/backdrop.h) of a width x height screen
+// behind it: the very picture of drawBackdrop followed by drawScene, but the
+// backdrop is painted after the board, only where the board left the frame
+// clear, so that the half of it the board hides costs nothing.
+void drawSceneWithBackdrop(const Position& position, int ruleSet, float width, float height,
+                           const PieceGlide* glide = nullptr);
 // Lights every face of the mesh from the point light into lighting slot `slot`.
 void lightMeshFaces(Mesh& mesh, const Vec3& light, int slot);

@@ -12,7 +12,6 @@
 #include "render/screen.h"
 #include "rules/notation.h"
 #include "rules/position.h"
-#include "scene/backdrop.h"
 #include "scene/scene.h"
 
 #include <cerrno>
@@ -103,11 +102,11 @@ void drawFrame(const Request& request) {
     CameraRoll = request.roll;
     orbitCamera();
     fillSurface(Zbuffer, 0xFFFF);
-    if (request.backdrop) {
-        drawBackdrop(BackdropTexture, static_cast<float>(ScreenWidth),
-                     static_cast<float>(ScreenHeight));
-    }
-    drawScene(request.position, request.variant);
+    if (request.backdrop)
+        drawSceneWithBackdrop(request.position, request.variant, static_cast<float>(ScreenWidth),
+                              static_cast<float>(ScreenHeight));
+    else
+        drawScene(request.position, request.variant);
     endScene();
 }
 
