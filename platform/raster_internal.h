@@ -91,17 +91,17 @@ struct TriangleSetup {
     uint32_t srcBlend, destBlend;
     FetchFunction fetch;
     OutputFunction output;
-    bool wideDepth; // the eight-pixel depth test may run (looked up once per triangle)
+    bool wideLanes; // the eight-pixel passes may run (looked up once per triangle)
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time
 
 // Per-chunk scratch of a span, on the stack of drawSpan.
 struct SpanBuffers {
-    uint16_t depth[ChunkLength];     // each pixel's depth-buffer value
-    uint8_t pass[ChunkLength];       // 1 where the depth test passed
-    uint32_t texel[ChunkLength + 8]; // fetched texels; eight-texel fetches may run over
-    uint32_t diffuse[ChunkLength];   // ARGB 8888 vertex colour
+    uint16_t depth[ChunkLength];       // each pixel's depth-buffer value, when it is written
+    uint8_t pass[ChunkLength];         // 1 where the depth test passed
+    uint32_t texel[ChunkLength + 8];   // fetched texels; eight-texel fetches may run over
+    uint32_t diffuse[ChunkLength + 8]; // ARGB 8888 vertex colour; eight-pixel fills may run over
 };
 
 // Chooses setup.fetch and setup.output for the triangle's state.

@@ -138,6 +138,60 @@ KORVATH_AVX2 int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffe
     return passed;
 }
 
+// One depth for every pixel, not written (the backdrop's on the far plane):
+// sixteen 16-bit compares at a time, and only the flags.
+KORVATH_AVX2 int testFlatLanes(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
+    const __m256i d = _mm256_set1_epi16(static_cast<short>(depth));
+    const __m128i one = _mm_set1_epi8(1);
+    int passed = 0, i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zrow + i));
+        // stored >= depth, unsigned: the larger of the two is the stored value.
+        const __m256i pass = _mm256_cmpeq_epi16(_mm256_max_epu16(stored, d), stored);
+        const __m128i bytes =
+            _mm_packs_epi16(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(b.pass + i), _mm_and_si128(bytes, one));
+        passed += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
+    }
+    // Spans are short: eight more at a time before the last few one by one.
+    if (i + 8 <= n) {
+        const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
+        const __m128i pass =
+            _mm_cmpeq_epi16(_mm_max_epu16(stored, _mm256_castsi256_si128(d)), stored);
+        const __m128i bytes = _mm_packs_epi16(pass, pass);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + i), _mm_and_si128(bytes, one));
+        passed += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(bytes)) & 0xFFu);
+        i += 8;
+    }
+    for (; i < n; ++i) {
+        b.pass[i] = depth <= zrow[i] ? 1 : 0;
+        passed += b.pass[i];
+    }
+    return passed;
+}
+
+// Vertex colours of n pixels stepped from c by step, packed as the plain loop
+// packs them (channels r, g, b, a in 16.16).
+KORVATH_AVX2 void fillColourLanes(const int c[4], const int step[4], int n, uint32_t* out) {
+    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i lanes[4], eight[4];
+    for (int k = 0; k < 4; ++k) {
+        lanes[k] = _mm256_add_epi32(_mm256_set1_epi32(c[k]),
+                                    _mm256_mullo_epi32(steps, _mm256_set1_epi32(step[k])));
+        eight[k] = _mm256_set1_epi32(eightSteps(step[k]));
+    }
+    // Whole lanes, past n too: the buffer has room for them.
+    for (int i = 0; i < n; i += 8) {
+        const __m256i r = _mm256_slli_epi32(_mm256_srai_epi32(lanes[0], 16), 16);
+        const __m256i g = _mm256_slli_epi32(_mm256_srai_epi32(lanes[1], 16), 8);
+        const __m256i b = _mm256_srai_epi32(lanes[2], 16);
+        const __m256i a = _mm256_slli_epi32(_mm256_srai_epi32(lanes[3], 16), 24);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_or_si256(_mm256_or_si256(a, r), _mm256_or_si256(g, b)));
+        for (int k = 0; k < 4; ++k) lanes[k] = _mm256_add_epi32(lanes[k], eight[k]);
+    }
+}
+
 // Eight spread 5-6-5 texels combined with eight vertex colours and packed
 // to 5-6-5: the same products as the plain loop's.
 template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m256i d) {
@@ -318,6 +372,14 @@ FetchFunction wideFetchFor(bool is4444, bool mirror) {
 
 int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
     return testLanes(z, dz, zrow, n, b);
+}
+
+int testFlatDepthWide(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
+    return testFlatLanes(depth, zrow, n, b);
+}
+
+void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out) {
+    fillColourLanes(c, step, n, out);
 }
 
 OutputFunction wideOutputFor(ColourKind kind) {

@@ -16,6 +16,12 @@ FetchFunction wideFetchFor(bool is4444, bool mirror);
 // The depth test of a chunk whose depths all lie within 0..65535, eight
 // pixels at a time: z and dz in 17.15 depth-buffer units. The number passed.
 int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);
+// The same test for one depth (0..65535) shared by all n pixels, which is not
+// to be written: only the pass flags are filled.
+int testFlatDepthWide(int depth, const uint16_t* zrow, int n, SpanBuffers& b);
+// n vertex colours from c stepping by step (r, g, b, a in 16.16), packed to
+// ARGB 8888 from their whole parts; it may write up to seven past n.
+void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out);
 // Combining, depth masking and writing of spread 5-6-5 texels into a 5-6-5
 // target without blending, for modulation and addition; nullptr otherwise.
 OutputFunction wideOutputFor(ColourKind kind);

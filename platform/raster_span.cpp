@@ -96,8 +96,11 @@ int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zr
               SpanBuffers& b) {
     const int64_t z = zf >> 17, step = dz >> 17;
     const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
-    if (s.wideDepth && first >= 0 && last >= 0 && first <= 65535 && last <= 65535)
+    if (s.wideLanes && first >= 0 && last >= 0 && first <= 65535 && last <= 65535) {
+        if (step == 0 && !s.depthWrite)
+            return testFlatDepthWide(static_cast<int>(first), zrow, n, b);
         return testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
+    }
     int passed = 0;
     for (int i = 0; i < n; ++i) {
         int64_t d = (z + step * i) >> 15;
@@ -294,10 +297,13 @@ void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint
         int end[4], step[4];
         colourAt(x0 + done + len, end);
         for (int k = 0; k < 4; ++k) step[k] = stepOf(c[k], end[k], len);
-        for (int i = 0; i < len; ++i) {
-            out[done + i] = packArgb(c[0] >> 16, c[1] >> 16, c[2] >> 16, c[3] >> 16);
-            for (int k = 0; k < 4; ++k) c[k] += step[k];
-        }
+        if (s.wideLanes)
+            fillColourWide(c, step, len, out + done);
+        else
+            for (int i = 0; i < len; ++i) {
+                out[done + i] = packArgb(c[0] >> 16, c[1] >> 16, c[2] >> 16, c[3] >> 16);
+                for (int k = 0; k < 4; ++k) c[k] += step[k];
+            }
         for (int k = 0; k < 4; ++k) c[k] = end[k];
         done += len;
     }
@@ -532,7 +538,7 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
 
 void chooseSpanFunctions(TriangleSetup& s) {
     const bool mirror = s.address == TADDRESS_MIRROR;
-    s.wideDepth = hasWideLanes();
+    s.wideLanes = hasWideLanes();
     switch (s.kind) {
     case TexKind::None:
         s.fetch = nullptr;

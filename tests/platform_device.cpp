@@ -557,8 +557,9 @@ TEST_P(Raster, FiveFiveFiveTargetsGetFiveBitGreen) {
 
 // A busy scene: perspective floors in both texture formats and addressing
 // modes, filtered and not, added and modulated, Gouraud, blending, depth with
-// bias, spans of every length. The eight-pixel passes must draw exactly what
-// the plain loops draw; without them both runs would take the plain loops.
+// bias, a sky behind it at one depth, spans of every length. The eight-pixel
+// passes must draw exactly what the plain loops draw; without them both runs
+// would take the plain loops.
 TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
     if (!GetParam()) GTEST_SKIP() << "compares both paths in its wide-lanes run";
     if (!hasWideLanes()) GTEST_SKIP() << "no AVX2: both runs would take the plain loops";
@@ -591,6 +592,16 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
                       at(x0 + 70.9f, 70.3f, z + 0.05f, right, 2.3f, 2.6f, 0.9f),
                       at(x0 - 2.5f, 66.8f, z + 0.05f, left, -0.7f, 2.6f, 0.9f)));
         }
+        // A sky behind it all: one depth, not written, shaded from corner to corner.
+        setTexture(0, bricks);
+        setTextureStageState(0, TSS_COLOROP, TOP_ADD);
+        setRenderState(RS_ALPHABLENDENABLE, 0);
+        setRenderState(RS_ZBIAS, 0);
+        setRenderState(RS_ZWRITEENABLE, 0);
+        draw(quad(at(0, 0, 0.45f, 0xFF000000u, 0, 0), at(96, 0, 0.45f, 0xFF404040u, 3.1f, 0),
+                  at(96, 72, 0.45f, 0xFFF0F0F0u, 3.1f, 2.2f),
+                  at(0, 72, 0.45f, 0xFF808080u, 0, 2.2f)));
+        setRenderState(RS_ZWRITEENABLE, 1);
         return snapshot();
     };
     EXPECT_EQ(busyScene(true), busyScene(false));

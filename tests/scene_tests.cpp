@@ -51,6 +51,13 @@ class SceneTest : public ::testing::Test {
         endScene();
         return scene_fixture::readBack();
     }
+    // The backdrop painted after the board, where it left the frame clear.
+    static Frame drawBehind(const Position& position, int azimuth, int elevation) {
+        scene_fixture::beginFrame(azimuth, elevation, 0);
+        drawSceneWithBackdrop(position, ruleVariant, Width, Height);
+        endScene();
+        return scene_fixture::readBack();
+    }
     static Vec3 screenOf(Vec3 world) {
         const Projection p = projectPosition(world.x, world.y, world.z, ViewMatrix);
         return {p.screenX, p.screenY, p.viewZ};
@@ -144,7 +151,9 @@ TEST_F(SceneTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
 }
 
 // Depth testing and perspective must be on again after the backdrop: a king drawn later but
-// farther away must not cover a nearer one, and no pixel is left black.
+// farther away must not cover a nearer one, and no pixel is left black. Painted behind the
+// board instead of first, it gives the very same frame (the shadows here fall past the small
+// board's edge onto the sky).
 TEST_F(SceneTest, TheBackdropFillsTheSkyAndTheSceneLooksTheSameInFrontOfIt) {
     const Position row = positionWith({{0, 0, 3, 7, 1}, {0, 1, 3, 5, 1}, {1, 0, 4, 6, 0}});
     for (int elevation : {-20, -50}) {
@@ -158,6 +167,8 @@ TEST_F(SceneTest, TheBackdropFillsTheSkyAndTheSceneLooksTheSameInFrontOfIt) {
         EXPECT_EQ(std::count(withBackdrop.begin(), withBackdrop.end(), 0), 0) << elevation;
         // The top row is sky: the blue texture brightened by the haze.
         EXPECT_GT(withBackdrop[5 * Width + Width / 2] & 0x1F, 8);
+        EXPECT_EQ(drawBehind(row, 0, elevation), withBackdrop) << elevation;
+        EXPECT_EQ(drawBehind(row, 1500, elevation), draw(row, 1500, elevation, 0, 0xB000, true));
     }
 }
 
