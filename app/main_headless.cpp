@@ -327,15 +327,19 @@ void anchorSnapFiles() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: korvath-headless SCRIPT\n"
+    // --plain-loops draws every frame without the eight-pixel passes, so that
+    // the reference pictures can be checked on both raster paths.
+    const bool plainLoops = argc == 3 && std::strcmp(argv[1], "--plain-loops") == 0;
+    if (argc != 2 && !plainLoops) {
+        std::fprintf(stderr, "usage: korvath-headless [--plain-loops] SCRIPT\n"
                              "Runs the game without a window, driven by the script's commands.\n");
         return 2;
     }
     // A file-size limit makes a long write fail like a full disk instead of
     // killing the run without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (!loadScript(argv[1])) return 2;
+    if (!loadScript(argv[argc - 1])) return 2;
+    allowWideLanes(!plainLoops);
     anchorSnapFiles();
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);

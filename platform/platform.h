@@ -190,6 +190,9 @@ bool encodeRgbPng(const uint8_t* rgb, int width, int height, std::vector<uint8_t
 // A PNG file's pixels as three bytes red, green, blue, rows top down; false when
 // it cannot be read or decoded.
 bool readPngRgb(const char* fileName, std::vector<uint8_t>* rgb, int* width, int* height);
+// The software device draws with its eight-pixel passes where the processor has
+// them (the default) or with its plain loops only; both give the same pictures.
+void allowWideLanes(bool allowed);
 
 // ---- The 3D device ------------------------------------------------------------------
 // A pre-transformed vertex: screen position in pixels (pixel centres on integer

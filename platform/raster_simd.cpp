@@ -2,7 +2,7 @@
 // bilinear fetch from a texel cache and the depth test, for processors with
 // AVX2; chosen at run time, with the plain loops as the fallback. They give
 // the plain loops' results bit for bit. Owns one flag, wideLanesAllowed,
-// written only through allowWideLanes (by the tests).
+// written only through allowWideLanes (by the tests and the scripted runner).
 #include <immintrin.h>
 
 #include "platform/raster_simd.h"

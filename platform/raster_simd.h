@@ -8,8 +8,6 @@
 
 // True when this processor runs the eight-pixel passes and they are allowed.
 bool hasWideLanes();
-// Tests switch them off to check that the plain loops draw the same picture.
-void allowWideLanes(bool allowed);
 // The bilinear fetch from a texel cache, eight texels at a time; it may write
 // up to seven texels past n (SpanBuffers leaves room for them).
 FetchFunction wideFetchFor(bool is4444, bool mirror);
