@@ -485,6 +485,70 @@ TEST_P(Raster, AddressingAndFilteringPickTheTexels) {
         }
 }
 
+// Every texture format, uploaded from a staging surface whose rows are padded
+// (widths 6 and 3) or not, point-sampled in every addressing mode over the
+// whole target with coordinates reaching past both edges: each pixel shows
+// the texel a slow per-texel reference picks, decoded by the format's own bit
+// layout (either texel where a pixel centre meets a texel boundary).
+TEST_P(Raster, EveryFormatAndAddressingModePicksTheReferenceTexel) {
+    setRenderState(RS_TEXTUREPERSPECTIVE, 0);
+    auto address = [](int i, int n, uint32_t mode) {
+        const int m = ((i % (2 * n)) + 2 * n) % (2 * n);
+        return mode == TADDRESS_CLAMP
+                   ? std::clamp(i, 0, n - 1)
+                   : (mode == TADDRESS_WRAP ? m % n : std::min(m, 2 * n - 1 - m));
+    };
+    // The 5-6-5 pixel a texel of the format shows through a white modulation.
+    auto shown = [](uint16_t t, PixelFormat f) {
+        auto four = [](int v) { return v * 17; };
+        auto five = [](int v) { return (v << 3) | (v >> 2); };
+        const int rgb[][3] = {{five(t >> 11), (t >> 5) & 63, five(t & 31)},
+                              {five(t >> 10 & 31), five(t >> 5 & 31), five(t & 31)},
+                              {five(t & 31), (t >> 5) & 63, five(t >> 11)},
+                              {four(t >> 8 & 15), four(t >> 4 & 15), four(t & 15)},
+                              {five(t >> 10 & 31), five(t >> 5 & 31), five(t & 31)}};
+        const int* c = rgb[static_cast<int>(f)];
+        const int g = f == PixelFormat::Rgb565 || f == PixelFormat::Bgr565 ? c[1] : c[1] >> 2;
+        return static_cast<uint16_t>((c[0] >> 3) << 11 | g << 5 | c[2] >> 3);
+    };
+    const float u0 = -1.3f, u1 = 2.2f, v0 = -0.7f, v1 = 1.9f;
+    for (int f = 0; f < 5; ++f)
+        for (const auto& [tw, th] : {std::pair(4, 4), {6, 3}, {8, 2}}) {
+            auto texel = [&](int x, int y) {
+                return static_cast<uint16_t>((x * 40503u + y * 2654435761u) >> 7 | 0x8000);
+            };
+            const PixelFormat format = static_cast<PixelFormat>(f);
+            Surface* staging = texture(tw, th, format, texel);
+            Surface* picture = texture(tw, th, format, [](int, int) -> uint16_t { return 0; });
+            ASSERT_EQ(loadTexture(picture, staging), PLATFORM_OK);
+            for (int i = 0; i < tw * th; ++i)
+                ASSERT_EQ(read(picture, i % tw, i / tw), texel(i % tw, i / tw)) << i;
+            setTexture(0, picture);
+            setTextureStageState(0, TSS_MAGFILTER, TFILTER_POINT);
+            setTextureStageState(0, TSS_MINFILTER, TFILTER_POINT);
+            for (uint32_t mode : {TADDRESS_WRAP, TADDRESS_MIRROR, TADDRESS_CLAMP}) {
+                setTextureStageState(0, TSS_ADDRESS, mode);
+                clear();
+                draw(quad(at(0, 0, 0.5f, White, u0, v0), at(96, 0, 0.5f, White, u1, v0),
+                          at(96, 72, 0.5f, White, u1, v1), at(0, 72, 0.5f, White, u0, v1)));
+                for (int y = 0; y < 72; ++y)
+                    for (int x = 0; x < 96; ++x) {
+                        const float s = (u0 + (u1 - u0) * x / 96) * tw,
+                                    t = (v0 + (v1 - v0) * y / 72) * th;
+                        bool ok = false;
+                        for (float e : {-1e-3f, 0.0f, 1e-3f})
+                            ok |=
+                                pixel(x, y) ==
+                                shown(texel(address(static_cast<int>(std::floor(s + e)), tw, mode),
+                                            address(static_cast<int>(std::floor(t + e)), th, mode)),
+                                      format);
+                        ASSERT_TRUE(ok) << f << " " << tw << "x" << th << " mode " << mode << " at "
+                                        << x << "," << y << ": " << pixel(x, y);
+                    }
+            }
+        }
+}
+
 // Thousands of texels a pixel and coordinates in the millions: every pixel
 // still shows one of the two colours (or a blend of them).
 TEST_P(Raster, ExtremeTextureCoordinatesOnlyEverShowTheTexturesOwnTexels) {
