@@ -26,13 +26,13 @@ const fs::path FramesDir = fs::path(KORVATH_SOURCE_DIR) / "tests" / "frames";
 const fs::path FailuresDir = fs::path(KORVATH_TEST_LOG_DIR) / "frames";
 
 // Pictures are compared as the 5-6-5 frames they were made from: a PNG's low
-// bits repeat the high ones, an F3 file's are zero.
+// bits repeat the high ones, an F3 file's are zero. An F3 file holds the
+// frame's triples without a header; its size is the screen's.
 struct Picture {
     int width = 0, height = 0;
     std::vector<uint16_t> pixels; // row-major
 };
 
-// An F3 file holds the frame's triples without a header; its size is the screen's.
 Picture readPicture(const fs::path& file, int width, int height) {
     Picture p{width, height, {}};
     std::vector<uint8_t> rgb;
@@ -54,16 +54,6 @@ void writePicture(const fs::path& file, const Picture& p) {
         << file;
 }
 
-// White where the pictures differ, the expected picture at a quarter of its
-// brightness elsewhere, so that a small difference stands out.
-Picture differenceOf(const Picture& expected, const Picture& actual) {
-    Picture d = expected;
-    for (size_t i = 0; i < d.pixels.size(); ++i)
-        d.pixels[i] = d.pixels[i] == actual.pixels[i] ? (d.pixels[i] >> 2) & 0x39E7 : 0xFFFF;
-    return d;
-}
-
-// The scripts' names without their extension, read when the tests are listed.
 std::vector<std::string> scriptNames() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(FramesDir))
@@ -74,55 +64,56 @@ std::vector<std::string> scriptNames() {
 
 class Frames : public ::testing::TestWithParam<std::tuple<std::string, bool>> {
   protected:
-    // Runs the script in a scratch game folder; the names of the pictures to compare.
-    std::vector<std::string> play(const fs::path& script, bool wide) {
-        std::ifstream in(script);
-        std::string line, word, hash;
-        std::getline(in, line);
-        std::istringstream(line) >> hash >> word >> width >> height;
-        EXPECT_EQ(word, "size") << script << " must open with '# size WIDTH HEIGHT'";
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::create_directory_symlink(fs::path(KORVATH_DATA_DIR) / "DATAS", dir / "DATAS");
-        std::ofstream(dir / "SETTINGS.TXT") << "WIDTH " << width << "\nHEIGHT " << height
-                                            << "\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 0\n";
-        const std::string command =
-            "cd '" + dir.string() + "' && '" KORVATH_BIN_DIR "/korvath-headless' " +
-            (wide ? "" : "--plain-loops ") + "'" + script.string() + "' > out.txt 2>&1";
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << std::ifstream(dir / "out.txt").rdbuf();
-        std::vector<std::string> pictures;
-        while (in >> word)
-            if (word == "snap" && in >> word) pictures.push_back(word);
-        for (int n = 0; fs::exists(dir / ("page" + std::to_string(n) + ".raw")); ++n)
-            pictures.push_back("page" + std::to_string(n) + ".raw");
-        return pictures;
-    }
     void TearDown() override { fs::remove_all(dir); }
-
     fs::path dir = fs::temp_directory_path() / ("korvath-frames-" + std::to_string(::getpid()));
-    int width = 0, height = 0;
 };
 
+// A script opens with "# size WIDTH HEIGHT", the screen it is played on.
 TEST_P(Frames, EveryPictureEqualsItsReference) {
     const auto& [name, wide] = GetParam();
-    const bool update = std::getenv("KORVATH_UPDATE_FRAMES") != nullptr;
-    for (const std::string& file : play(FramesDir / (name + ".txt"), wide)) {
-        // An F3 file is kept under the script's name: page0.raw of all-640 is all-640-page0.png.
+    std::ifstream script(FramesDir / (name + ".txt"));
+    std::string line, word;
+    int width = 0, height = 0;
+    std::getline(script, line);
+    std::istringstream(line) >> word >> word >> width >> height;
+    ASSERT_EQ(word, "size") << line;
+    fs::create_directories(dir);
+    fs::create_directory_symlink(fs::path(KORVATH_DATA_DIR) / "DATAS", dir / "DATAS");
+    std::ofstream(dir / "SETTINGS.TXT") << "WIDTH " << width << "\nHEIGHT " << height
+                                        << "\nSHADOW 64\nTEXTURES 128\nHARDWARE 1\nMUSIC 0\n";
+    const int status =
+        std::system(("cd '" + dir.string() + "' && '" KORVATH_BIN_DIR "/korvath-headless' " +
+                     (wide ? "'" : "--plain-loops '") + (FramesDir / (name + ".txt")).string() +
+                     "' > out.txt 2>&1")
+                        .c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << std::ifstream(dir / "out.txt").rdbuf();
+    std::vector<std::string> files; // an F3 file keeps the script's name: all-640-page0
+    while (script >> word)
+        if (word == "snap" && script >> word) files.push_back(word);
+    for (int n = 0; fs::exists(dir / ("page" + std::to_string(n) + ".raw")); ++n)
+        files.push_back("page" + std::to_string(n) + ".raw");
+    for (const std::string& file : files) {
         const std::string stem = fs::path(file).stem().string();
         const std::string reference = file.ends_with(".raw") ? name + "-" + stem : stem;
         const Picture actual = readPicture(dir / file, width, height);
         ASSERT_EQ(actual.pixels.size(), static_cast<size_t>(width) * height) << file;
-        if (update) {
+        if (std::getenv("KORVATH_UPDATE_FRAMES") != nullptr) {
             writePicture(FramesDir / (reference + ".png"), actual);
             continue;
         }
-        const Picture expected = readPicture(FramesDir / (reference + ".png"), 0, 0);
+        // The difference: white where the pictures differ, the expected picture
+        // at a quarter of its brightness elsewhere.
+        Picture expected = readPicture(FramesDir / (reference + ".png"), 0, 0),
+                difference = expected;
         const bool sameSize = expected.pixels.size() == actual.pixels.size();
         size_t differing = 0;
-        for (size_t i = 0; sameSize && i < actual.pixels.size(); ++i)
+        for (size_t i = 0; sameSize && i < actual.pixels.size(); ++i) {
             differing += actual.pixels[i] != expected.pixels[i];
+            difference.pixels[i] = actual.pixels[i] == expected.pixels[i]
+                                       ? (expected.pixels[i] >> 2) & 0x39E7
+                                       : 0xFFFF;
+        }
         if (sameSize && differing == 0) continue;
         ADD_FAILURE() << reference << ": " << differing << " pixels differ"
                       << (sameSize ? "" : " (no reference picture of that size)") << "; see "
@@ -131,7 +122,7 @@ TEST_P(Frames, EveryPictureEqualsItsReference) {
         writePicture(FailuresDir / (reference + "-actual.png"), actual);
         if (!sameSize) continue;
         writePicture(FailuresDir / (reference + "-expected.png"), expected);
-        writePicture(FailuresDir / (reference + "-difference.png"), differenceOf(expected, actual));
+        writePicture(FailuresDir / (reference + "-difference.png"), difference);
     }
 }
 
