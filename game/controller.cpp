@@ -410,7 +410,6 @@ void drawOutlines() {
 
 constexpr int MenuX = 10;
 constexpr int MenuButtonWidth = 100;
-constexpr int MenuHitHeight = 25;
 
 enum MenuButton { BeginButton, SideButton, LevelButton, RulesButton, ExitButton, MenuButtons };
 constexpr int MenuButtonY[MenuButtons] = {30, 60, 90, 120, 150};
@@ -468,9 +467,11 @@ void operateButton(int button) {
     }
 }
 
+// A press counts exactly where the button is drawn: its first column and row
+// too, and not in the gap below it.
 bool cursorOnButton(int button) {
     const int top = MenuButtonY[button];
-    return isCursorInRect(MenuX, top, MenuX + MenuButtonWidth, top + MenuHitHeight) != 0;
+    return isCursorInRect(MenuX - 1, top - 1, MenuX + MenuButtonWidth, top + ButtonHeight) != 0;
 }
 
 bool cursorOnMenu() {
@@ -697,4 +698,10 @@ void gameFrame() {
     turnCameraAfterEnd();
     if (b == LeftPress) handleMenuClicks();
     endScene();
+}
+
+int menuButtonUnderCursor() {
+    for (int button = 0; button < MenuButtons; ++button)
+        if (cursorOnButton(button)) return button;
+    return -1;
 }

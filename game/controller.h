@@ -68,3 +68,5 @@ void startGameFrom(const Position& position, int variant);
 const char* resultName(GameResult result);
 // The players and the day, as the game's records name them.
 RecordTags currentRecordTags();
+// The menu button drawn under the cursor, 0 (BEGIN) to 4 (EXIT) from the top; -1 for none.
+int menuButtonUnderCursor();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -31,6 +32,7 @@
 #include "render/camera.h"
 #include "render/mesh_renderer.h"
 #include "render/screen.h"
+#include "render/textures.h"
 #include "rules/fast_search.h"
 #include "rules/notation.h"
 #include "rules/random.h"
@@ -477,6 +479,37 @@ TEST_F(Controller, EveryMenuButtonSeesEachPressOnce) {
         }
         EXPECT_EQ(movePlaying, 0) << labels[i];
     }
+}
+
+// Every pixel of the screen operates the button whose picture covers it and no
+// other. The pictures are found in the frame itself, as the blocks of pixels that
+// change with the button image (the labels' own pixels are inside them).
+TEST_F(Controller, EveryButtonIsOperatedExactlyWhereItIsDrawn) {
+    std::vector<uint16_t> frames[2];
+    for (int k = 0; k < 2; ++k) {
+        std::fill(std::begin(ButtonImage), std::end(ButtonImage),
+                  static_cast<uint16_t>(k * 0x1234));
+        gameFrame();
+        for (int i = 0; i < 640 * 480; ++i) frames[k].push_back(backPixel(i % 640, i / 640));
+    }
+    std::vector<std::array<int, 4>> drawn; // left, top, right, bottom of each, top to bottom
+    for (int i = 0; i < 640 * 480; ++i) {
+        const int x = i % 640, y = i / 640;
+        if (frames[0][i] == frames[1][i]) continue;
+        if (drawn.empty() || y > drawn.back()[3] + 1) drawn.push_back({x, y, x, y});
+        auto& [left, top, right, bottom] = drawn.back();
+        left = std::min(left, x), right = std::max(right, x), bottom = y;
+    }
+    ASSERT_EQ(drawn.size(), 5u);
+    for (MouseY = 0; MouseY < 480; ++MouseY)
+        for (MouseX = 0; MouseX < 640; ++MouseX) {
+            int expected = -1;
+            for (int b = 0; b < 5; ++b)
+                if (MouseX >= drawn[b][0] && MouseX <= drawn[b][2] && MouseY >= drawn[b][1] &&
+                    MouseY <= drawn[b][3])
+                    expected = b;
+            ASSERT_EQ(menuButtonUnderCursor(), expected) << MouseX << "," << MouseY;
+        }
 }
 
 // One press operates each button in every state of play and never selects a piece or
