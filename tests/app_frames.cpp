@@ -119,10 +119,11 @@ TEST_P(Frames, EveryPictureEqualsItsReference) {
                       << (sameSize ? "" : " (no reference picture of that size)") << "; see "
                       << FailuresDir / (reference + "-*.png");
         fs::create_directories(FailuresDir);
-        writePicture(FailuresDir / (reference + "-actual.png"), actual);
-        if (!sameSize) continue;
-        writePicture(FailuresDir / (reference + "-expected.png"), expected);
-        writePicture(FailuresDir / (reference + "-difference.png"), difference);
+        const std::pair<const char*, const Picture*> written[] = {
+            {"actual", &actual}, {"expected", &expected}, {"difference", &difference}};
+        for (const auto& [kind, picture] : written)
+            if (picture->pixels.size() == actual.pixels.size())
+                writePicture(FailuresDir / (reference + "-" + kind + ".png"), *picture);
     }
 }
 
