@@ -46,8 +46,8 @@ for plant in "${plants[@]}"; do
         echo "$name: SURVIVED ($((SECONDS - start)) s)"
     else
         caught=$((caught + 1))
-        echo "$name: caught by $(grep -m1 -oE '[0-9]+ - [^ ]+ \(Failed\)' "$build/plant-tests.log" |
-            sed 's/^[0-9]* - //; s/ (Failed)//') ($((SECONDS - start)) s)"
+        echo "$name: caught by $(awk '/tests FAILED/ { f = 1; next } f { print $3; exit }' \
+            "$build/plant-tests.log") ($((SECONDS - start)) s)"
     fi
     takeOut
 done
