@@ -1,5 +1,5 @@
 // Reference frames: korvath-headless plays each script of tests/frames/ on both
-// raster paths, and every picture it snaps (and every F3 file it writes) must
+// raster paths, and every picture it snaps (and every F3 picture it writes) must
 // equal the reference PNG of that name there, pixel for pixel. A difference
 // leaves NAME-expected, -actual and -difference PNGs next to the test log
 // (Testing/Temporary/frames/); scripts/update_frames.sh writes new references.
@@ -91,11 +91,12 @@ TEST_P(Frames, EveryPictureEqualsItsReference) {
     std::vector<std::string> files; // an F3 file keeps the script's name: all-640-page0
     while (script >> word)
         if (word == "snap" && script >> word) files.push_back(word);
-    for (int n = 0; fs::exists(dir / ("page" + std::to_string(n) + ".raw")); ++n)
-        files.push_back("page" + std::to_string(n) + ".raw");
+    for (const char* kind : {".raw", ".png"}) // F3 pictures, as either file
+        for (int n = 0; fs::exists(dir / ("page" + std::to_string(n) + kind)); ++n)
+            files.push_back("page" + std::to_string(n) + kind);
     for (const std::string& file : files) {
         const std::string stem = fs::path(file).stem().string();
-        const std::string reference = file.ends_with(".raw") ? name + "-" + stem : stem;
+        const std::string reference = file.starts_with("page") ? name + "-" + stem : stem;
         const Picture actual = readPicture(dir / file, width, height);
         ASSERT_EQ(actual.pixels.size(), static_cast<size_t>(width) * height) << file;
         if (std::getenv("KORVATH_UPDATE_FRAMES") != nullptr) {
