@@ -287,6 +287,43 @@ uint16_t shallowerBestMove(const Board& board, uint8_t flags, int32_t ply, int32
     return entry ? entry->move : NoMove;
 }
 
+// The killer as a move of this node, built without listing the moves: only a quiet one-step
+// move of a piece of the side that is still free to play here on the 10x10 board counts, its
+// landing reached over empty squares. False when it is not such a move here.
+bool killerHere(const Board& board, int32_t side, uint32_t signature, BoardMove& move) {
+    if (signature == 0) return false;
+    const uint32_t fields = signature - 1;
+    const int32_t piece = fields & 31, steps = (fields >> 5) & 31;
+    const int32_t landing = (fields >> 10) & 255;
+    if (steps != 1 || static_cast<int32_t>(fields >> 18) != landing) return false;
+    const uint8_t record = board.pieces[side * MaxPiecesPerSide + piece];
+    if (record == CapturedPiece) return false;
+    const int32_t from = cellOfSquare[record & ~KingBit];
+    const bool king = (record & KingBit) != 0;
+    for (int32_t direction = 0; direction < 4; ++direction) {
+        if (!king && direction != ManStepDirections[side][0] &&
+            direction != ManStepDirections[side][1])
+            continue;
+        for (int32_t cell = from + Direction[direction]; board.cells[cell] == EmptyCell;
+             cell += Direction[direction]) {
+            if (cell == landing) {
+                move.piece = static_cast<uint8_t>(piece);
+                move.steps = 1;
+                move.captures = 0;
+                move.path[0] = static_cast<uint8_t>(landing);
+                return true;
+            }
+            if (!king) break;
+        }
+    }
+    return false;
+}
+
+bool sameQuietMove(const BoardMove& a, const BoardMove& b) {
+    return a.piece == b.piece && a.steps == b.steps && a.captures == b.captures &&
+           a.path[0] == b.path[0];
+}
+
 // A child the table already knows to refute the node: its value from the node's side, or
 // -Infinite.
 int32_t transposedCutOff(int32_t ply, int32_t remaining, int32_t side, int32_t beta) {
@@ -370,12 +407,37 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         assert(bestQuietValueHolds(ply, side, value));
         return value;
     }
+    const int32_t floor = alpha;
+    int32_t best = -Infinite, bestIndex = -1;
+    // Near the leaves most nodes without a remembered move cut off on a killer, the move the
+    // ordering would try first: tried before the moves are listed, when it is legal here.
+    BoardMove killers[2];
+    int32_t killersTried = 0;
+    if (remembered == NoMove && remaining >= 2 && remaining < MinTransposedRemaining &&
+        ruleVariant != 0 && onlyQuietMoves(board, side)) {
+        for (const uint32_t signature : killer[ply]) {
+            BoardMove& move = killers[killersTried];
+            if (!killerHere(board, side, signature, move)) continue;
+            ++killersTried;
+            const int32_t value =
+                searchChild(ply, remaining, side, move, best == -Infinite, alpha, beta);
+            if (value <= best) continue;
+            best = value;
+            alpha = std::max(alpha, value);
+            if (alpha >= beta) {
+                noteCutOff(ply, side, remaining, move);
+                if (bucket && !fastSearchStop.load(std::memory_order_relaxed))
+                    store(bucket, board, flags, remaining, best, BoundLower, NoMove);
+                return best;
+            }
+        }
+    }
     BoardMoveList& moves = plyMoves[ply];
     generateBoardMoves(board, side, moves);
     if (moves.total == 0) return terminalValue(board, side, ply, remaining);
     // Each move of a node next to the leaves is one evaluation, cheaper than ordering it.
     if (moves.total > moves.count || remaining == 1)
-        return searchWideNode(ply, remaining, side, alpha, beta);
+        return std::max(best, searchWideNode(ply, remaining, side, alpha, beta));
     if (remaining - 1 >= MinTransposedRemaining) {
         const int32_t cut = transposedCutOff(ply, remaining, side, beta);
         if (cut >= beta) {
@@ -384,12 +446,12 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         }
     }
     orderMoves(ply, side, remembered);
-    const int32_t floor = alpha;
-    int32_t best = -Infinite, bestIndex = -1;
     for (int32_t searched = 0; searched < moves.count; ++searched) {
         const int32_t index = pickMove(ply, searched, moves.count);
         const BoardMove& move = moves.moves[index];
-        const int32_t value = searchChild(ply, remaining, side, move, searched == 0, alpha, beta);
+        if (searched < killersTried && sameQuietMove(move, killers[searched])) continue;
+        const int32_t value =
+            searchChild(ply, remaining, side, move, best == -Infinite, alpha, beta);
         if (value <= best) continue;
         best = value;
         bestIndex = index;
