@@ -21,11 +21,18 @@ int32_t kingDistanceValue[100][100];
 SquareBits onBoardBits;
 SquareBits fromColumnBits[4][3];
 SquareBits neighbourBits[100];
+SquareBits rayBits[100][4];
 
 namespace {
 
 int32_t cellOf(int32_t column, int32_t row) {
     return (row + 2) * RowCells + column + 2;
+}
+
+template <int32_t D> SquareBits rayFrom(SquareBits bit) {
+    SquareBits ray = 0;
+    for (SquareBits at = stepped<D>(bit); at; at = stepped<D>(at)) ray |= at;
+    return ray;
 }
 
 void buildTables() {
@@ -71,6 +78,10 @@ void buildTables() {
         const SquareBits bit = onBoardBits & bitOf(square);
         neighbourBits[square] =
             stepped<0>(bit) | stepped<1>(bit) | stepped<2>(bit) | stepped<3>(bit);
+        rayBits[square][0] = rayFrom<0>(bit);
+        rayBits[square][1] = rayFrom<1>(bit);
+        rayBits[square][2] = rayFrom<2>(bit);
+        rayBits[square][3] = rayFrom<3>(bit);
     }
     preparedVariant = ruleVariant;
 }

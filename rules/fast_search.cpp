@@ -175,13 +175,13 @@ int32_t maxQuietGain(const Board& board, int32_t side) {
     return (mayCrown ? MaxCrowningGain : MaxKingGain) + maxSupportChange(board, side);
 }
 
-// Whether a long-range king of kings can take in direction D: it slides over empty squares
-// to an opposing piece with an empty square behind it.
-template <int32_t D> bool kingMayTake(SquareBits kings, SquareBits opposing, SquareBits empty) {
-    for (SquareBits ray = stepped<D>(kings); ray; ray = stepped<D>(ray & empty)) {
-        if (stepped<D>(ray & opposing) & empty) return true;
-    }
-    return false;
+// Whether the long-range king on the square can take in direction D: the first piece on its
+// way is an opposing one with an empty square behind it.
+template <int32_t D>
+bool kingTakes(int32_t square, SquareBits occupied, SquareBits opposing, SquareBits empty) {
+    int32_t blocker = -1;
+    openRay<D>(square, occupied, blocker);
+    return blocker >= 0 && (opposing & bitOf(blocker)) && (stepped<D>(bitOf(blocker)) & empty);
 }
 
 // True when the side has no capture and at least one move on the 10x10 board, told from the
@@ -193,10 +193,15 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
     using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
     constexpr Find ShortJumpers[2][2] = {{shortJumpers<1, 0>, shortJumpers<1, 1>},
                                          {shortJumpers<2, 0>, shortJumpers<2, 1>}};
-    if (ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings) != 0 ||
-        kingMayTake<0>(kings, opposing, empty) || kingMayTake<1>(kings, opposing, empty) ||
-        kingMayTake<2>(kings, opposing, empty) || kingMayTake<3>(kings, opposing, empty)) {
-        return false;
+    if (ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings) != 0) return false;
+    const SquareBits occupied = own | opposing;
+    for (SquareBits rest = kings; rest; rest &= rest - 1) {
+        const int32_t square = lowestSquare(rest);
+        if (kingTakes<0>(square, occupied, opposing, empty) ||
+            kingTakes<1>(square, occupied, opposing, empty) ||
+            kingTakes<2>(square, occupied, opposing, empty) ||
+            kingTakes<3>(square, occupied, opposing, empty))
+            return false;
     }
     // Side 0's men step in directions 0 and 3, side 1's in 1 and 2; kings in all four.
     const SquareBits forward0 = side == 0 ? men | kings : kings;
@@ -207,17 +212,10 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
 }
 
 // The squares a long-range king on the square reaches without capturing.
-SquareBits kingReach(SquareBits king, SquareBits empty) {
-    SquareBits reach = 0;
-    for (SquareBits ray = stepped<0>(king) & empty; ray; ray = stepped<0>(ray) & empty)
-        reach |= ray;
-    for (SquareBits ray = stepped<1>(king) & empty; ray; ray = stepped<1>(ray) & empty)
-        reach |= ray;
-    for (SquareBits ray = stepped<2>(king) & empty; ray; ray = stepped<2>(ray) & empty)
-        reach |= ray;
-    for (SquareBits ray = stepped<3>(king) & empty; ray; ray = stepped<3>(ray) & empty)
-        reach |= ray;
-    return reach;
+SquareBits kingReach(int32_t square, SquareBits occupied) {
+    int32_t blocker = -1;
+    return openRay<0>(square, occupied, blocker) | openRay<1>(square, occupied, blocker) |
+           openRay<2>(square, occupied, blocker) | openRay<3>(square, occupied, blocker);
 }
 
 // The best evaluation the side reaches with one move on the 10x10 board when all its moves
@@ -234,7 +232,7 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
         const int32_t from = lowestSquare(rest);
         const SquareBits piece = bitOf(from);
         const bool king = (board.kings & piece) != 0;
-        SquareBits targets = king ? kingReach(piece, empty)
+        SquareBits targets = king ? kingReach(from, ~empty)
                                   : (side == 0 ? stepped<0>(piece) | stepped<3>(piece)
                                                : stepped<1>(piece) | stepped<2>(piece)) &
                                         empty;

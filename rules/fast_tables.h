@@ -26,6 +26,8 @@ extern SquareBits onBoardBits;              // the playing squares
 extern SquareBits fromColumnBits[4][3];     // [direction][k]: squares from which k steps in the
                                             // direction stay within the board's columns
 extern SquareBits neighbourBits[100];       // the playing squares diagonally next to each square
+extern SquareBits rayBits[100][4];          // [square][direction]: the squares from it to the
+                                            // board's edge in the direction, itself excluded
 
 constexpr SquareBits bitOf(int32_t square) {
     return SquareBits(1) << square;
@@ -83,6 +85,28 @@ SquareBits shortJumpers(SquareBits own, SquareBits opposing, SquareBits kings) {
 inline int32_t lowestSquare(SquareBits bits) {
     const uint64_t low = static_cast<uint64_t>(bits);
     return low ? __builtin_ctzll(low) : 64 + __builtin_ctzll(static_cast<uint64_t>(bits >> 64));
+}
+
+inline int32_t highestSquare(SquareBits bits) {
+    const uint64_t high = static_cast<uint64_t>(bits >> 64);
+    return high ? 127 - __builtin_clzll(high) : 63 - __builtin_clzll(static_cast<uint64_t>(bits));
+}
+
+// The squares a long-range king on the square slides over in direction D before the first
+// occupied one; blocker gets that square, or -1 when the way is free to the edge.
+template <int32_t D> SquareBits openRay(int32_t square, SquareBits occupied, int32_t& blocker) {
+    const SquareBits ray = rayBits[square][D], hit = ray & occupied;
+    if (!hit) {
+        blocker = -1;
+        return ray;
+    }
+    if constexpr (SquareStep[D] > 0) {
+        blocker = lowestSquare(hit);
+        return ray & (bitOf(blocker) - 1);
+    } else {
+        blocker = highestSquare(hit);
+        return ray & ~((bitOf(blocker) << 1) - 1);
+    }
 }
 
 inline bool isOpposing(int32_t occupant, int32_t side) {
