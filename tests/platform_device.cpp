@@ -369,27 +369,6 @@ TEST_P(Raster, DepthOutsideZeroToOneIsClippedPerPixelAndColoursAreInterpolated) 
     }
 }
 
-// A floor receding to the left: rhw 0.1 at x = 0 and 1 at x = 96, u from 0 to
-// 1 across a 64-texel texture whose column number is in the green channel.
-// With perspective u is t / (0.1 + 0.9 t) at t = x / 96, without it t. The
-// pixels checked are where a division at every pixel and one every 16 pixels
-// agree exactly and a coarser one does not.
-TEST_P(Raster, TextureFollowsDepthWhenOnAndTheScreenWhenOff) {
-    setTexture(0, texture(64, 4, PixelFormat::Rgb565,
-                          [](int x, int) { return static_cast<uint16_t>(x << 5); }));
-    setTextureStageState(0, TSS_ADDRESS, TADDRESS_CLAMP);
-    for (const bool perspective : {true, false}) {
-        setRenderState(RS_TEXTUREPERSPECTIVE, perspective ? 1 : 0);
-        draw(quad(at(0, 0, 0.5f, White, 0, 0, 0.1f), at(96, 0, 0.5f, White, 1, 0, 1.0f),
-                  at(96, 4, 0.5f, White, 1, 1, 1.0f), at(0, 4, 0.5f, White, 0, 1, 0.1f)));
-        for (const int x : {16, 32, 80}) {
-            const double t = x / 96.0, u = perspective ? t / (0.1 + 0.9 * t) : t;
-            EXPECT_EQ((pixel(x, 2) >> 5) & 63, static_cast<int>(64.0 * u))
-                << perspective << " " << x;
-        }
-    }
-}
-
 // Texel 0x8410 is 132, 130, 132 in 8 bits; the vertex colour is 128 grey.
 TEST_P(Raster, ColourOperationsGiveTheDevicesResults) {
     const std::tuple<const char*, uint32_t, uint32_t, uint32_t, bool, uint16_t> cases[] = {

@@ -257,15 +257,6 @@ TEST_F(SceneTest, PickingTiesGoLowAndNothingFarAwayOrCapturedIsPicked) {
     EXPECT_EQ(pickPiece(position, 1), -1);
 }
 
-TEST(PickingTest, RectangleEdgesAreOutside) {
-    MouseX = 10, MouseY = 120;
-    EXPECT_EQ(isCursorInRect(10, 110, 110, 130), 0);
-    EXPECT_EQ(isCursorInRect(9, 110, 110, 130), 1);
-    EXPECT_EQ(isCursorInRect(9, 120, 110, 130), 0);
-    EXPECT_EQ(isCursorInRect(9, 110, 10, 130), 0);
-    EXPECT_EQ(isCursorInRect(9, 110, 110, 120), 0);
-}
-
 // ---- The shadow's clipping --------------------------------------------------------
 
 // Receiver faces are read in world coordinates, which drawShadow leaves in the view fields.
