@@ -1,8 +1,8 @@
-// The scene library: whole frames drawn on the headless device with plain-coloured
-// textures, so that board, pieces, shadows and sky can be told apart pixel by pixel;
-// the shadow's clipping onto receiver faces and its silhouette filler; picking in
-// screen space; and korvath-render run from the outside.
-#include "scene/backdrop.h"
+// The scene library: pieces drawn on the headless device with plain-coloured
+// textures, so that they can be told apart pixel by pixel (the reference frames see
+// the whole board, its shadows and sky); the shadow's clipping onto receiver faces
+// and its silhouette filler; picking in screen space; and korvath-render run from
+// the outside.
 #include "scene/input.h"
 #include "scene/picking.h"
 #include "scene/scene.h"
@@ -43,18 +43,10 @@ class SceneTest : public ::testing::Test {
     void TearDown() override { scene_fixture::closeDisplay(); }
 
     static Frame draw(const Position& position, int azimuth, int elevation, int roll,
-                      uint16_t shadowColour = DefaultShadowColor, bool backdrop = false) {
+                      uint16_t shadowColour) {
         scene_fixture::beginFrame(azimuth, elevation, roll);
         ShadowColor = shadowColour;
-        if (backdrop) drawBackdrop(BackdropTexture, Width, Height);
         drawScene(position, ruleVariant);
-        endScene();
-        return scene_fixture::readBack();
-    }
-    // The backdrop painted after the board, where it left the frame clear.
-    static Frame drawBehind(const Position& position, int azimuth, int elevation) {
-        scene_fixture::beginFrame(azimuth, elevation, 0);
-        drawSceneWithBackdrop(position, ruleVariant, Width, Height);
         endScene();
         return scene_fixture::readBack();
     }
@@ -73,61 +65,6 @@ class SceneTest : public ::testing::Test {
 };
 
 const auto green = [](uint16_t p) { return (p >> 5) & 63; };
-
-// Each view draws the empty board, then pieces without and with their shadows.
-TEST_F(SceneTest, TheBoardHasNoHolesAndShadowsDarkenItButNeverAPiece) {
-    const Position position =
-        positionWith({{0, 0, 1, 5, 0}, {0, 1, 4, 4, 1}, {1, 0, 5, 3, 0}, {1, 1, 2, 2, 1}});
-    const int views[][3] = {{0, -50, 0},      {204, -50, 0},    {37, -20, 0},
-                            {-91, -185, 0},   {150, -100, 700}, {0, -102, 0},
-                            {60, -60, -1500}, {90, -20, 0},     {-40, -185, 300}};
-    for (const auto& v : views) {
-        const Frame boardOnly = draw(emptyPosition(), v[0], v[1], v[2], 0x0000);
-        // Sample the board's surface inside its frame on a fine grid; each
-        // sample must have been drawn (the back buffer starts black).
-        int samples = 0;
-        // Half a square in from the frame's outer edge, which at grazing
-        // angles is less than a pixel away from the samples nearest it.
-        for (int i = -37; i <= 37; ++i)
-            for (int j = -37; j <= 37; ++j) {
-                const Vec3 s = screenOf({i * 62.0f, 0, j * 62.0f});
-                const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
-                if (x < 1 || y < 1 || x >= Width - 1 || y >= Height - 1 || s.z <= 0) continue;
-                ++samples;
-                ASSERT_NE(boardOnly[y * Width + x], 0) << "hole at " << x << "," << y << " view "
-                                                       << v[0] << " " << v[1] << " " << v[2];
-            }
-        EXPECT_GT(samples, 1000) << v[0] << " " << v[1];
-        const Frame noShadows = draw(position, v[0], v[1], v[2], 0x0000);
-        const Frame withShadows = draw(position, v[0], v[1], v[2]);
-        int shadowed = 0, speckles = 0, cracks = 0;
-        for (int y = 1; y < Height - 1; ++y)
-            for (int x = 1; x < Width - 1; ++x) {
-                const int i = y * Width + x;
-                // Nowhere a crack: the board's outline is convex, so a black pixel
-                // with drawn pixels on both sides lies inside it.
-                const auto drawn = [&](int n) { return boardOnly[n] != 0; };
-                cracks += !drawn(i) && ((drawn(i - 1) && drawn(i + 1)) ||
-                                        (drawn(i - Width) && drawn(i + Width)));
-                const bool piece = noShadows[i] != boardOnly[i];
-                const bool shade = withShadows[i] != noShadows[i];
-                ASSERT_TRUE(!piece || withShadows[i] == noShadows[i])
-                    << "shadow over a piece at " << x << "," << y << " view " << v[0];
-                shadowed += shade ? 1 : 0;
-                EXPECT_TRUE(!shade || green(withShadows[i]) < green(noShadows[i])) << x << "," << y;
-                // Depth fighting with the board would leave single untouched board pixels
-                // inside the shadows.
-                if (shade || piece) continue;
-                int shadedAround = 0;
-                for (int n : {i - 1, i + 1, i - Width, i + Width})
-                    shadedAround += withShadows[n] != noShadows[n] ? 1 : 0;
-                speckles += shadedAround == 4 ? 1 : 0;
-            }
-        EXPECT_EQ(cracks, 0) << "view " << v[0] << " " << v[1] << " " << v[2];
-        EXPECT_GT(shadowed, 100) << "view " << v[0] << " " << v[1];
-        EXPECT_EQ(speckles, 0) << "view " << v[0] << " " << v[1];
-    }
-}
 
 TEST_F(SceneTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
     // Side 0 a man, side 1 a king on the same row.
@@ -148,28 +85,6 @@ TEST_F(SceneTest, KingsStandTallerThanMenAndSidesWearTheirColours) {
     const int manHeight = heightOf(2, true);
     EXPECT_GT(manHeight, 5);
     EXPECT_GT(heightOf(4, false), manHeight + 5); // 136 units more, about 8 pixels from here
-}
-
-// Depth testing and perspective must be on again after the backdrop: a king drawn later but
-// farther away must not cover a nearer one, and no pixel is left black. Painted behind the
-// board instead of first, it gives the very same frame (the shadows here fall past the small
-// board's edge onto the sky).
-TEST_F(SceneTest, TheBackdropFillsTheSkyAndTheSceneLooksTheSameInFrontOfIt) {
-    const Position row = positionWith({{0, 0, 3, 7, 1}, {0, 1, 3, 5, 1}, {1, 0, 4, 6, 0}});
-    for (int elevation : {-20, -50}) {
-        const Frame withBackdrop = draw(row, 0, elevation, 0, DefaultShadowColor, true);
-        const Frame onBlack = draw(row, 0, elevation, 0, DefaultShadowColor, false);
-        int differing = 0, scene = 0;
-        for (size_t i = 0; i < onBlack.size(); ++i)
-            if (onBlack[i] != 0) ++scene, differing += withBackdrop[i] != onBlack[i];
-        EXPECT_GT(scene, Width * Height / 8);
-        EXPECT_EQ(differing, 0) << "elevation " << elevation;
-        EXPECT_EQ(std::count(withBackdrop.begin(), withBackdrop.end(), 0), 0) << elevation;
-        // The top row is sky: the blue texture brightened by the haze.
-        EXPECT_GT(withBackdrop[5 * Width + Width / 2] & 0x1F, 8);
-        EXPECT_EQ(drawBehind(row, 0, elevation), withBackdrop) << elevation;
-        EXPECT_EQ(drawBehind(row, 1500, elevation), draw(row, 1500, elevation, 0, 0xB000, true));
-    }
 }
 
 // ---- Picking ----------------------------------------------------------------------
