@@ -897,6 +897,8 @@ TEST(Resume, AKilledRunLosesNothingAndAFailedSaveKeepsTheLastOne) {
     EXPECT_EQ(lines[1], "korvath: the game could not be saved in autosave.pdn: File too large");
     EXPECT_EQ(parsePrintLine(lines[2]).ply, 4);
     EXPECT_EQ(readText(folder.dir / "autosave.pdn"), saved);
+    for (const auto& entry : fs::directory_iterator(folder.dir)) // no temporary file is left
+        EXPECT_FALSE(entry.path().filename().string().starts_with("autosave.pdn.")) << entry.path();
 }
 
 } // namespace

@@ -38,29 +38,6 @@ expect_exit_code_0() {
     [ "$code" -eq 0 ] || desktop_fail "$1 ended the game with code $code: $(cat "$GAME_DIR/out.log")"
 }
 
-# Press and release at once, as a touchpad tap delivers them.
-click_at() { xdotool mousemove --window "$GAME_WINDOW" "$1" "$2" click 1; }
-
-clicks() {
-    desktop_start
-    game_start "$bin" 640 480 1
-    xdotool mousemove --window "$GAME_WINDOW" 267 275 # a white man of the front row
-    wait_still "$GAME_DIR/board.xwd"
-    click_at 267 275
-    sleep 1
-    click_at 232 245 # one of its landing squares
-    sleep 1
-    xdotool mousemove --window "$GAME_WINDOW" 267 275
-    wait_still "$GAME_DIR/after.xwd" # both moves played, the cursor where it was
-    cmp -s "$GAME_DIR/board.xwd" "$GAME_DIR/after.xwd" && desktop_fail "an instant click moved nothing"
-    # EXIT; with nothing selected a click first picks the nearest piece.
-    local i=0
-    while kill -0 "$GAME_PID" 2> /dev/null && [ $((i += 1)) -le 15 ]; do
-        click_at 60 160
-        sleep 2
-    done
-    expect_exit_code_0 "EXIT"
-}
 
 # True when the capture $1 is not black.
 is_lit() { [ -s "$1" ] && [ "$(convert "$1" -format '%[fx:mean > 0.04]' info:)" = 1 ]; }
@@ -112,6 +89,7 @@ point_at() { xdotool mousemove --window "$GAME_WINDOW" $(to_window "$1" "$2"); }
 
 # play_move FROM_X FROM_Y TO_X TO_Y WHAT: clicks the man at one game pixel, then
 # the square at the other, through the window's scaling: the picture must change.
+# Each click presses and releases at once, as a touchpad tap delivers them.
 play_move() {
     point_at "$1" "$2"
     wait_still "$GAME_DIR/before.xwd"
@@ -122,6 +100,20 @@ play_move() {
     wait_still "$GAME_DIR/after.xwd"
     cmp -s "$GAME_DIR/before.xwd" "$GAME_DIR/after.xwd" && desktop_fail "$5: the click moved nothing"
     return 0
+}
+
+# A white man of the front row to one of its landing squares, unscaled and with no
+# window manager; then EXIT (with nothing selected a click first picks the nearest piece).
+clicks() {
+    desktop_start
+    game_start "$bin" 640 480 1
+    play_move 267 275 232 245 "an instant click"
+    local i=0
+    while kill -0 "$GAME_PID" 2> /dev/null && [ $((i += 1)) -le 15 ]; do
+        xdotool mousemove --window "$GAME_WINDOW" 60 160 click 1
+        sleep 2
+    done
+    expect_exit_code_0 "EXIT"
 }
 
 has_state() { xprop -id "$GAME_WINDOW" _NET_WM_STATE | grep -q "_NET_WM_STATE_$1"; }

@@ -1,26 +1,15 @@
 // The game's record and its saved game: whole games written as PDN read back to the same
-// moves (also with captures written by their ends), saves that come back whole or
-// not at all, and the file behind them replaced safely.
+// moves (also with captures written by their ends), and saves that come back whole or
+// not at all (the file behind them is replaced safely: see the headless Resume tests).
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <regex>
-#include <sstream>
 
 #include "game/autosave.h"
 #include "rules/notation.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A game of random legal moves from the start to its end (or maxPlies): long captures,
 // crowning and kings' chains come up in every rule set.
@@ -43,13 +32,6 @@ std::vector<PlayedMove> randomGame(int32_t variant, uint32_t seed, Position& fin
     }
     final = position;
     return moves;
-}
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Whole games of each rule set read back to the same end, also with every capture written
@@ -122,30 +104,6 @@ TEST(SavedGame, ComesBackWholeOrNotAtAll) {
         edited.replace(edited.find(from), from.size(), to);
         EXPECT_NE(parseSavedGame(edited, back), "") << to;
     }
-}
-
-// A write that fails (here a file-size limit, as on a full disk) leaves the old save as it
-// was and no temporary file behind.
-TEST(SaveFile, IsReplacedWholeOrNotAtAll) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("korvath-save-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string name = (folder / "save.pdn").string();
-    ASSERT_EQ(replaceFileSafely(name.c_str(), "first"), 0);
-    ASSERT_EQ(replaceFileSafely(name.c_str(), "second"), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = {4096, old.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const int result = replaceFileSafely(name.c_str(), std::string(10000, 'x'));
-    const int error = errno;
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(std::vector<int>({result, error}), std::vector<int>({-1, EFBIG}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-    EXPECT_EQ(readText(name), "second");
-    EXPECT_EQ(replaceFileSafely((folder / "no" / "such").c_str(), "x"), -1);
-    fs::remove_all(folder);
 }
 
 } // namespace
