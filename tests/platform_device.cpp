@@ -448,7 +448,8 @@ TEST_P(Raster, EveryFormatFilterAndAddressingModeSamplesAsTheSlowReference) {
     };
     const float u0 = -1.3f, u1 = 2.2f, v0 = -0.7f, v1 = 1.9f;
     for (int f = 0; f < 5; ++f)
-        for (const auto& [tw, th] : {std::pair(4, 4), {6, 3}, {8, 2}}) {
+        for (const auto& size : {std::pair(4, 4), {6, 3}, {8, 2}}) {
+            const int tw = size.first, th = size.second; // Clang 14 lambdas cannot capture bindings
             auto texel = [&](int x, int y) {
                 return static_cast<uint16_t>((x * 40503u + y * 2654435761u) >> 7 | 0x8000);
             };
