@@ -39,9 +39,11 @@ for plant in "${plants[@]}"; do
         broken+=("$name (does not build)")
         echo "$name: does not build"
     # Without the costs of earlier runs ctest starts the tests in their own order,
-    # the reference frames first, instead of the longest first.
+    # the reference frames first, instead of the longest first. A plant can make a
+    # test loop for ever (kings that never stop); the timeout counts that as caught.
     elif (cd "$build" && rm -f Testing/Temporary/CTestCostData.txt &&
-              ctest -j2 -LE 'heavy|desktop' --stop-on-failure > plant-tests.log 2>&1); then
+              ctest -j2 -LE 'heavy|desktop' --stop-on-failure --timeout 120 \
+                  > plant-tests.log 2>&1); then
         survived+=("$name")
         echo "$name: SURVIVED ($((SECONDS - start)) s)"
     else
