@@ -13,6 +13,7 @@
 #include "render/screen.h"
 #include "render/textures.h"
 #include "scene/input.h"
+#include "scene/shadow_texture.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -169,6 +170,7 @@ const char* loadResources() {
     if (const char* failed = loadTexture("DATAS/FOND.RAW", 5)) return failed;
     createShadowTextures(ShadowTextureSize, 0);
     createShadowTextures(ShadowTextureSize, 1);
+    releaseKeptSilhouettes(); // the meshes are built anew
     buildSineTable();
     setCameraConstants();
     buildGameMeshes();
@@ -188,6 +190,7 @@ const char* restoreSurfaces() {
 void releaseDisplay() {
     releaseTextureTable();
     releaseShadowTextures();
+    releaseKeptSilhouettes();
     // The flipping chain belongs to the platform, which tears it down in videoStop.
     DDrawSurfacePrimary = nullptr;
     DDrawSurfaceBack = nullptr;

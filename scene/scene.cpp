@@ -35,20 +35,21 @@ Mesh& placePiece(const Piece& piece, const Vec3& foot) {
 
 // Every piece on the board, side 0 first and in index order, its mesh
 // dressed in its side's material and placed on its square, or where its glide
-// has taken it.
+// has taken it; with its slot among the kept silhouettes.
 template <class Visit>
 void forEachPlacedPiece(const Position& position, const RuleVariant& rules, const PieceGlide* glide,
                         Visit visit) {
     for (int side = 0; side < SideCount; ++side) {
         setMeshMaterial(*ManMesh, SideMaterial[side]);
         setMeshMaterial(*KingMesh, SideMaterial[side]);
+        assert(rules.piecesPerSide * SideCount <= KeptSilhouetteSlots);
         for (int i = 0; i < rules.piecesPerSide; ++i) {
             const Piece& piece = pieceOf(position, side, i);
             if (piece.column == -1) continue;
             const bool gliding = glide != nullptr && glide->side == side && glide->index == i;
             const Vec3 foot =
                 gliding ? glide->at : squareCentre(piece.column, piece.row, rules.columns);
-            visit(piece, placePiece(piece, foot));
+            visit(piece, placePiece(piece, foot), side * rules.piecesPerSide + i);
         }
     }
 }
@@ -73,12 +74,11 @@ void drawSceneBehind(const Position& position, int ruleSet, const PieceGlide* gl
     if (backdrop.shown) drawBackdrop(BackdropTexture, backdrop.width, backdrop.height);
 
     // Every shadow before any piece, so that no shadow is laid over a piece.
-    forEachPlacedPiece(position, rules, glide, [](const Piece& piece, Mesh& mesh) {
+    forEachPlacedPiece(position, rules, glide, [](const Piece& piece, Mesh& mesh, int slot) {
         ShadowZBias = piece.king == 1 ? 3 : 2;
-        renderShadowTexture(mesh, SceneLight);
-        drawShadow(mesh, SceneLight, *ShadowPlaneMesh);
+        drawShadow(mesh, SceneLight, *ShadowPlaneMesh, keptSilhouette(mesh, SceneLight, slot));
     });
-    forEachPlacedPiece(position, rules, glide, [](const Piece&, Mesh& mesh) {
+    forEachPlacedPiece(position, rules, glide, [](const Piece&, Mesh& mesh, int) {
         lightMeshFaces(mesh, SceneLight, 0);
         drawMesh(mesh);
     });

@@ -155,10 +155,10 @@ int clipTriangleByPlane(int triangle, const Vec3& point, const Vec3& normal, Sha
     return inside;
 }
 
-void drawClipList(int shadowTexture, ShadowClipList& list) {
+void drawClipList(Surface* texture, ShadowClipList& list) {
     if (list.triangleCount == 0) return;
     for (int k = 0; k < list.vertexCount; ++k) projectVertex(list.pool[k]);
-    setTexture(0, ShadowTextures[shadowTexture]);
+    setTexture(0, texture);
     setRenderState(RS_ZBIAS, static_cast<uint32_t>(ShadowZBias));
     for (int t = 0; t < list.triangleCount; ++t) {
         const ClipTriangle& triangle = list.triangles[t];
@@ -169,7 +169,8 @@ void drawClipList(int shadowTexture, ShadowClipList& list) {
     setRenderState(RS_ZBIAS, DefaultZBias);
 }
 
-void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver) {
+void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver, Surface* texture) {
+    if (texture == nullptr) texture = ShadowTextures[mesh.shadowTexture];
     Matrix4 receiverModel;
     matFromPose(receiver, receiverModel);
     for (int k = 0; k < receiver.vertexCount; ++k)
@@ -197,7 +198,7 @@ void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver) {
                                                    &projector.vertices[triangle[1]],
                                                    &projector.vertices[triangle[2]]};
             projectOntoFace(corners3, face, light, clipList);
-            drawClipList(mesh.shadowTexture, clipList);
+            drawClipList(texture, clipList);
         }
     }
     setRenderState(RS_ZBIAS, DefaultZBias);

@@ -7,6 +7,8 @@
 #include "render/math.h"
 #include "render/mesh.h"
 
+struct Surface;
+
 struct ShadowProjector {
     MeshVertex vertices[16]; // (i, j) at 4j + i: world position, u = i/3, v = j/3
     int triangles[18][3];    // two per cell, rows of cells outer
@@ -26,8 +28,9 @@ struct ShadowClipList {
     int triangleCount;
 };
 
-// Draws the mesh's shadow from the light onto the receiver (at the origin, unrotated).
-void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver);
+// Draws the mesh's shadow from the light onto the receiver (at the origin, unrotated),
+// with the silhouette in texture (by default ShadowTextures[mesh.shadowTexture]).
+void drawShadow(Mesh& mesh, const Vec3& light, Mesh& receiver, Surface* texture = nullptr);
 void buildShadowProjector(const Vec3& light, const Mesh& mesh, ShadowProjector& out);
 // Leaves in list the part of the triangle's projection that lies inside the face.
 void projectOntoFace(const MeshVertex* const triangle[3], const MeshFace& face, const Vec3& light,
@@ -37,4 +40,4 @@ void clipListByEdge(const MeshVertex& a, const MeshVertex& b, const MeshFace& fa
 // Number of the triangle's corners strictly inside the plane (0..3); with 1
 // or 2 appends the inside piece(s) to the list.
 int clipTriangleByPlane(int triangle, const Vec3& point, const Vec3& normal, ShadowClipList& list);
-void drawClipList(int shadowTexture, ShadowClipList& list);
+void drawClipList(Surface* texture, ShadowClipList& list);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+struct Surface;
+
 extern int ShadowRadius[2]; // world size of the last silhouette put into each shadow texture
 
 // A locked texture to paint into.
@@ -20,6 +22,16 @@ struct ShadowCanvas {
 // Paints the mesh's silhouette from the light into ShadowTextures[mesh.shadowTexture]
 // and sets its ShadowRadius; leaves CombinedMatrix = model x light look-at.
 void renderShadowTexture(Mesh& mesh, const Vec3& light);
+
+// Piece slots that keep a silhouette of their own between frames.
+constexpr int KeptSilhouetteSlots = 40;
+// The slot's texture holding the mesh's silhouette, painted only when the slot
+// last held another (mesh, pose, light, ShadowColor or side differ); sets
+// ShadowRadius[mesh.shadowTexture] either way. Without memory for the slot's
+// texture it paints ShadowTextures[mesh.shadowTexture] and returns that.
+Surface* keptSilhouette(Mesh& mesh, const Vec3& light, int slot);
+// Releases the slots' textures; the next keptSilhouette paints afresh.
+void releaseKeptSilhouettes();
 // Fills the face's triangle (its corners' screenX, screenY in texels), each
 // span widened by 2.1 texels a side so that the filtered edge stays soft.
 void rasterizeShadowTriangle(const MeshFace& face, uint16_t colour, const ShadowCanvas& canvas);
