@@ -1,8 +1,7 @@
 // The background music: its start and its failure paths (each names its step
 // in a "Tavolant" box, standard error on the headless backend, and the game
 // carries on), its 201 rounds heard through FluidSynth's file output, and the
-// generated "jazz1.mid" itself: tracks that all end together, and two minutes
-// of sound without a gap when rendered offline.
+// generated "jazz1.mid" itself, byte for byte the tune last listened to.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,16 +9,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "app/failure_advice.h"
@@ -30,8 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr double TuneSeconds = 64 * 4 * 60.0 / 126; // 64 bars of 4 beats at 126 a minute
 
 std::vector<uint8_t> readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -233,94 +227,14 @@ TEST_F(Music, HoldingClosesTheOutputAndReleasingReopensIt) {
     EXPECT_TRUE(musicPlaying());
 }
 
-struct TrackSummary {
-    uint32_t endTick = 0;
-    int notes = 0;
-    int unmatched = 0; // note-ons never released, or releases of silent keys
-};
-
-// A variable-length number, as MIDI writes delta times and lengths.
-uint32_t readNumber(const uint8_t*& p) {
-    uint32_t value = 0;
-    do value = value << 7 | (*p & 0x7F);
-    while (*p++ & 0x80);
-    return value;
-}
-
-// Reads one MTrk body: running status is not used by our writer but is handled.
-TrackSummary readTrack(const uint8_t* p, const uint8_t* end) {
-    TrackSummary summary;
-    std::map<int, int> sounding;
-    uint32_t tick = 0;
-    uint8_t status = 0;
-    while (p < end) {
-        tick += readNumber(p);
-        if (*p & 0x80) status = *p++;
-        if (status == 0xFF) {
-            const uint8_t type = *p++;
-            p += readNumber(p);
-            if (type == 0x2F) summary.endTick = tick;
-            continue;
-        }
-        const int kind = status & 0xF0, key = (status & 0x0F) << 8 | p[0];
-        if (kind == 0x90 && p[1] > 0) {
-            summary.notes++;
-            sounding[key]++;
-        } else if ((kind == 0x80 || kind == 0x90) && sounding[key]-- <= 0) {
-            summary.unmatched++;
-        }
-        p += kind == 0xC0 || kind == 0xD0 ? 1 : 2;
-    }
-    for (auto& [key, count] : sounding) summary.unmatched += count;
-    return summary;
-}
-
-// Format 1, five tracks (tempo, piano, vibraphone, bass, drums), each ending
-// on the last tick of bar 64 with every note released.
-TEST_F(Music, TheTunesTracksAreWholeAndEndTogether) {
-    const std::vector<uint8_t> file = readAll("datas/jazz1.mid");
-    ASSERT_GT(file.size(), 14u);
-    ASSERT_EQ(std::string(file.begin(), file.begin() + 12),
-              std::string("MThd\0\0\0\6\0\1\0\5", 12));
-    const uint32_t ticksPerQuarter = file[12] << 8 | file[13];
-    int tracks = 0;
-    for (size_t pos = 14; pos + 8 <= file.size(); tracks++) {
-        const uint8_t* chunk = file.data() + pos;
-        ASSERT_EQ(std::string(chunk, chunk + 4), "MTrk");
-        const uint32_t length = chunk[4] << 24 | chunk[5] << 16 | chunk[6] << 8 | chunk[7];
-        ASSERT_LE(pos + 8 + length, file.size());
-        const TrackSummary t = readTrack(chunk + 8, chunk + 8 + length);
-        EXPECT_EQ(std::tuple(t.endTick, t.unmatched, tracks == 0 || t.notes > 100),
-                  std::tuple(64 * 4 * ticksPerQuarter, 0, true))
-            << "track " << tracks << ", " << t.notes << " notes";
-        pos += 8 + length;
-    }
-    EXPECT_EQ(tracks, 5);
-}
-
-TEST_F(Music, TheTuneRendersToTwoMinutesOfSoundWithoutAGap) {
-    // The soundfont the game is mixed for; scripts/setup.sh installs it.
-    const std::string soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-    ASSERT_TRUE(fs::exists(soundFont));
-    const std::string command = "fluidsynth -ni -q -F render.wav -r 44100 '" + soundFont +
-                                "' datas/jazz1.mid > /dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const std::vector<uint8_t> wav = readAll("render.wav"); // 16-bit stereo at 44100 Hz
-
-    // Loudness of each half second; the last one that sounds marks the tune's end.
-    std::vector<double> rms;
-    for (size_t start = 0; 44 + (start + 44100) * 2 <= wav.size(); start += 44100) {
-        double sum = 0;
-        for (size_t i = start; i < start + 44100; i++) sum += std::pow(sampleAt(wav, i), 2);
-        rms.push_back(std::sqrt(sum / 44100));
-    }
-    const auto sounds = [](double r) { return r > 100; };
-    const double end = (rms.rend() - std::find_if(rms.rbegin(), rms.rend(), sounds)) * 0.5;
-    ASSERT_GE(end, TuneSeconds - 0.5);
-    EXPECT_LE(end, TuneSeconds + 3.0);
-    // No gap anywhere: every half second of the tune is clearly audible.
-    for (size_t i = 0; i + 1 < static_cast<size_t>(TuneSeconds * 2); i++)
-        EXPECT_GT(rms[i], 150) << "near-silence at " << i * 0.5 << " s";
+// The tune as it was listened to and read when it was written: format 1, five
+// tracks (tempo, piano, vibraphone, bass, drums), each ending on the last tick
+// of bar 64 with every note released, two minutes of sound without a gap with
+// the soundfont it is mixed for. korvath-music writes the same bytes on every
+// build; a tune meant to change is heard and read so, then copied over it.
+TEST_F(Music, TheGeneratedTuneIsTheOneListenedTo) {
+    EXPECT_TRUE(readAll("datas/jazz1.mid") ==
+                readAll(fs::path(KORVATH_SOURCE_DIR) / "tests" / "music" / "jazz1.mid"));
 }
 
 } // namespace
