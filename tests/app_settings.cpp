@@ -72,11 +72,6 @@ TEST(Settings, TheWindowPairIsRewrittenInPlace) {
         std::string text = c.text;
         EXPECT_EQ(withWindowPair(text, c.windowed), !c.expected.empty()) << c.text;
         EXPECT_EQ(text, c.expected.empty() ? c.text : c.expected);
-        Values v{};
-        parseSettings(text.c_str(), v.data());
-        if (!c.expected.empty()) {
-            EXPECT_EQ(v[WindowPair], c.windowed) << text;
-        }
     }
 }
 
