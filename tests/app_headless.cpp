@@ -32,6 +32,7 @@
 #include "rules/search.h"
 #include "scene/scene.h"
 #include "tests/headless_screen.h"
+#include "tests/rules_test_util.h"
 
 namespace {
 
@@ -206,16 +207,6 @@ std::string moveClicks(const Position& position, const Move& move, int columns =
 const ScreenPoint BeginInside{50, 42}, BeginBottomEdge{50, 55}, SideButton{50, 70},
     LevelButton{50, 100}, RulesButton{50, 130}, ExitButton{50, 160};
 
-// A position in korvath-engine's notation, each side padded with captured pieces.
-std::string positionText(int variant, const std::string& side0, const std::string& side1) {
-    auto pad = [&](std::string list) {
-        const int tokens = 1 + static_cast<int>(std::count(list.begin(), list.end(), ','));
-        for (int i = tokens; i < ruleVariants[variant].piecesPerSide; ++i) list += ",x";
-        return list;
-    };
-    return std::to_string(variant) + " " + pad(side0) + " " + pad(side1);
-}
-
 // `set` starts a game from a position under its rule set, the human to move at ply 2;
 // taking the last piece wins, and a human without a move has lost at once. F4 pressed
 // during the intro writes no record when the board appears.
@@ -225,17 +216,14 @@ TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
     std::vector<std::string> expected;
     for (int variant = 0; variant < RuleVariantCount; ++variant) {
         const int columns = ruleVariants[variant].columns;
-        const std::string lastMan = positionText(variant, "2.2", "1.1");
-        const std::string far = columns == 8 ? "7.7" : "9.9";
-        const std::string blocked =
-            positionText(variant, far, columns == 8 ? "6.6,5.5" : "8.8,7.7");
+        Position after = positionOf(variant, "2.2", "1.1");
+        const std::string lastMan = formatPosition(after, variant);
+        const std::string blocked = formatPosition(
+            positionOf(variant, columns == 8 ? "7.7" : "9.9", columns == 8 ? "6.6,5.5" : "8.8,7.7"),
+            variant);
         script += "set " + lastMan + "\nwait 1\nprint\n";
         script += clickAt(squareOnScreen(2, 2, columns)) + clickAt(squareOnScreen(0, 0, columns));
         script += "wait 2\nprint\nset " + blocked + "\nwait 1\nprint\n";
-        Position after{};
-        int32_t parsed = 0;
-        ASSERT_EQ(parsePosition(lastMan, after, parsed), "");
-        selectRuleVariant(variant);
         applyStep(after, 0, Square{0, 0}, 0);
         expected.push_back("0 2 ongoing 0 " + lastMan);
         expected.push_back("1 3 whites 0 " + formatPosition(after, variant));
