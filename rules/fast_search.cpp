@@ -11,7 +11,11 @@
 
 #include <algorithm>
 #include <cassert>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "rules/fast_board.h"
 #include "rules/fast_tables.h"
@@ -38,16 +42,42 @@ struct Entry {
 static_assert(sizeof(Entry) == 48);
 
 Entry table[TranspositionEntries]; // kept from search to search; emptied by clearTranspositions
+// Guards of the table's buckets, each shared by many: the helper thread and the searching
+// thread read and write the table at once. Held only while an entry is copied.
+std::atomic_flag bucketLocks[1 << 12];
 
-// Per-ply working storage of one search, overwritten by the next.
-Board plyBoard[MaxSearchDepth + 1];                // the position at each ply
-BoardMoveList plyMoves[MaxSearchDepth];            // its moves
-int32_t plyOrder[MaxSearchDepth][MaxBoardMoves];   // the order they are searched in
-int32_t plyScore[MaxSearchDepth][MaxBoardMoves];   // the ordering scores
-uint32_t history[2][PieceRecords][BoardCellCount]; // cut-off counts by mover and landing;
-                                                   // halved at each new search
-uint32_t killer[MaxSearchDepth][2]; // the last two moves that cut off at each ply, as
-                                    // moveSignature; cleared at each new search
+// The working storage of one thread's part of a search, overwritten by the next.
+struct Scratch {
+    Board plyBoard[MaxSearchDepth + 1];                // the position at each ply
+    BoardMoveList plyMoves[MaxSearchDepth];            // its moves
+    int32_t plyOrder[MaxSearchDepth][MaxBoardMoves];   // the order they are searched in
+    int32_t plyScore[MaxSearchDepth][MaxBoardMoves];   // the ordering scores
+    uint32_t history[2][PieceRecords][BoardCellCount]; // cut-off counts by mover and landing;
+                                                       // halved at each new search
+    uint32_t killer[MaxSearchDepth][2]; // the last two moves that cut off at each ply, as
+                                        // moveSignature; cleared at each new search
+    uint64_t nodes; // visited since the search began; added to fastSearchNodes at its end
+};
+Scratch scratches[2]; // [0] the searching thread's, [1] the helper thread's
+// The scratch of this thread: the helper sets its own once, every other thread searches in
+// the first.
+thread_local Scratch* own = &scratches[0];
+
+std::atomic_flag& guardOf(const Entry* bucket) {
+    return bucketLocks[((bucket - table) >> 1) & (std::size(bucketLocks) - 1)];
+}
+
+// A guard is held for the copy of one entry, far shorter than a wait on the system would be.
+void lockBucket(const Entry* bucket) {
+    std::atomic_flag& guard = guardOf(bucket);
+    while (guard.test_and_set(std::memory_order_acquire)) {
+        while (guard.test(std::memory_order_relaxed)) __builtin_ia32_pause();
+    }
+}
+
+void unlockBucket(const Entry* bucket) {
+    guardOf(bucket).clear(std::memory_order_release);
+}
 
 uint8_t entryFlags(uint8_t bound, int32_t side, int32_t ply) {
     return static_cast<uint8_t>(bound | side << 2 | (ply & 1) << 3 | ruleVariant << 4);
@@ -69,14 +99,21 @@ bool matches(const Entry& entry, const Board& board, uint8_t flags, int32_t rema
            std::memcmp(entry.key, board.pieces, PieceRecords) == 0;
 }
 
-const Entry* findEntry(const Entry* bucket, const Board& board, uint8_t flags, int32_t remaining) {
-    if (matches(bucket[0], board, flags, remaining)) return &bucket[0];
-    if (matches(bucket[1], board, flags, remaining)) return &bucket[1];
-    return nullptr;
+// Copies the node's entry into found; false when the bucket holds none.
+bool findEntry(const Entry* bucket, const Board& board, uint8_t flags, int32_t remaining,
+               Entry& found) {
+    lockBucket(bucket);
+    const Entry* entry = matches(bucket[0], board, flags, remaining)   ? &bucket[0]
+                         : matches(bucket[1], board, flags, remaining) ? &bucket[1]
+                                                                       : nullptr;
+    if (entry) found = *entry;
+    unlockBucket(bucket);
+    return entry != nullptr;
 }
 
 void store(Entry* bucket, const Board& board, uint8_t flags, int32_t remaining, int32_t value,
            uint8_t bound, uint16_t move) {
+    lockBucket(bucket);
     Entry* entry = &bucket[1];
     if (matches(bucket[0], board, flags, remaining) || bucket[0].remaining <= remaining) {
         entry = &bucket[0];
@@ -86,6 +123,7 @@ void store(Entry* bucket, const Board& board, uint8_t flags, int32_t remaining, 
     entry->move = move;
     entry->remaining = static_cast<uint8_t>(remaining);
     entry->flags = static_cast<uint8_t>(flags | bound);
+    unlockBucket(bucket);
 }
 
 int32_t terminalValue(const Board& board, int32_t side, int32_t ply, int32_t remaining) {
@@ -102,28 +140,30 @@ uint32_t moveSignature(const BoardMove& move) {
 
 // Orders the list of the ply: the remembered best move, the killers, then by cut-off history.
 void orderMoves(int32_t ply, int32_t side, uint16_t first) {
-    const BoardMoveList& moves = plyMoves[ply];
+    Scratch& s = *own;
+    const BoardMoveList& moves = s.plyMoves[ply];
     for (int32_t i = 0; i < moves.count; ++i) {
         const BoardMove& move = moves.moves[i];
         const int32_t record = side * MaxPiecesPerSide + move.piece;
         const uint32_t signature = moveSignature(move);
         int32_t score = static_cast<int32_t>(
-            std::min<uint32_t>(history[side][record][move.path[move.steps - 1]], Infinite - 4));
-        if (signature == killer[ply][1]) score = Infinite - 2;
-        if (signature == killer[ply][0]) score = Infinite - 1;
+            std::min<uint32_t>(s.history[side][record][move.path[move.steps - 1]], Infinite - 4));
+        if (signature == s.killer[ply][1]) score = Infinite - 2;
+        if (signature == s.killer[ply][0]) score = Infinite - 1;
         if (i == first) score = Infinite;
-        plyOrder[ply][i] = i;
-        plyScore[ply][i] = score;
+        s.plyOrder[ply][i] = i;
+        s.plyScore[ply][i] = score;
     }
 }
 
 void noteCutOff(int32_t ply, int32_t side, int32_t remaining, const BoardMove& move) {
-    history[side][side * MaxPiecesPerSide + move.piece][move.path[move.steps - 1]] +=
+    Scratch& s = *own;
+    s.history[side][side * MaxPiecesPerSide + move.piece][move.path[move.steps - 1]] +=
         static_cast<uint32_t>(remaining * remaining);
     const uint32_t signature = moveSignature(move);
-    if (killer[ply][0] == signature) return;
-    killer[ply][1] = killer[ply][0];
-    killer[ply][0] = signature;
+    if (s.killer[ply][0] == signature) return;
+    s.killer[ply][1] = s.killer[ply][0];
+    s.killer[ply][0] = signature;
 }
 
 // Moves picked one by one before the rest are sorted: most nodes cut off on the remembered
@@ -132,8 +172,8 @@ constexpr int32_t PickedFirst = 3;
 
 // The next move to search: the best-scored of those not yet searched.
 int32_t pickMove(int32_t ply, int32_t searched, int32_t count) {
-    int32_t* order = plyOrder[ply];
-    const int32_t* score = plyScore[ply];
+    int32_t* order = own->plyOrder[ply];
+    const int32_t* score = own->plyScore[ply];
     if (searched == PickedFirst) {
         std::sort(order + searched, order + count,
                   [score](int32_t a, int32_t b) { return score[a] > score[b]; });
@@ -252,11 +292,11 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
 
 // Checks the best quiet value against the moves themselves.
 [[maybe_unused]] bool bestQuietValueHolds(int32_t ply, int32_t side, int32_t value) {
-    BoardMoveList& moves = plyMoves[ply];
-    generateBoardMoves(plyBoard[ply], side, moves);
+    BoardMoveList& moves = own->plyMoves[ply];
+    generateBoardMoves(own->plyBoard[ply], side, moves);
     int32_t best = -Infinite;
     for (int32_t i = 0; i < moves.count; ++i) {
-        best = std::max(best, evaluateAfter(plyBoard[ply], moves.moves[i], side));
+        best = std::max(best, evaluateAfter(own->plyBoard[ply], moves.moves[i], side));
     }
     return best == value;
 }
@@ -264,12 +304,12 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
 // Checks a quiet-move bound against the moves themselves: every one quiet, the best
 // evaluation after them within low..high.
 [[maybe_unused]] bool quietBoundHolds(int32_t ply, int32_t side, int32_t low, int32_t high) {
-    BoardMoveList& moves = plyMoves[ply];
-    generateBoardMoves(plyBoard[ply], side, moves);
+    BoardMoveList& moves = own->plyMoves[ply];
+    generateBoardMoves(own->plyBoard[ply], side, moves);
     int32_t best = -Infinite;
     for (int32_t i = 0; i < moves.count; ++i) {
         if (moves.moves[i].captures != 0) return false;
-        best = std::max(best, evaluateAfter(plyBoard[ply], moves.moves[i], side));
+        best = std::max(best, evaluateAfter(own->plyBoard[ply], moves.moves[i], side));
     }
     return moves.total > 0 && best >= low && best <= high;
 }
@@ -280,9 +320,10 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
 uint16_t shallowerBestMove(const Board& board, uint8_t flags, int32_t ply, int32_t side,
                            int32_t remaining) {
     if (remaining - 2 < MinStoredRemaining) return NoMove;
-    const Entry* bucket = bucketOf(board, side, ply, remaining - 2);
-    const Entry* entry = findEntry(bucket, board, flags, remaining - 2);
-    return entry ? entry->move : NoMove;
+    Entry entry;
+    return findEntry(bucketOf(board, side, ply, remaining - 2), board, flags, remaining - 2, entry)
+               ? entry.move
+               : NoMove;
 }
 
 // The killer as a move of this node, built without listing the moves: only a quiet one-step
@@ -325,15 +366,17 @@ bool sameQuietMove(const BoardMove& a, const BoardMove& b) {
 // A child the table already knows to refute the node: its value from the node's side, or
 // -Infinite.
 int32_t transposedCutOff(int32_t ply, int32_t remaining, int32_t side, int32_t beta) {
-    const BoardMoveList& moves = plyMoves[ply];
+    Scratch& s = *own;
+    const BoardMoveList& moves = s.plyMoves[ply];
     const uint8_t childFlags = entryFlags(0, 1 - side, ply + 1);
-    Board& child = plyBoard[ply + 1];
+    Board& child = s.plyBoard[ply + 1];
     for (int32_t i = 0; i < moves.count; ++i) {
-        playBoardMove(plyBoard[ply], child, moves.moves[i], side);
+        playBoardMove(s.plyBoard[ply], child, moves.moves[i], side);
         const Entry* bucket = bucketOf(child, 1 - side, ply + 1, remaining - 1);
-        const Entry* entry = findEntry(bucket, child, childFlags, remaining - 1);
-        if (!entry || (entry->flags & 3) == BoundLower) continue;
-        if (-entry->value >= beta) return -entry->value;
+        Entry entry;
+        if (!findEntry(bucket, child, childFlags, remaining - 1, entry)) continue;
+        if ((entry.flags & 3) == BoundLower) continue;
+        if (-entry.value >= beta) return -entry.value;
     }
     return -Infinite;
 }
@@ -341,11 +384,12 @@ int32_t transposedCutOff(int32_t ply, int32_t remaining, int32_t side, int32_t b
 // Searches one child of the ply: null window first, the full one only when it beats alpha.
 int32_t searchChild(int32_t ply, int32_t remaining, int32_t side, const BoardMove& move, bool first,
                     int32_t alpha, int32_t beta) {
+    Scratch& s = *own;
     if (remaining == 1) {
-        ++fastSearchNodes;
-        return evaluateAfter(plyBoard[ply], move, side);
+        ++s.nodes;
+        return evaluateAfter(s.plyBoard[ply], move, side);
     }
-    playBoardMove(plyBoard[ply], plyBoard[ply + 1], move, side);
+    playBoardMove(s.plyBoard[ply], s.plyBoard[ply + 1], move, side);
     if (first) return -search(ply + 1, remaining - 1, 1 - side, -beta, -alpha);
     int32_t value = -search(ply + 1, remaining - 1, 1 - side, -alpha - 1, -alpha);
     if (value > alpha && value < beta) {
@@ -357,7 +401,7 @@ int32_t searchChild(int32_t ply, int32_t remaining, int32_t side, const BoardMov
 // A node whose moves overflow one list, or one next to the leaves: searched in generation
 // order, window by window.
 int32_t searchWideNode(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
-    BoardMoveList& moves = plyMoves[ply];
+    BoardMoveList& moves = own->plyMoves[ply];
     int32_t best = -Infinite;
     do {
         for (int32_t i = 0; i < moves.count; ++i) {
@@ -367,27 +411,28 @@ int32_t searchWideNode(int32_t ply, int32_t remaining, int32_t side, int32_t alp
             alpha = std::max(alpha, value);
             if (alpha >= beta) return best;
         }
-    } while (generateNextBoardMoves(plyBoard[ply], side, moves));
+    } while (generateNextBoardMoves(own->plyBoard[ply], side, moves));
     return best;
 }
 
 // Fail-soft negamax: the exact value when it lies inside (alpha, beta), else a bound.
 int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int32_t beta) {
-    ++fastSearchNodes;
+    Scratch& s = *own;
+    ++s.nodes;
     if (fastSearchStop.load(std::memory_order_relaxed)) return 0;
-    Board& board = plyBoard[ply];
+    Board& board = s.plyBoard[ply];
     if (remaining == 0) return evaluateBoard(board, side);
     // Next to the leaves a table look-up, a cache miss, costs more than the search it saves.
     Entry* bucket =
         remaining >= MinStoredRemaining ? bucketOf(board, side, ply, remaining) : nullptr;
     const uint8_t flags = entryFlags(0, side, ply);
     uint16_t remembered = NoMove;
-    if (const Entry* entry = bucket ? findEntry(bucket, board, flags, remaining) : nullptr) {
-        const uint8_t bound = entry->flags & 3;
-        if (bound == BoundExact) return entry->value;
-        if (bound == BoundLower && entry->value >= beta) return entry->value;
-        if (bound == BoundUpper && entry->value <= alpha) return entry->value;
-        remembered = entry->move;
+    if (Entry entry; bucket && findEntry(bucket, board, flags, remaining, entry)) {
+        const uint8_t bound = entry.flags & 3;
+        if (bound == BoundExact) return entry.value;
+        if (bound == BoundLower && entry.value >= beta) return entry.value;
+        if (bound == BoundUpper && entry.value <= alpha) return entry.value;
+        remembered = entry.move;
     }
     if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
     if (remaining == 1 && ruleVariant != 0 && onlyQuietMoves(board, side)) {
@@ -413,7 +458,7 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     int32_t killersTried = 0;
     if (remembered == NoMove && remaining >= 2 && remaining < MinTransposedRemaining &&
         ruleVariant != 0 && onlyQuietMoves(board, side)) {
-        for (const uint32_t signature : killer[ply]) {
+        for (const uint32_t signature : s.killer[ply]) {
             BoardMove& move = killers[killersTried];
             if (!killerHere(board, side, signature, move)) continue;
             ++killersTried;
@@ -430,7 +475,7 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
             }
         }
     }
-    BoardMoveList& moves = plyMoves[ply];
+    BoardMoveList& moves = s.plyMoves[ply];
     generateBoardMoves(board, side, moves);
     if (moves.total == 0) return terminalValue(board, side, ply, remaining);
     // Each move of a node next to the leaves is one evaluation, cheaper than ordering it.
@@ -466,45 +511,172 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     return best;
 }
 
-// The root at one depth, with the plain search's tie-break: a move earlier in generation
-// order than the best so far needs only to equal it, a later one must beat it. Root moves are
-// tried best-first (the previous depth's choice), which the tie-break makes harmless.
-// Returns the best move's generation index, or -1 when none beats the floor.
-int32_t searchRootDepth(int32_t depth, int32_t side, int32_t first, int32_t& value) {
-    const BoardMoveList& moves = plyMoves[0];
-    int32_t best = -SearchInfinity, bestIndex = -1;
-    for (int32_t k = 0; k < moves.count; ++k) {
-        const int32_t index = k == 0 ? first : (k <= first ? k - 1 : k);
-        // The move must score above threshold to replace the best.
-        const int32_t threshold = bestIndex >= 0 && index < bestIndex ? best - 1 : best;
-        playBoardMove(plyBoard[0], plyBoard[1], moves.moves[index], side);
-        int32_t v = threshold + 1;
-        if (bestIndex >= 0) v = -search(1, depth - 1, 1 - side, -threshold - 1, -threshold);
-        if (v <= threshold) continue;
-        v = -search(1, depth - 1, 1 - side, -Infinite, -threshold);
-        if (v <= threshold) continue;
-        best = v;
-        bestIndex = index;
+// Both threads' share of a root search: the searching thread takes the first root move alone,
+// then the helper thread (when one runs) and it take the others one by one, each searched
+// against the best found by either so far.
+struct RootShare {
+    std::mutex mutex;
+    std::condition_variable wake; // the helper waits here for a round or its end
+    std::condition_variable done; // the searching thread waits here for the helper's round
+    std::thread helper;           // joinable from startSearchHelper to stopSearchHelper
+    uint32_t round = 0;           // rounds handed out; under mutex
+    uint32_t finished = 0;        // the last round the helper has ended; under mutex
+    bool quit = false;            // the helper must end; under mutex
+    // The round, written by the searching thread before it raises round.
+    int32_t depth = 0, side = 0, first = 0;
+    bool freshSearch = false;     // the round is the first of its search
+    std::atomic<int32_t> next{0}; // the next root move to take, in search order
+    std::atomic<int64_t> best{0}; // rootKey of the best root move so far, or NoBest
+};
+RootShare share;
+
+constexpr int64_t NoBest = INT64_MIN;
+
+// Greater is better: by value, then earlier in generation order, as the plain search picks.
+int64_t rootKey(int32_t value, int32_t index) {
+    return static_cast<int64_t>(value) * 65536 + (65535 - index);
+}
+
+int32_t keyValue(int64_t key) {
+    return static_cast<int32_t>(key >> 16);
+}
+
+int32_t keyIndex(int64_t key) {
+    return 65535 - static_cast<int32_t>(key & 65535);
+}
+
+void raiseBest(int64_t key) {
+    int64_t current = share.best.load(std::memory_order_relaxed);
+    while (key > current &&
+           !share.best.compare_exchange_weak(current, key, std::memory_order_relaxed)) {
     }
-    value = best;
-    return bestIndex;
+}
+
+// The k-th root move in search order (the previous depth's choice first), with the plain
+// search's tie-break: a move earlier in generation order than the best so far needs only to
+// equal it, a later one must beat it, which makes any order of search harmless.
+void searchRootMove(int32_t k, int32_t depth, int32_t side, int32_t first) {
+    const BoardMoveList& moves = scratches[0].plyMoves[0];
+    const int32_t index = k == 0 ? first : (k <= first ? k - 1 : k);
+    const int64_t key = share.best.load(std::memory_order_relaxed);
+    const int32_t best = key == NoBest ? -SearchInfinity : keyValue(key);
+    // The move must score above threshold to replace the best.
+    const int32_t threshold = key != NoBest && index < keyIndex(key) ? best - 1 : best;
+    playBoardMove(scratches[0].plyBoard[0], own->plyBoard[1], moves.moves[index], side);
+    int32_t v = threshold + 1;
+    if (key != NoBest) v = -search(1, depth - 1, 1 - side, -threshold - 1, -threshold);
+    if (v <= threshold) return;
+    v = -search(1, depth - 1, 1 - side, -Infinite, -threshold);
+    if (v > threshold) raiseBest(rootKey(v, index));
+}
+
+// The root moves of the round not yet taken, until none is left; both threads run it at once.
+void searchRootMoves(int32_t depth, int32_t side, int32_t first) {
+    const int32_t count = scratches[0].plyMoves[0].count;
+    for (int32_t k; (k = share.next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+        searchRootMove(k, depth, side, first);
+    }
+}
+
+// A new search's ordering starts from half the old counts and no killers.
+void refreshOrdering(Scratch& scratch) {
+    for (auto& bySide : scratch.history) {
+        for (auto& byPiece : bySide) {
+            for (uint32_t& count : byPiece) count >>= 1;
+        }
+    }
+    std::memset(scratch.killer, 0, sizeof scratch.killer);
+}
+
+// The helper thread: each round it is handed, searches root moves beside the searching thread.
+// A round may be handed out before the thread first runs: finished says which it has not seen.
+void helpWithRounds() {
+    own = &scratches[1];
+    std::unique_lock lock(share.mutex);
+    for (uint32_t seen = share.finished;;) {
+        share.wake.wait(lock, [&] { return share.quit || share.round != seen; });
+        if (share.quit) return;
+        seen = share.round;
+        const int32_t depth = share.depth, side = share.side, first = share.first;
+        const bool fresh = share.freshSearch;
+        lock.unlock();
+        if (fresh) refreshOrdering(*own);
+        searchRootMoves(depth, side, first);
+        lock.lock();
+        share.finished = seen;
+        share.done.notify_one();
+    }
+}
+
+// Ends the helper with the program, so that no thread outlives it.
+struct HelperEnd {
+    ~HelperEnd() { stopSearchHelper(); }
+} helperEnd;
+
+// The root at one depth. Returns the best move's generation index, or -1 when none beats the
+// floor.
+int32_t searchRootDepth(int32_t depth, int32_t side, int32_t first, bool freshSearch,
+                        int32_t& value) {
+    share.best.store(NoBest, std::memory_order_relaxed);
+    share.next.store(1, std::memory_order_relaxed);
+    searchRootMove(0, depth, side, first);
+    const bool helped = share.helper.joinable() && scratches[0].plyMoves[0].count > 1;
+    if (helped) {
+        const std::lock_guard lock(share.mutex);
+        share.depth = depth;
+        share.side = side;
+        share.first = first;
+        share.freshSearch = freshSearch;
+        ++share.round;
+        share.wake.notify_one();
+    }
+    searchRootMoves(depth, side, first);
+    if (helped) {
+        std::unique_lock lock(share.mutex);
+        share.done.wait(lock, [] { return share.finished == share.round; });
+    }
+    const int64_t key = share.best.load(std::memory_order_relaxed);
+    value = key == NoBest ? -SearchInfinity : keyValue(key);
+    return key == NoBest ? -1 : keyIndex(key);
 }
 
 // The root of a node too wide for one list: generation order, window by window.
 int32_t searchWideRoot(int32_t depth, int32_t side, Move& chosen) {
-    BoardMoveList& moves = plyMoves[0];
+    Scratch& s = *own;
+    BoardMoveList& moves = s.plyMoves[0];
     int32_t best = -SearchInfinity;
     chosen.piece = -1;
     do {
         for (int32_t i = 0; i < moves.count; ++i) {
-            playBoardMove(plyBoard[0], plyBoard[1], moves.moves[i], side);
+            playBoardMove(s.plyBoard[0], s.plyBoard[1], moves.moves[i], side);
             const int32_t v = -search(1, depth - 1, 1 - side, -Infinite, -best);
             if (v <= best) continue;
             best = v;
             chosen = toMove(moves.moves[i]);
         }
-    } while (generateNextBoardMoves(plyBoard[0], side, moves));
+    } while (generateNextBoardMoves(s.plyBoard[0], side, moves));
     return best;
+}
+
+// The root search, its nodes counted in the scratches.
+int32_t searchRoot(const Position& position, int32_t side, int32_t depth) {
+    Scratch& s = scratches[0];
+    setBoard(position, s.plyBoard[0]);
+    ++s.nodes;
+    BoardMoveList& moves = s.plyMoves[0];
+    generateBoardMoves(s.plyBoard[0], side, moves);
+    if (moves.total == 0) return terminalValue(s.plyBoard[0], side, 0, depth);
+    if (moves.total > moves.count) return searchWideRoot(depth, side, bestMove[0]);
+    refreshOrdering(s);
+    int32_t value = -SearchInfinity, chosen = 0;
+    // Deepening by two plies keeps the parity of the leaves, whose values differ most.
+    const int32_t start = depth > 6 ? depth - 6 : 2 - depth % 2;
+    for (int32_t d = start; d <= depth; d += 2) {
+        const int32_t found = searchRootDepth(d, side, chosen, d == start, value);
+        if (found >= 0) chosen = found;
+        if (d == depth && found >= 0) bestMove[0] = toMove(moves.moves[found]);
+    }
+    return value;
 }
 
 } // namespace
@@ -515,27 +687,33 @@ void clearTranspositions() {
 
 int32_t fastSearchRoot(const Position& position, int32_t side, int32_t depth) {
     assert(depth >= 1 && depth <= MaxSearchDepth);
+    assert(own == &scratches[0] && "the helper thread never starts a search");
     searchDepth = depth;
     bestMove[0].piece = -1;
-    setBoard(position, plyBoard[0]);
-    ++fastSearchNodes;
-    BoardMoveList& moves = plyMoves[0];
-    generateBoardMoves(plyBoard[0], side, moves);
-    if (moves.total == 0) return terminalValue(plyBoard[0], side, 0, depth);
-    if (moves.total > moves.count) return searchWideRoot(depth, side, bestMove[0]);
-    for (auto& bySide : history) {
-        for (auto& byPiece : bySide) {
-            for (uint32_t& count : byPiece) count >>= 1;
-        }
-    }
-    std::memset(killer, 0, sizeof killer);
-    int32_t value = -SearchInfinity, chosen = 0;
-    // Deepening by two plies keeps the parity of the leaves, whose values differ most.
-    const int32_t start = depth > 6 ? depth - 6 : 2 - depth % 2;
-    for (int32_t d = start; d <= depth; d += 2) {
-        const int32_t found = searchRootDepth(d, side, chosen, value);
-        if (found >= 0) chosen = found;
-        if (d == depth && found >= 0) bestMove[0] = toMove(moves.moves[found]);
-    }
+    const int32_t value = searchRoot(position, side, depth);
+    fastSearchNodes += scratches[0].nodes + scratches[1].nodes;
+    scratches[0].nodes = scratches[1].nodes = 0;
     return value;
+}
+
+bool startSearchHelper() {
+    if (share.helper.joinable()) return true;
+    share.quit = false;
+    share.finished = share.round;
+    try {
+        share.helper = std::thread(helpWithRounds);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void stopSearchHelper() {
+    if (!share.helper.joinable()) return;
+    {
+        const std::lock_guard lock(share.mutex);
+        share.quit = true;
+    }
+    share.wake.notify_one();
+    share.helper.join();
 }

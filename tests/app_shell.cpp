@@ -741,6 +741,7 @@ std::string awaitAnswer() {
 // nothing made up may stay in the table. The pauses only spread the stops.
 TEST(SearchWorkerThreads, AnswersAsThePlainSearchAndAStopLeavesTheTableSound) {
     SearchBesideFrames = true;
+    ASSERT_TRUE(startSearchHelper()); // the game's two threads at every stop
     int32_t count = 0;
     for (const SampledPosition& sample : sampleRandomGames(23, 3, 9, 120)) {
         selectRuleVariant(sample.variant);
@@ -764,6 +765,7 @@ TEST(SearchWorkerThreads, AnswersAsThePlainSearchAndAStopLeavesTheTableSound) {
         startSearch(SearchPurpose::Hint, sample.position, sample.side, MaxSearchDepth);
         abandonSearch(); // a search deaf to the stop would take hours
     }
+    stopSearchHelper();
     SearchBesideFrames = false;
 }
 

@@ -29,19 +29,26 @@ TEST(FastSearchHeavy, AnswersAsThePlainSearchOnThousandsOfPositions) {
 // The benchmark's king endings, where the bounds on quiet moves next to the leaves prune most:
 // all of them at depths 4 to 7 (both parities of the blocked-human rule), from a table that
 // keeps what earlier searches found; the first two at the game's 9, which the plain search
-// takes seconds to reach.
+// takes seconds to reach; each on one thread and with the helper thread beside it.
 TEST(FastSearchHeavy, AnswersAsThePlainSearchOnKingEndings) {
     for (size_t i = 0; i < std::size(KingEndings); ++i) {
         const KingEnding& ending = KingEndings[i];
         const Position position = positionOf(ending.variant, ending.kings[0], ending.kings[1]);
         for (const int32_t depth : {4, 5, 6, 7, 9}) {
             if (depth == 9 && i >= 2) continue;
-            ASSERT_EQ(searchAnswer(fastSearchRoot(position, ending.side, depth)),
-                      searchAnswer(plainSearchRoot(position, ending.side, depth)))
-                << formatPosition(position, ending.variant) << " side " << ending.side << " depth "
-                << depth;
+            const std::string plain = searchAnswer(plainSearchRoot(position, ending.side, depth));
+            for (const bool helped : {false, true}) {
+                if (helped)
+                    ASSERT_TRUE(startSearchHelper());
+                else
+                    stopSearchHelper();
+                ASSERT_EQ(searchAnswer(fastSearchRoot(position, ending.side, depth)), plain)
+                    << formatPosition(position, ending.variant) << " side " << ending.side
+                    << " depth " << depth << (helped ? " two threads" : " one thread");
+            }
         }
     }
+    stopSearchHelper();
 }
 
 // A self-played game as korvath-engine's selfplay plays it, with the given root search.
