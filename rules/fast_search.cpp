@@ -511,10 +511,11 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     return best;
 }
 
-// Both threads' share of a root search: the searching thread takes the first root move alone,
-// then the helper thread (when one runs) and it take the others one by one, each searched
-// against the best found by either so far.
-struct RootShare {
+// Both threads' share of a split node, the root or a node down its first moves: the searching
+// thread takes the node's first move alone (itself a split node, while far enough from the
+// leaves), then the helper thread (when one runs) and it take the others one by one, each
+// searched against the best either has found so far.
+struct SplitShare {
     std::mutex mutex;
     std::condition_variable wake; // the helper waits here for a round or its end
     std::condition_variable done; // the searching thread waits here for the helper's round
@@ -523,17 +524,22 @@ struct RootShare {
     uint32_t finished = 0;        // the last round the helper has ended; under mutex
     bool quit = false;            // the helper must end; under mutex
     // The round, written by the searching thread before it raises round.
-    int32_t depth = 0, side = 0, first = 0;
-    bool freshSearch = false;     // the round is the first of its search
-    std::atomic<int32_t> next{0}; // the next root move to take, in search order
-    std::atomic<int64_t> best{0}; // rootKey of the best root move so far, or NoBest
+    int32_t ply = 0, remaining = 0, side = 0, first = 0;
+    bool freshSearch = false; // the round is the first of its search
+    // By the split node's ply: the next of its moves to take, in search order, and the
+    // splitKey of its best move so far, or NoBest.
+    std::atomic<int32_t> next[MaxSearchDepth];
+    std::atomic<int64_t> best[MaxSearchDepth];
 };
-RootShare share;
+SplitShare share;
 
 constexpr int64_t NoBest = INT64_MIN;
+// Below this many plies a node's moves are not worth a round.
+constexpr int32_t MinSplitRemaining = 4;
 
-// Greater is better: by value, then earlier in generation order, as the plain search picks.
-int64_t rootKey(int32_t value, int32_t index) {
+// Greater is better: by value, then earlier in generation order, as the plain search picks at
+// the root (elsewhere any best move will do).
+int64_t splitKey(int32_t value, int32_t index) {
     return static_cast<int64_t>(value) * 65536 + (65535 - index);
 }
 
@@ -545,36 +551,59 @@ int32_t keyIndex(int64_t key) {
     return 65535 - static_cast<int32_t>(key & 65535);
 }
 
-void raiseBest(int64_t key) {
-    int64_t current = share.best.load(std::memory_order_relaxed);
-    while (key > current &&
-           !share.best.compare_exchange_weak(current, key, std::memory_order_relaxed)) {
+void raiseBest(std::atomic<int64_t>& best, int64_t key) {
+    int64_t current = best.load(std::memory_order_relaxed);
+    while (key > current && !best.compare_exchange_weak(current, key, std::memory_order_relaxed)) {
     }
 }
 
-// The k-th root move in search order (the previous depth's choice first), with the plain
-// search's tie-break: a move earlier in generation order than the best so far needs only to
-// equal it, a later one must beat it, which makes any order of search harmless.
-void searchRootMove(int32_t k, int32_t depth, int32_t side, int32_t first) {
-    const BoardMoveList& moves = scratches[0].plyMoves[0];
-    const int32_t index = k == 0 ? first : (k <= first ? k - 1 : k);
-    const int64_t key = share.best.load(std::memory_order_relaxed);
+int32_t searchFirstMoves(int32_t ply, int32_t remaining, int32_t side);
+
+// Whether every value of a search of that depth lies inside the root window, so that an exact
+// value serves the root as well as any bound its window would have let the search return.
+constexpr bool lossesInsideRootWindow(int32_t depth) {
+    return (depth + 1) * LossStep < SearchInfinity;
+}
+
+// The k-th move of the split node at the ply in search order: at the root the previous
+// depth's choice first, then generation order; below it the order search would take.
+int32_t splitMoveIndex(int32_t ply, int32_t k, int32_t first) {
+    if (ply > 0) return scratches[0].plyOrder[ply][k];
+    return k == 0 ? first : (k <= first ? k - 1 : k);
+}
+
+// The k-th move of the split node, with the plain search's tie-break: a move earlier in
+// generation order than the best so far needs only to equal it, a later one must beat it,
+// which makes any order of search harmless. The node's value is found exactly, whatever the
+// window of its parent: no move cuts it off.
+void searchSplitMove(int32_t ply, int32_t k, int32_t remaining, int32_t side, int32_t first) {
+    const BoardMoveList& moves = scratches[0].plyMoves[ply];
+    const int32_t index = splitMoveIndex(ply, k, first);
+    std::atomic<int64_t>& shared = share.best[ply];
+    const int64_t key = shared.load(std::memory_order_relaxed);
     const int32_t best = key == NoBest ? -SearchInfinity : keyValue(key);
     // The move must score above threshold to replace the best.
     const int32_t threshold = key != NoBest && index < keyIndex(key) ? best - 1 : best;
-    playBoardMove(scratches[0].plyBoard[0], own->plyBoard[1], moves.moves[index], side);
+    Board& child = own->plyBoard[ply + 1];
+    playBoardMove(scratches[0].plyBoard[ply], child, moves.moves[index], side);
     int32_t v = threshold + 1;
-    if (key != NoBest) v = -search(1, depth - 1, 1 - side, -threshold - 1, -threshold);
+    if (key != NoBest) v = -search(ply + 1, remaining - 1, 1 - side, -threshold - 1, -threshold);
     if (v <= threshold) return;
-    v = -search(1, depth - 1, 1 - side, -Infinite, -threshold);
-    if (v > threshold) raiseBest(rootKey(v, index));
+    // The first move's node is itself split, when the helper is there to take a share: the
+    // searching thread's alone, before the helper has a round.
+    const bool splitChild = k == 0 && key == NoBest && share.helper.joinable() &&
+                            remaining - 1 >= MinSplitRemaining &&
+                            lossesInsideRootWindow(ply + remaining);
+    v = splitChild ? -searchFirstMoves(ply + 1, remaining - 1, 1 - side)
+                   : -search(ply + 1, remaining - 1, 1 - side, -Infinite, -threshold);
+    if (v > threshold) raiseBest(shared, splitKey(v, index));
 }
 
-// The root moves of the round not yet taken, until none is left; both threads run it at once.
-void searchRootMoves(int32_t depth, int32_t side, int32_t first) {
-    const int32_t count = scratches[0].plyMoves[0].count;
-    for (int32_t k; (k = share.next.fetch_add(1, std::memory_order_relaxed)) < count;) {
-        searchRootMove(k, depth, side, first);
+// The split node's moves not yet taken, until none is left; both threads run it at once.
+void searchSplitMoves(int32_t ply, int32_t remaining, int32_t side, int32_t first) {
+    const int32_t count = scratches[0].plyMoves[ply].count;
+    for (int32_t k; (k = share.next[ply].fetch_add(1, std::memory_order_relaxed)) < count;) {
+        searchSplitMove(ply, k, remaining, side, first);
     }
 }
 
@@ -588,8 +617,9 @@ void refreshOrdering(Scratch& scratch) {
     std::memset(scratch.killer, 0, sizeof scratch.killer);
 }
 
-// The helper thread: each round it is handed, searches root moves beside the searching thread.
-// A round may be handed out before the thread first runs: finished says which it has not seen.
+// The helper thread: each round it is handed, searches moves of the split node beside the
+// searching thread. A round may be handed out before the thread first runs: finished says
+// which it has not seen.
 void helpWithRounds() {
     own = &scratches[1];
     std::unique_lock lock(share.mutex);
@@ -597,11 +627,12 @@ void helpWithRounds() {
         share.wake.wait(lock, [&] { return share.quit || share.round != seen; });
         if (share.quit) return;
         seen = share.round;
-        const int32_t depth = share.depth, side = share.side, first = share.first;
+        const int32_t ply = share.ply, remaining = share.remaining, side = share.side;
+        const int32_t first = share.first;
         const bool fresh = share.freshSearch;
         lock.unlock();
         if (fresh) refreshOrdering(*own);
-        searchRootMoves(depth, side, first);
+        searchSplitMoves(ply, remaining, side, first);
         lock.lock();
         share.finished = seen;
         share.done.notify_one();
@@ -613,29 +644,68 @@ struct HelperEnd {
     ~HelperEnd() { stopSearchHelper(); }
 } helperEnd;
 
-// The root at one depth. Returns the best move's generation index, or -1 when none beats the
-// floor.
-int32_t searchRootDepth(int32_t depth, int32_t side, int32_t first, bool freshSearch,
-                        int32_t& value) {
-    share.best.store(NoBest, std::memory_order_relaxed);
-    share.next.store(1, std::memory_order_relaxed);
-    searchRootMove(0, depth, side, first);
-    const bool helped = share.helper.joinable() && scratches[0].plyMoves[0].count > 1;
+// Searches the node at the ply of the searching thread's scratch, its moves listed
+// there, and returns the splitKey of its best move, or NoBest when none beat the root's floor.
+int64_t searchSplitNode(int32_t ply, int32_t remaining, int32_t side, int32_t first,
+                        bool freshSearch) {
+    share.best[ply].store(NoBest, std::memory_order_relaxed);
+    share.next[ply].store(1, std::memory_order_relaxed);
+    searchSplitMove(ply, 0, remaining, side, first);
+    const bool helped = share.helper.joinable() && scratches[0].plyMoves[ply].count > 1;
     if (helped) {
         const std::lock_guard lock(share.mutex);
-        share.depth = depth;
+        share.ply = ply;
+        share.remaining = remaining;
         share.side = side;
         share.first = first;
         share.freshSearch = freshSearch;
         ++share.round;
         share.wake.notify_one();
     }
-    searchRootMoves(depth, side, first);
+    searchSplitMoves(ply, remaining, side, first);
     if (helped) {
         std::unique_lock lock(share.mutex);
         share.done.wait(lock, [] { return share.finished == share.round; });
     }
-    const int64_t key = share.best.load(std::memory_order_relaxed);
+    return share.best[ply].load(std::memory_order_relaxed);
+}
+
+// The node down the first moves at the ply, searched by both threads: its exact value for the
+// side to move there. Only a node the table does not know exactly, with a list of its own, is
+// split; the others are searched as any.
+int32_t searchFirstMoves(int32_t ply, int32_t remaining, int32_t side) {
+    Scratch& s = scratches[0];
+    assert(own == &s && ply > 0);
+    const Board& board = s.plyBoard[ply];
+    Entry* bucket = bucketOf(board, side, ply, remaining);
+    const uint8_t flags = entryFlags(0, side, ply);
+    uint16_t remembered = NoMove;
+    if (Entry entry; findEntry(bucket, board, flags, remaining, entry)) {
+        if ((entry.flags & 3) == BoundExact) return entry.value;
+        remembered = entry.move;
+    }
+    if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
+    BoardMoveList& moves = s.plyMoves[ply];
+    generateBoardMoves(s.plyBoard[ply], side, moves);
+    if (moves.total == 0 || moves.total > moves.count)
+        return search(ply, remaining, side, -Infinite, SearchInfinity);
+    ++s.nodes;
+    orderMoves(ply, side, remembered);
+    for (int32_t k = 0; k < moves.count; ++k) pickMove(ply, k, moves.count);
+    const int64_t key = searchSplitNode(ply, remaining, side, 0, false);
+    assert(key != NoBest && "a value beyond the root window at this depth");
+    if (!fastSearchStop.load(std::memory_order_relaxed)) {
+        store(bucket, board, flags, remaining, keyValue(key), BoundExact,
+              static_cast<uint16_t>(keyIndex(key)));
+    }
+    return keyValue(key);
+}
+
+// The root at one depth. Returns the best move's generation index, or -1 when none beats the
+// floor.
+int32_t searchRootDepth(int32_t depth, int32_t side, int32_t first, bool freshSearch,
+                        int32_t& value) {
+    const int64_t key = searchSplitNode(0, depth, side, first, freshSearch);
     value = key == NoBest ? -SearchInfinity : keyValue(key);
     return key == NoBest ? -1 : keyIndex(key);
 }
