@@ -18,7 +18,7 @@ struct Surface {
     Surface* depth;     // depth surface attached to this colour surface, or nullptr
     Surface* previous;  // neighbours in the list of live surfaces
     Surface* next;
-    uint32_t* texelCache;       // texels spread for filtering, with a border; owned, or nullptr
+    uint16_t* texelCache;       // texels with a border for filtering; owned, or nullptr
     uint32_t texelCacheVersion; // the version the cache was made from
     uint32_t texelCacheAddress; // the addressing mode its border follows; 0 before the first
 };

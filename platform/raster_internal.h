@@ -74,7 +74,7 @@ struct TriangleSetup {
     TexKind kind;
     bool linear; // bilinear filtering
     // Fast kinds: the texel cache and the fixed-point addressing constants.
-    const uint32_t* cache; // texel (0, 0); rows cacheStride apart, border around
+    const uint16_t* cache; // texel (0, 0); rows cacheStride apart, border around
     int cacheStride;
     int maskU, maskV;       // one addressing period in 16.16, minus one
     int halfU, halfV;       // mirror: where the reflected half of the period starts

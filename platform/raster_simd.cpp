@@ -42,11 +42,23 @@ KORVATH_AVX2 inline __m256i addressLanes(__m256i q, __m256i mask, __m256i halfMi
     return q;
 }
 
+// Eight 16-bit texels (the low halves of the lanes) spread as
+// platform/texel_cache.h lays them out.
+template <bool Is4444> KORVATH_AVX2 inline __m256i spreadLanes(__m256i t) {
+    if constexpr (Is4444)
+        return _mm256_or_si256(
+            _mm256_and_si256(t, _mm256_set1_epi32(0x0F0F)),
+            _mm256_slli_epi32(_mm256_and_si256(t, _mm256_set1_epi32(0xF0F0)), 12));
+    else
+        return _mm256_and_si256(_mm256_or_si256(t, _mm256_slli_epi32(t, 16)),
+                                _mm256_set1_epi32(0x07E0F81F));
+}
+
 template <bool Is4444, bool Mirror>
 KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
                              uint32_t* out) {
     constexpr int Bits = Is4444 ? 4 : 5;
-    const int* cache = reinterpret_cast<const int*>(s.cache);
+    const uint16_t* cache = s.cache;
     const int stride = s.cacheStride;
     const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i lu =
@@ -60,6 +72,7 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
                   reflectV = _mm256_set1_epi32(s.reflectV);
     const __m256i strideLanes = _mm256_set1_epi32(stride);
     const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
     const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
     // Lanes past n are fetched too: their coordinates are addressed like any
     // other, and the buffer has room for them.
@@ -68,29 +81,24 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
         const __m256i qv = addressLanes<Mirror>(lv, maskV, halfV, reflectV);
         const __m256i index = _mm256_add_epi32(
             _mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes), _mm256_srai_epi32(qu, 16));
-        // A texel and its right neighbour come as one 64-bit pair, read one by
-        // one: faster here than the processor's gathers. Pairs 0 1 4 5 and
-        // 2 3 6 7 go together so that splitting them into first and second
-        // texels leaves every lane in pixel order.
+        // A texel and its right neighbour come as one 32-bit pair, the left
+        // one in the low half.
         alignas(32) int at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
         auto pair = [&](int k, int row) {
-            long long value;
+            int value;
             __builtin_memcpy(&value, cache + row + at[k], sizeof value);
             return value;
         };
-        const __m256 top0 =
-            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(0, 0), pair(1, 0), pair(4, 0), pair(5, 0)));
-        const __m256 top1 =
-            _mm256_castsi256_ps(_mm256_setr_epi64x(pair(2, 0), pair(3, 0), pair(6, 0), pair(7, 0)));
-        const __m256 bottom0 = _mm256_castsi256_ps(
-            _mm256_setr_epi64x(pair(0, stride), pair(1, stride), pair(4, stride), pair(5, stride)));
-        const __m256 bottom1 = _mm256_castsi256_ps(
-            _mm256_setr_epi64x(pair(2, stride), pair(3, stride), pair(6, stride), pair(7, stride)));
-        const __m256i t00 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0x88));
-        const __m256i t10 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0xDD));
-        const __m256i t01 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0x88));
-        const __m256i t11 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0xDD));
+        const __m256i top = _mm256_setr_epi32(pair(0, 0), pair(1, 0), pair(2, 0), pair(3, 0),
+                                              pair(4, 0), pair(5, 0), pair(6, 0), pair(7, 0));
+        const __m256i bottom =
+            _mm256_setr_epi32(pair(0, stride), pair(1, stride), pair(2, stride), pair(3, stride),
+                              pair(4, stride), pair(5, stride), pair(6, stride), pair(7, stride));
+        const __m256i t00 = spreadLanes<Is4444>(_mm256_and_si256(top, low));
+        const __m256i t10 = spreadLanes<Is4444>(_mm256_srli_epi32(top, 16));
+        const __m256i t01 = spreadLanes<Is4444>(_mm256_and_si256(bottom, low));
+        const __m256i t11 = spreadLanes<Is4444>(_mm256_srli_epi32(bottom, 16));
         const LaneWeights w =
             laneWeights<Bits>(_mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction),
                               _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));

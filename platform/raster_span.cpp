@@ -144,31 +144,41 @@ template <bool Mirror> KORVATH_HOT int addressCoordinate(int q, int mask, int ha
     return q;
 }
 
-// Texels stay in the spread layout: the output pass reads channels from it
-// as cheaply as from the packed one.
+// Texels leave spread (platform/texel_cache.h): the output pass reads
+// channels from that layout as cheaply as from the packed one.
+template <bool Is4444> KORVATH_HOT uint32_t spreadTexel(uint16_t t) {
+    if constexpr (Is4444)
+        return spread4444(t);
+    else
+        return spread565(t);
+}
+
 template <bool Is4444, bool Mirror, bool Linear>
 void fetchCached(const TriangleSetup& s, int u, int v, int du, int dv, int n, uint32_t* out) {
     // Locals, not fields: stores to out could otherwise alias the set-up.
-    const uint32_t* const cache = s.cache;
+    const uint16_t* const cache = s.cache;
     const int stride = s.cacheStride;
     const int maskU = s.maskU, maskV = s.maskV, halfU = s.halfU, halfV = s.halfV;
     const int reflectU = s.reflectU, reflectV = s.reflectV;
     for (int i = 0; i < n; ++i) {
         const int qu = addressCoordinate<Mirror>(u, maskU, halfU, reflectU);
         const int qv = addressCoordinate<Mirror>(v, maskV, halfV, reflectV);
-        const uint32_t* p = cache + (qv >> 16) * stride + (qu >> 16);
+        const uint16_t* p = cache + (qv >> 16) * stride + (qu >> 16);
+        const uint32_t t00 = spreadTexel<Is4444>(p[0]);
         if constexpr (!Linear) {
-            out[i] = p[0];
-        } else if constexpr (Is4444) {
-            const Weights& w = Weights4[((qu >> 8) & 0xF0) | ((qv >> 12) & 15)];
-            out[i] =
-                ((p[0] * w.w00 + p[1] * w.w10 + p[stride] * w.w01 + p[stride + 1] * w.w11) >> 4) &
-                0x0F0F0F0Fu;
+            out[i] = t00;
         } else {
-            const Weights& w = Weights5[((qu >> 6) & 0x3E0) | ((qv >> 11) & 31)];
-            out[i] =
-                ((p[0] * w.w00 + p[1] * w.w10 + p[stride] * w.w01 + p[stride + 1] * w.w11) >> 5) &
-                0x07E0F81Fu;
+            const uint32_t t10 = spreadTexel<Is4444>(p[1]), t01 = spreadTexel<Is4444>(p[stride]),
+                           t11 = spreadTexel<Is4444>(p[stride + 1]);
+            if constexpr (Is4444) {
+                const Weights& w = Weights4[((qu >> 8) & 0xF0) | ((qv >> 12) & 15)];
+                out[i] =
+                    ((t00 * w.w00 + t10 * w.w10 + t01 * w.w01 + t11 * w.w11) >> 4) & 0x0F0F0F0Fu;
+            } else {
+                const Weights& w = Weights5[((qu >> 6) & 0x3E0) | ((qv >> 11) & 31)];
+                out[i] =
+                    ((t00 * w.w00 + t10 * w.w10 + t01 * w.w01 + t11 * w.w11) >> 5) & 0x07E0F81Fu;
+            }
         }
         u += du;
         v += dv;
