@@ -1,10 +1,13 @@
 // The SDL backend: the window (full screen on the desktop's mode with the
-// picture scaled and black bars, or a plain window), the streaming texture
-// that shows the back buffer, frame pacing, and SDL events turned into the
+// picture scaled and black bars, or a plain window), how the back buffer
+// reaches it (a streaming texture, or the window surface when the only OpenGL
+// is drawn on the processor), frame pacing, and SDL events turned into the
 // game's window messages. Its state is written only here.
 #include <SDL.h>
 
+#include <cassert>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +28,8 @@ struct SdlState {
     uint64_t lastPresent; // performance-counter time of the last present
     bool stale;           // the window lost its picture (new, exposed, restored): present again
     bool windowedSizeSet; // the window has had a window's size (a full-screen start has not)
+    bool toSurface;       // frames go to the window surface, not a renderer; set per window
+    SDL_Surface* staging; // game-size copy in the window surface's format, for scaling; or nullptr
 };
 
 SdlState sdl = {}; // cleared by sdlVideoStop
@@ -46,12 +51,15 @@ bool isInvisibleDriver() {
 }
 
 void closeWindow() {
+    if (sdl.staging != nullptr) SDL_FreeSurface(sdl.staging);
     if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
+    sdl.staging = nullptr;
     sdl.texture = nullptr;
     sdl.renderer = nullptr;
     sdl.window = nullptr;
+    sdl.toSurface = false;
 }
 
 int makeTexture() {
@@ -61,14 +69,61 @@ int makeTexture() {
     return sdl.texture != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
 }
 
+// OpenGL drawn by the processor (Mesa's llvmpipe, softpipe or swrast), or
+// SDL's own software renderer: uploading, converting and scaling each frame
+// through it costs more than drawing the frame.
+bool rendererRunsOnProcessor() {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(sdl.renderer, &info) != 0) return false;
+    if ((info.flags & SDL_RENDERER_ACCELERATED) == 0) return true;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    // The renderer's context is current right after its creation.
+    using GetString = const unsigned char* (*)(unsigned int);
+    constexpr unsigned int GlRenderer = 0x1F01;
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = getString != nullptr ? getString(GlRenderer) : nullptr;
+    if (name == nullptr) return false;
+    const char* text = reinterpret_cast<const char*>(name);
+    return std::strstr(text, "llvmpipe") != nullptr || std::strstr(text, "softpipe") != nullptr ||
+           std::strstr(text, "swrast") != nullptr;
+}
+
+// Frames are written straight into the window surface, which X shows from
+// shared memory; there is no refresh to wait for.
+int useWindowSurface() {
+    if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
+    sdl.renderer = nullptr;
+    // Otherwise SDL would put the window surface on screen through an OpenGL
+    // texture again (a player's SDL_FRAMEBUFFER_ACCELERATION still decides).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    sdl.toSurface = true;
+    sdl.vsync = false;
+    return SDL_GetWindowSurface(sdl.window) != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
+}
+
 int makeRenderer() {
     sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
-    if (sdl.renderer == nullptr) return PLATFORM_FAILED;
+    if (sdl.renderer == nullptr || rendererRunsOnProcessor()) return useWindowSurface();
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 &&
                 (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     return makeTexture();
+}
+
+// Black until the first frame, as the window class's brush paints it: a
+// box shown before that frame (no music) sits over a window, not a hole.
+void showBlack() {
+    if (sdl.toSurface) {
+        SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
+        if (target == nullptr) return; // the first frame tries again and reports it
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        SDL_UpdateWindowSurface(sdl.window);
+        return;
+    }
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderPresent(sdl.renderer);
 }
 
 // Without a refresh to wait for (or with nothing new to show), frames are
@@ -100,6 +155,90 @@ void showTexture() {
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
     SDL_RenderClear(sdl.renderer);
     SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, &target);
+}
+
+// The 5- and 6-bit channels widened by repeating their top bits, so that
+// white stays white and every step is even, as the screenshots do it; the
+// format is a 32-bit one with 8-bit channels.
+void expandRow(const uint16_t* from, uint32_t* to, int count, const SDL_PixelFormat& format) {
+    const uint32_t redShift = format.Rshift, greenShift = format.Gshift;
+    const uint32_t blueShift = format.Bshift, alpha = format.Amask;
+    for (int x = 0; x < count; ++x) {
+        const uint32_t p = from[x];
+        const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+        to[x] = ((r << 3 | r >> 2) << redShift) | ((g << 2 | g >> 4) << greenShift) |
+                ((b << 3 | b >> 2) << blueShift) | alpha;
+    }
+}
+
+bool hasByteChannels(const SDL_PixelFormat& format) {
+    return format.BytesPerPixel == 4 && format.Rloss == 0 && format.Gloss == 0 && format.Bloss == 0;
+}
+
+// Writes the frame into the rectangle of a byte-channel surface, unscaled.
+void expandFrame(const Surface* back, SDL_Surface* target, int left, int top) {
+    for (int y = 0; y < back->height; ++y) {
+        const auto* from = reinterpret_cast<const uint16_t*>(
+            reinterpret_cast<const char*>(back->pixels) + static_cast<ptrdiff_t>(y) * back->pitch);
+        auto* to = reinterpret_cast<uint32_t*>(static_cast<char*>(target->pixels) +
+                                               static_cast<ptrdiff_t>(top + y) * target->pitch) +
+                   left;
+        expandRow(from, to, back->width, *target->format);
+    }
+}
+
+// The frame scaled into the rectangle: widened once at the game's size, then
+// stretched with linear filtering as the renderer did.
+bool stretchFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
+    if (sdl.staging != nullptr && sdl.staging->format->format != target->format->format) {
+        SDL_FreeSurface(sdl.staging);
+        sdl.staging = nullptr;
+    }
+    if (sdl.staging == nullptr)
+        sdl.staging =
+            SDL_CreateRGBSurfaceWithFormat(0, sdl.width, sdl.height, 32, target->format->format);
+    if (sdl.staging == nullptr) return false;
+    expandFrame(back, sdl.staging, 0, 0);
+    return SDL_SoftStretchLinear(sdl.staging, nullptr, target, where) == 0;
+}
+
+// Any other window surface: SDL converts, and scales by nearest pixel.
+bool blitFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
+    SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
+        back->pixels, back->width, back->height, 16, back->pitch, SDL_PIXELFORMAT_RGB565);
+    if (frame == nullptr) return false;
+    const bool done = SDL_BlitScaled(frame, nullptr, target, where) == 0;
+    SDL_FreeSurface(frame);
+    return done;
+}
+
+// Only the picture is sent to the window on most frames; the bars are painted
+// when the surface is new or the window lost its picture.
+int presentToSurface(const Surface* back) {
+    assert(back->format == PixelFormat::Rgb565);
+    SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
+    if (target == nullptr) return PLATFORM_FAILED;
+    const PictureRect rect = pictureRect(target->w, target->h, sdl.width, sdl.height);
+    SDL_Rect where{rect.x, rect.y, rect.width, rect.height};
+    const bool whole = sdl.stale;
+    sdl.stale = false;
+    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return PLATFORM_FAILED;
+    if (whole) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    bool drawn = true;
+    if (where.w <= 0 || where.h <= 0)
+        drawn = true; // no room for a picture: the bars are all there is
+    else if (!hasByteChannels(*target->format))
+        drawn = blitFrame(back, target, &where);
+    else if (where.w == sdl.width && where.h == sdl.height)
+        expandFrame(back, target, where.x, where.y);
+    else
+        drawn = stretchFrame(back, target, &where);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    paceFrame();
+    if (!drawn) return PLATFORM_FAILED;
+    const int sent = whole ? SDL_UpdateWindowSurface(sdl.window)
+                           : SDL_UpdateWindowSurfaceRects(sdl.window, &where, 1);
+    return sent == 0 ? PLATFORM_OK : PLATFORM_FAILED;
 }
 
 // A pointer position in window coordinates as the game pixel shown there.
@@ -244,7 +383,7 @@ void translateEvent(const SDL_Event& event) {
     case SDL_RENDER_DEVICE_RESET:
         videoState().lossPending = true;
         sdl.stale = true;
-        makeTexture();
+        if (!sdl.toSurface) makeTexture();
         break;
     default:
         break;
@@ -303,22 +442,20 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
     SDL_SetWindowMinimumSize(sdl.window, MinimumWindowWidth, MinimumWindowHeight);
     SDL_ShowWindow(sdl.window);
     SDL_ShowCursor(SDL_DISABLE);
-    // Black until the first frame, as the window class's brush paints it: a
-    // box shown before that frame (no music) sits over a window, not a hole.
-    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(sdl.renderer);
-    SDL_RenderPresent(sdl.renderer);
+    showBlack();
     sdl.stale = true;
     sdl.lastPresent = SDL_GetPerformanceCounter();
     return PLATFORM_OK;
 }
 
 int sdlPresent(const Surface* back, bool changed) {
-    if (sdl.renderer == nullptr || sdl.texture == nullptr) return PLATFORM_FAILED;
+    if (!sdl.toSurface && (sdl.renderer == nullptr || sdl.texture == nullptr))
+        return PLATFORM_FAILED;
     if (!changed && !sdl.stale) {
         paceFrame();
         return PLATFORM_OK;
     }
+    if (sdl.toSurface) return presentToSurface(back);
     if (SDL_UpdateTexture(sdl.texture, nullptr, back->pixels, back->pitch) != 0)
         return PLATFORM_FAILED;
     sdl.stale = false;

@@ -6,7 +6,8 @@
 #   desktop_window.sh KORVATH resize    resized and maximised, the window still picks exactly
 #   desktop_window.sh KORVATH fullscreen  F11 and Alt+Enter switch full screen both ways, the
 #                                       settings keep the choice; the window's class is the menu entry's
-#   desktop_window.sh KORVATH leave     the pointer leaving at either edge leaves no arrow behind
+#   desktop_window.sh KORVATH leave     the window shows the frame exactly; the pointer leaving
+#                                       at either edge leaves no arrow behind
 # A desktop that cannot start fails the test.
 set -euo pipefail
 bin="$(realpath "$1")"
@@ -153,6 +154,18 @@ fullscreen() {
     expect_exit_code_0 "Escape"
 }
 
+# True when the capture $1 is, pixel for pixel, the frame korvath-headless draws
+# with the pointer at game pixel (1, 240): unscaled, no channel rounded otherwise.
+is_drawn_frame() {
+    local dir="$DESKTOP_DIR/headless"
+    mkdir -p "$dir"
+    ln -s "$(readlink "$GAME_DIR/DATAS")" "$dir/DATAS"
+    cp "$GAME_DIR/SETTINGS.TXT" "$dir/"
+    printf 'wait 94\nmouse 1 240\nwait 2\nsnap board.png\n' > "$dir/script"
+    (cd "$dir" && "$(dirname "$bin")/korvath-headless" script) || desktop_fail "korvath-headless failed"
+    [ "$(compare -metric AE "$1" "$dir/board.png" null: 2>&1)" = 0 ]
+}
+
 # The pointer leaves at the left edge, then at the right: both times the window
 # holds the same picture, no arrow (and no hovered square) left at the edge.
 leave() {
@@ -161,6 +174,7 @@ leave() {
     geometry
     point_at 1 240
     wait_still "$GAME_DIR/inside.xwd"
+    is_drawn_frame "$GAME_DIR/inside.xwd" || desktop_fail "the window does not show the frame exactly"
     xdotool mousemove $((X - 40)) $((Y + 240))
     wait_still "$GAME_DIR/left.xwd"
     cmp -s "$GAME_DIR/inside.xwd" "$GAME_DIR/left.xwd" && desktop_fail "no arrow inside the window"
