@@ -170,8 +170,9 @@ int presentFrame() {
     const Surface* back = video.back;
     const bool changed = std::memcmp(video.primary->pixels, back->pixels,
                                      static_cast<size_t>(back->height) * back->pitch) != 0;
-    if (changed) {
-        copySurface(video.primary, back);
+    if (changed) copySurface(video.primary, back);
+    // Only korvath-headless reads the frame back; a window is spared the copy.
+    if (changed && video.backend == Backend::Headless) {
         for (int y = 0; y < back->height; ++y)
             std::memcpy(video.shownFrame + static_cast<size_t>(y) * back->width,
                         reinterpret_cast<const char*>(back->pixels) +

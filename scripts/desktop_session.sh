@@ -25,13 +25,14 @@ wait_until() {
 
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
 
-# desktop_start [wm]: a 1920 x 1080 screen in DISPLAY; "wm" adds openbox, which
-# minimising needs. Fails (never skips) when either cannot start.
+# desktop_start [wm]: a 1920 x 1080 screen (DESKTOP_SCREEN=WxH for another) in
+# DISPLAY; "wm" adds openbox, which minimising needs. Fails (never skips) when
+# either cannot start.
 desktop_start() {
     command -v Xvfb > /dev/null || desktop_fail "Xvfb is not installed (bash scripts/setup.sh)"
     command -v xdotool > /dev/null || desktop_fail "xdotool is not installed (bash scripts/setup.sh)"
     DESKTOP_DIR=$(mktemp -d)
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$DESKTOP_DIR/display" \
+    Xvfb -displayfd 3 -screen 0 "${DESKTOP_SCREEN:-1920x1080}x24" -nolisten tcp 3> "$DESKTOP_DIR/display" \
         2> "$DESKTOP_DIR/xvfb.log" &
     DESKTOP_PIDS+=($!)
     XVFB_PID=$!

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures the game's CPU use with nothing happening, under Xvfb (software GL):
 # on the board in an 800 x 600 window, full screen, and minimised, then on the
-# board and minimised again with the music playing into a PulseAudio null sink.
+# board and minimised again with the music playing into a PulseAudio null sink;
+# then the camera circling after a finished game at 1024 x 768, full screen on
+# a 1920 x 1080 screen (scaled), on a 1024 x 768 screen (unscaled) and in a window.
 # Not a test: it prints the figures, for comparing builds.
 #   bash scripts/measure_idle_cpu.sh [KORVATH_BINARY] [SECONDS]
 set -euo pipefail
@@ -29,10 +31,10 @@ measure() {
 }
 
 run_case() {
-    local label=$1 windowed=$2 minimise=$3 music=${4:-0}
+    local label=$1 windowed=$2 minimise=$3 music=${4:-0} size=${5:-800 600}
     desktop_start wm
     [ "$music" = 1 ] && sound_start
-    game_start "$bin" 800 600 "$windowed" "$music"
+    game_start "$bin" ${size% *} ${size#* } "$windowed" "$music"
     sleep 6 # start-up and both intros: the board is up and still
     xdotool mousemove 5 5
     if [ "$minimise" = 1 ]; then
@@ -53,3 +55,10 @@ run_case "board, full screen" 0 0
 run_case "minimised window" 1 1
 run_case "board, music" 1 0 1
 run_case "minimised, music" 1 1 1
+
+# The computer cannot move in the first position: the game is over at once and
+# the camera circles, redrawing every frame.
+export KORVATH_TEST_POSITION="0 0.0$(printf ',x%.0s' {1..11}) 1.1,2.2$(printf ',x%.0s' {1..10})"
+run_case "circling, full screen" 0 0 0 "1024 768"
+DESKTOP_SCREEN=1024x768 run_case "circling, 1024 screen" 0 0 0 "1024 768"
+run_case "circling, 1024 window" 1 0 0 "1024 768"
