@@ -212,32 +212,33 @@ bool blitFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
     return done;
 }
 
-// Only the picture is sent to the window on most frames; the bars are painted
-// when the surface is new or the window lost its picture.
-int presentToSurface(const Surface* back) {
+// The bars are painted, and the whole surface sent, only when the surface is
+// new or the window lost its picture; otherwise only the picture changes.
+bool drawFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
     assert(back->format == PixelFormat::Rgb565);
+    assert(!SDL_MUSTLOCK(target)); // a window's own pixels are never run-length coded
+    if (sdl.stale) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    if (where->w <= 0 || where->h <= 0) return true; // no room for a picture
+    if (!hasByteChannels(*target->format)) return blitFrame(back, target, where);
+    if (where->w != sdl.width || where->h != sdl.height) return stretchFrame(back, target, where);
+    expandFrame(back, target, where->x, where->y);
+    return true;
+}
+
+int presentToSurface(const Surface* back) {
     SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
-    if (target == nullptr) return PLATFORM_FAILED;
-    const PictureRect rect = pictureRect(target->w, target->h, sdl.width, sdl.height);
-    SDL_Rect where{rect.x, rect.y, rect.width, rect.height};
-    const bool whole = sdl.stale;
-    sdl.stale = false;
-    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return PLATFORM_FAILED;
-    if (whole) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-    bool drawn = true;
-    if (where.w <= 0 || where.h <= 0)
-        drawn = true; // no room for a picture: the bars are all there is
-    else if (!hasByteChannels(*target->format))
-        drawn = blitFrame(back, target, &where);
-    else if (where.w == sdl.width && where.h == sdl.height)
-        expandFrame(back, target, where.x, where.y);
-    else
-        drawn = stretchFrame(back, target, &where);
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    SDL_Rect where{};
+    if (target != nullptr) {
+        const PictureRect rect = pictureRect(target->w, target->h, sdl.width, sdl.height);
+        where = SDL_Rect{rect.x, rect.y, rect.width, rect.height};
+    }
+    const bool drawn = target != nullptr && drawFrame(back, target, &where);
+    // Paced even when it failed, so that a failing window never spins a core.
     paceFrame();
     if (!drawn) return PLATFORM_FAILED;
-    const int sent = whole ? SDL_UpdateWindowSurface(sdl.window)
-                           : SDL_UpdateWindowSurfaceRects(sdl.window, &where, 1);
+    const int sent = sdl.stale ? SDL_UpdateWindowSurface(sdl.window)
+                               : SDL_UpdateWindowSurfaceRects(sdl.window, &where, 1);
+    sdl.stale = sent != 0;
     return sent == 0 ? PLATFORM_OK : PLATFORM_FAILED;
 }
 

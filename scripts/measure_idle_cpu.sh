@@ -4,7 +4,8 @@
 # board and minimised again with the music playing into a PulseAudio null sink;
 # then the camera circling after a finished game at 1024 x 768, full screen on
 # a 1920 x 1080 screen (scaled), on a 1024 x 768 screen (unscaled) and in a window.
-# Not a test: it prints the figures, for comparing builds.
+# Not a test: it prints the figures, for comparing builds on a quiet machine
+# (on a busy one the circling camera drops frames and seems to cost less).
 #   bash scripts/measure_idle_cpu.sh [KORVATH_BINARY] [SECONDS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
