@@ -88,27 +88,38 @@ bool rendererRunsOnProcessor() {
            std::strstr(text, "swrast") != nullptr;
 }
 
+bool createRenderer() {
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    return sdl.renderer != nullptr;
+}
+
+int useRenderer() {
+    SDL_RendererInfo info;
+    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 &&
+                (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    return makeTexture();
+}
+
 // Frames are written straight into the window surface, which X shows from
-// shared memory; there is no refresh to wait for.
-int useWindowSurface() {
+// shared memory; there is no refresh to wait for. False where the video
+// driver has no window surfaces; the renderer is gone either way.
+bool useWindowSurface() {
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
     sdl.renderer = nullptr;
     // Otherwise SDL would put the window surface on screen through an OpenGL
     // texture again (a player's SDL_FRAMEBUFFER_ACCELERATION still decides).
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    sdl.toSurface = true;
     sdl.vsync = false;
-    return SDL_GetWindowSurface(sdl.window) != nullptr ? PLATFORM_OK : PLATFORM_FAILED;
+    sdl.toSurface = SDL_GetWindowSurface(sdl.window) != nullptr;
+    return sdl.toSurface;
 }
 
 int makeRenderer() {
-    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
-    if (sdl.renderer == nullptr || rendererRunsOnProcessor()) return useWindowSurface();
-    SDL_RendererInfo info;
-    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 &&
-                (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
-    return makeTexture();
+    if (createRenderer() && !rendererRunsOnProcessor()) return useRenderer();
+    if (useWindowSurface()) return PLATFORM_OK;
+    // A video driver without window surfaces: the renderer after all.
+    return createRenderer() ? useRenderer() : PLATFORM_FAILED;
 }
 
 // Black until the first frame, as the window class's brush paints it: a
