@@ -7,16 +7,54 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <vector>
+
 namespace {
+
+// One of the game's picture files, as stored (5-6-5, little-endian).
+bool loadPicture(int slot, const char* fileName) {
+    FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr) return false;
+    std::vector<uint8_t> bytes(PictureSide * PictureSide * 2);
+    const bool complete = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::fclose(file);
+    if (complete)
+        scene_fixture::makeTexture(slot, [&](int i) {
+            return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        });
+    return complete;
+}
+
+// Sine table, camera constants, meshes and shadow textures.
+void buildScene() {
+    buildSineTable();
+    setCameraConstants();
+    buildGameMeshes();
+    for (int side : {0, 1}) createShadowTextures(128, side);
+}
+
+// The game's frame set-up, up to drawing the backdrop and the scene.
+void beginFrame(int azimuth, int elevation, int roll) {
+    ShadowColor = DefaultShadowColor;
+    fillSurface(DDrawSurfaceBack, 0);
+    fillSurface(Zbuffer, 0xFFFF);
+    FarDistance = 10000.0f, FarReciprocal = 0.0001f;
+    beginScene();
+    setRenderState(RS_ZENABLE, 1);
+    setRenderState(RS_ZWRITEENABLE, 1);
+    CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
+    orbitCamera();
+}
 
 bool prepare(int width, int height) {
     if (!scene_fixture::openDisplay(width, height)) return false;
     const char* files[] = {"DATAS/DBLANC.RAW", "DATAS/DNOIR.RAW", "DATAS/PION1.RAW",
                            "DATAS/PION0.RAW",  nullptr,           "DATAS/FOND.RAW"};
     for (int slot = 0; slot < 6; ++slot) {
-        if (files[slot] != nullptr && !scene_fixture::loadPicture(slot, files[slot])) return false;
+        if (files[slot] != nullptr && !loadPicture(slot, files[slot])) return false;
     }
-    scene_fixture::buildScene();
+    buildScene();
     selectRuleVariant(1);
     setUpPosition(gamePosition);
     return true;
@@ -30,7 +68,7 @@ void redraw(benchmark::State& state, bool backdrop, bool scene) {
         return;
     }
     for (auto _ : state) {
-        scene_fixture::beginFrame(0, -50, 0);
+        beginFrame(0, -50, 0);
         if (backdrop && scene)
             drawSceneWithBackdrop(gamePosition, 1, static_cast<float>(width),
                                   static_cast<float>(height));

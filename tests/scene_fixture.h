@@ -1,6 +1,6 @@
 // A headless display for the scene's drawing tests and benchmarks: the
-// platform's device on a back buffer with a depth buffer, the texture table
-// filled with plain colours or the game's pictures, and the shared meshes.
+// platform's device on a back buffer with a depth buffer, and the texture
+// table filled with plain colours.
 // The app's display set-up and resource loading sit above the scene, so
 // this makes the same objects from the platform calls directly.
 #pragma once
@@ -15,7 +15,6 @@
 #include "tests/headless_screen.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace scene_fixture {
@@ -53,41 +52,6 @@ template <class Texel> void makeTexture(int slot, Texel texel) {
 
 inline void makeSolidTexture(int slot, uint16_t colour) {
     makeTexture(slot, [colour](int) { return colour; });
-}
-
-// One of the game's picture files, as stored (5-6-5, little-endian).
-inline bool loadPicture(int slot, const char* fileName) {
-    FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return false;
-    std::vector<uint8_t> bytes(PictureSide * PictureSide * 2);
-    const bool complete = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    std::fclose(file);
-    if (complete)
-        makeTexture(slot, [&](int i) {
-            return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-        });
-    return complete;
-}
-
-// Sine table, camera constants, meshes and shadow textures.
-inline void buildScene(int shadowSide = 128) {
-    buildSineTable();
-    setCameraConstants();
-    buildGameMeshes();
-    for (int side : {0, 1}) createShadowTextures(shadowSide, side);
-}
-
-// The game's frame set-up, up to drawing the backdrop and the scene.
-inline void beginFrame(int azimuth, int elevation, int roll) {
-    ShadowColor = DefaultShadowColor;
-    fillSurface(DDrawSurfaceBack, 0);
-    fillSurface(Zbuffer, 0xFFFF);
-    FarDistance = 10000.0f, FarReciprocal = 0.0001f;
-    beginScene();
-    setRenderState(RS_ZENABLE, 1);
-    setRenderState(RS_ZWRITEENABLE, 1);
-    CameraAzimuth = azimuth, CameraElevation = elevation, CameraRoll = roll;
-    orbitCamera();
 }
 
 // The back buffer, row-major without padding.
