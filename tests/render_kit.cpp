@@ -97,30 +97,6 @@ TEST_F(Camera, WorkedProjectionsOnAn800By600Screen) {
     }
 }
 
-TEST_F(Camera, DepthRunsFromTheFocalLengthToTheFarPlane) {
-    auto depthAt = [](float distance) { // straight down the view axis
-        const float k = 1.0f - distance / 4200.0f;
-        return projectPosition(CameraEye.x * k, CameraEye.y * k, CameraEye.z * k, ViewMatrix).depth;
-    };
-    EXPECT_NEAR(depthAt(350.0f), 0.0f, 1e-4f);
-    EXPECT_NEAR(depthAt(FarDistance), 1.0f, 1e-4f);
-    EXPECT_TRUE(depthAt(200.0f) < 0.0f && depthAt(12000.0f) > 1.0f);
-}
-
-TEST_F(Camera, LookAtCentresItsTargetAndExtentsGrow) {
-    const Pose piece = {1000, -32, 1500, 0, 0, 0};
-    lookAtFrom({500, -1255, 0}, piece, CombinedMatrix);
-    MeshVertex p{};
-    p.x = piece.posX, p.y = piece.posY, p.z = piece.posZ, p.depth = 0.5f;
-    ExtentOrigin = {0, 0, 0}, MaxExtentDistance = MaxExtentRadius = 0;
-    projectExtent(p);
-    EXPECT_NEAR(std::hypot(p.viewX, p.viewY), 0.0f, 1e-2f) << p.viewX << "," << p.viewY;
-    EXPECT_NEAR(p.viewZ, vecLength(500, 1223, 1500), 0.1f);
-    EXPECT_FLOAT_EQ(p.depth, 0.5f); // not written by the extent projection
-    EXPECT_NEAR(MaxExtentDistance, p.viewZ, 0.1f);
-    EXPECT_NEAR(MaxExtentRadius, 0.0f, 1e-4f);
-}
-
 Vec3 centroid(const MeshFace& f) {
     return {(f.vertexA->x + f.vertexB->x + f.vertexC->x) / 3,
             (f.vertexA->y + f.vertexB->y + f.vertexC->y) / 3,
