@@ -189,16 +189,14 @@ TEST(WindowScaling, PickingMapsEveryWindowPixelToTheGamePixelShownThere) {
 
 // Text off the edges is cut, not written outside (the sanitizer run sees it);
 // where it lands is checked through the menu's labels.
-TEST_F(Screen, TextOffTheEdgesIsCutAndPngFilesAreWritten) {
+TEST_F(Screen, TextOffTheEdgesIsCutAndAPngThatCannotBeWrittenIsReported) {
     open(64, 32);
     EXPECT_EQ(drawText(backBuffer(), -5, -5, "XYZ", 255, 0, 0), PLATFORM_OK);
     EXPECT_EQ(drawText(backBuffer(), 60, 28, "XYZ", 255, 0, 0), PLATFORM_OK);
     EXPECT_EQ(drawText(nullptr, 0, 0, "X", 0, 0, 0), PLATFORM_FAILED);
 
+    // Written PNG files are read back by the reference frames.
     std::vector<uint16_t> pixels(16 * 8, 0xF800);
-    const std::string name = ::testing::TempDir() + "korvath_platform_test.png";
-    ASSERT_EQ(savePng(name.c_str(), pixels.data(), 16, 8, 32, PixelFormat::Rgb565), PLATFORM_OK);
-    std::remove(name.c_str()); // what PNG files hold is read back by the reference frames
     EXPECT_EQ(savePng("/nonexistent-dir/x.png", pixels.data(), 16, 8, 32, PixelFormat::Rgb565),
               PLATFORM_FAILED);
 }
