@@ -206,9 +206,17 @@ TEST(Search, AgreesWithPlainMinimaxOnRandomGamesAndAWideNode) {
 }
 
 // Where the first steps go and what they draw is seen by korvath-engine's selfplay and the
-// reference frames' opening for WHITES. Without a quiet step for any man the random draws
-// would go on for ever: no step is chosen and nothing drawn.
-TEST(Random, WithoutAQuietStepNoOpeningStepIsDrawn) {
+// reference frames' opening for WHITES. A man on the edge has one way to go and draws none:
+// from the start 41 picks side 1's piece 8 on column 0, to 1.3. Without a quiet step for any
+// man the draws would go on for ever: no step is chosen and nothing drawn.
+TEST(Random, AnEdgeManDrawsNoWayAndWithoutAQuietStepNothingIsDrawn) {
+    Position start;
+    selectRuleVariant(0);
+    setUpPosition(start);
+    randomState = 1;
+    const OpeningStep edge = chooseOpeningMove(start, 1);
+    EXPECT_EQ(std::tuple(edge.piece, formatSquare(edge.target), nextRandom()),
+              std::tuple(8, std::string("1.3"), 18467));
     randomState = 1;
     EXPECT_EQ(chooseOpeningMove(positionOf(0, "1.5,3.5,5.5,7.5", "1.3,3.3,5.3,7.3"), 0).piece, -1);
     EXPECT_EQ(nextRandom(), 41);
