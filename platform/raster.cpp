@@ -244,6 +244,12 @@ void prepareMirror(TriangleSetup& s) {
     s.reflectV = s.linear ? fullV - 65536 : fullV - 1;
 }
 
+// An opaque triangle whose texels are added to one white colour.
+bool addsToWhite(const TriangleSetup& s) {
+    return s.colourKind == ColourKind::Add && !s.blend && !s.gouraud && s.flat.r == 255 &&
+           s.flat.g == 255 && s.flat.b == 255;
+}
+
 // Everything but coverage; false when nothing can be drawn.
 bool prepareSetup(const DeviceState& device, const Corner c[3], TriangleSetup& s) {
     prepareTarget(device, s);
@@ -257,6 +263,13 @@ bool prepareSetup(const DeviceState& device, const Corner c[3], TriangleSetup& s
     chooseFilter(x, y, s);
     if (s.kind == TexKind::Rgb565 || s.kind == TexKind::Argb4444) prepareMirror(s);
     s.colourKind = classifyColour(s.stage);
+    if (addsToWhite(s)) {
+        // Any texel added to full white saturates to white: the texture is
+        // never read (the backdrop's fully fogged sky).
+        s.kind = TexKind::None;
+        s.linear = false;
+        s.colourKind = ColourKind::Diffuse;
+    }
     chooseSpanFunctions(s);
     return true;
 }
