@@ -560,8 +560,7 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
 }
 
 // Rows lie a whole pitch apart: ask for the next rows' lines early, so that
-// the walk down a narrow triangle does not wait for memory at every row. Only
-// for a span that shows: below a hidden one the rows are mostly hidden too.
+// the walk down a narrow triangle does not wait for memory at every row.
 void prefetchRowsBelow(const TriangleSetup& s, const uint16_t* dst, const uint16_t* zrow, int x0,
                        int x1) {
     for (int ahead = 1; ahead <= 2; ++ahead) {
@@ -619,6 +618,7 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     uint16_t* dst = s.target + static_cast<std::ptrdiff_t>(y) * s.targetStride;
     uint16_t* zrow =
         s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
+    prefetchRowsBelow(s, dst, zrow, x0, x1);
     SpanBuffers b;
     // Worked out at the first chunk that shows: a span hidden whole (the
     // backdrop's behind the board) never needs them.
@@ -632,7 +632,6 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         if (!planesReady) {
             r = rowPlanes(s, y);
             planesReady = true;
-            prefetchRowsBelow(s, dst, zrow, x0, x1);
         }
         if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
         fillDiffuse(s, r, x, n, b.diffuse);
