@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <emmintrin.h>
 
 #include "platform/raster_internal.h"
 #include "platform/raster_simd.h"
@@ -228,40 +227,30 @@ void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n, u
 // ---- Interpolation along a row -------------------------------------------------------------
 
 struct RowPlanes {
-    float w, dw;    // rhw at x = 0 of the row, and its step
-    __m128 uv, duv; // u and v (lanes 0 and 1) at x = 0, and their steps
-    __m128 c, dc;   // r, g, b, a at x = 0, and their steps (Gouraud only)
+    float w, u, v, c[4]; // each plane's value at x = 0 of the row
+    float dw, du, dv, dc[4];
 };
 
 RowPlanes rowPlanes(const TriangleSetup& s, int y) {
     const double fy = y;
-    RowPlanes r;
+    RowPlanes r{};
     r.w = static_cast<float>(s.w.at(0, fy));
+    r.u = static_cast<float>(s.u.at(0, fy));
+    r.v = static_cast<float>(s.v.at(0, fy));
     r.dw = static_cast<float>(s.w.dx);
-    r.uv = _mm_setr_ps(static_cast<float>(s.u.at(0, fy)), static_cast<float>(s.v.at(0, fy)), 0.0f,
-                       0.0f);
-    r.duv = _mm_setr_ps(static_cast<float>(s.u.dx), static_cast<float>(s.v.dx), 0.0f, 0.0f);
-    r.c = r.dc = _mm_setzero_ps();
-    if (s.gouraud) {
-        r.c = _mm_setr_ps(
-            static_cast<float>(s.colour[0].at(0, fy)), static_cast<float>(s.colour[1].at(0, fy)),
-            static_cast<float>(s.colour[2].at(0, fy)), static_cast<float>(s.colour[3].at(0, fy)));
-        r.dc = _mm_setr_ps(static_cast<float>(s.colour[0].dx), static_cast<float>(s.colour[1].dx),
-                           static_cast<float>(s.colour[2].dx), static_cast<float>(s.colour[3].dx));
-    }
+    r.du = static_cast<float>(s.u.dx);
+    r.dv = static_cast<float>(s.v.dx);
+    if (s.gouraud)
+        for (int i = 0; i < 4; ++i) {
+            r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
+            r.dc[i] = static_cast<float>(s.colour[i].dx);
+        }
     return r;
 }
 
-// Four planes at fx, times scale, each clamped to low..high and rounded to
-// 16.16 (a value that is not a number gives 0, as the scalar rounding did).
-// Plain SSE2, which every x86-64 processor runs, so both raster paths share it.
-KORVATH_HOT __m128i toFixed4(__m128 base, __m128 step, float fx, float scale, __m128 low,
-                             __m128 high) {
-    const __m128 value =
-        _mm_mul_ps(_mm_add_ps(base, _mm_mul_ps(step, _mm_set1_ps(fx))), _mm_set1_ps(scale));
-    const __m128 clamped = _mm_max_ps(low, _mm_min_ps(high, value));
-    const __m128 number = _mm_and_ps(clamped, _mm_cmpord_ps(value, value));
-    return _mm_cvtps_epi32(_mm_mul_ps(number, _mm_set1_ps(FixedOne)));
+KORVATH_HOT int toFixed(float value, float low, float high) {
+    const float clamped = value < low ? low : (value > high ? high : value);
+    return static_cast<int>(std::lrint(clamped * FixedOne));
 }
 
 KORVATH_HOT float perspectiveScale(const TriangleSetup& s, const RowPlanes& r, float x) {
@@ -283,19 +272,16 @@ KORVATH_HOT int stepOf(int from, int to, int n) {
 
 void fetchChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    const __m128 low = _mm_set1_ps(-TexelLimit), high = _mm_set1_ps(TexelLimit);
-    auto texelAt = [&](int x, int& u, int& v) {
-        const float fx = static_cast<float>(x);
-        const __m128i q = toFixed4(r.uv, r.duv, fx, perspectiveScale(s, r, fx), low, high);
-        u = _mm_cvtsi128_si32(q);
-        v = _mm_cvtsi128_si32(_mm_srli_si128(q, 4));
-    };
-    int u, v;
-    texelAt(x0, u, v);
+    float fx = static_cast<float>(x0);
+    float scale = perspectiveScale(s, r, fx);
+    int u = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
+    int v = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
     for (int done = 0; done < n;) {
         const int len = std::min(segment, n - done);
-        int uEnd, vEnd;
-        texelAt(x0 + done + len, uEnd, vEnd);
+        fx = static_cast<float>(x0 + done + len);
+        scale = perspectiveScale(s, r, fx);
+        const int uEnd = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
+        const int vEnd = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
         s.fetch(s, u, v, stepOf(u, uEnd, len), stepOf(v, vEnd, len), len, out + done);
         u = uEnd;
         v = vEnd;
@@ -309,11 +295,10 @@ void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint
         return;
     }
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
     auto colourAt = [&](int x, int c[4]) {
         const float fx = static_cast<float>(x);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(c),
-                         toFixed4(r.c, r.dc, fx, perspectiveScale(s, r, fx), low, high));
+        const float scale = perspectiveScale(s, r, fx);
+        for (int k = 0; k < 4; ++k) c[k] = toFixed((r.c[k] + r.dc[k] * fx) * scale, 0.0f, 255.0f);
     };
     int c[4];
     colourAt(x0, c);
@@ -559,20 +544,6 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
     return linear ? fetchCached<Is4444, false, true> : fetchCached<Is4444, false, false>;
 }
 
-// Rows lie a whole pitch apart: ask for the next rows' lines early, so that
-// the walk down a narrow triangle does not wait for memory at every row.
-void prefetchRowsBelow(const TriangleSetup& s, const uint16_t* dst, const uint16_t* zrow, int x0,
-                       int x1) {
-    for (int ahead = 1; ahead <= 2; ++ahead) {
-        __builtin_prefetch(dst + ahead * s.targetStride + x0, 1);
-        __builtin_prefetch(dst + ahead * s.targetStride + x1 - 1, 1);
-        if (zrow != nullptr) {
-            __builtin_prefetch(zrow + ahead * s.depthStride + x0, 1);
-            __builtin_prefetch(zrow + ahead * s.depthStride + x1 - 1, 1);
-        }
-    }
-}
-
 } // namespace
 
 void chooseSpanFunctions(TriangleSetup& s) {
@@ -618,7 +589,16 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     uint16_t* dst = s.target + static_cast<std::ptrdiff_t>(y) * s.targetStride;
     uint16_t* zrow =
         s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
-    prefetchRowsBelow(s, dst, zrow, x0, x1);
+    // Rows lie a whole pitch apart: ask for the next rows' lines early, so that
+    // the walk down a narrow triangle does not wait for memory at every row.
+    for (int ahead = 1; ahead <= 2; ++ahead) {
+        __builtin_prefetch(dst + ahead * s.targetStride + x0, 1);
+        __builtin_prefetch(dst + ahead * s.targetStride + x1 - 1, 1);
+        if (zrow != nullptr) {
+            __builtin_prefetch(zrow + ahead * s.depthStride + x0, 1);
+            __builtin_prefetch(zrow + ahead * s.depthStride + x1 - 1, 1);
+        }
+    }
     SpanBuffers b;
     // Worked out at the first chunk that shows: a span hidden whole (the
     // backdrop's behind the board) never needs them.
