@@ -153,16 +153,25 @@ void prepareTarget(const DeviceState& device, TriangleSetup& s) {
     s.destBlend = device.destBlend;
 }
 
+double depthBias(const DeviceState& device) {
+    return static_cast<double>(device.depthBias) * DepthBiasUnit;
+}
+
+// A corner's depth in depth-buffer units, rounded to nearest by the 0.5.
+double depthUnits(double depthValue, double bias) {
+    return depthValue * 65535.0 + 0.5 - bias;
+}
+
 // Depth and rhw planes; false when the corners are in a line.
 bool prepareDepth(const DeviceState& device, const Corner c[3], const double x[3],
                   const double y[3], TriangleSetup& s) {
-    const double bias = static_cast<double>(device.depthBias) * DepthBiasUnit;
+    const double bias = depthBias(device);
     double z[3], w[3] = {1.0, 1.0, 1.0};
     s.zClip = false;
     for (int i = 0; i < 3; ++i) {
         const double depthValue = c[i].v->sz;
         s.zClip = s.zClip || depthValue < 0.0 || depthValue > 1.0;
-        z[i] = depthValue * 65535.0 + 0.5 - bias;
+        z[i] = depthUnits(depthValue, bias);
         if (s.perspective) w[i] = c[i].v->rhw;
     }
     s.zLow = 0.5 - bias;
@@ -274,6 +283,32 @@ bool prepareSetup(const DeviceState& device, const Corner c[3], TriangleSetup& s
     return true;
 }
 
+// Whether a triangle that tests depth but never writes it, its corners all at
+// one depth within 0..1 (the backdrop on the far plane), would draw nothing:
+// every pixel of its bounding box already holds a nearer depth. Such a
+// triangle's plane is that depth exactly, so the spans would test the very
+// value compared here; rejecting it first spares the set-up and every span.
+bool hiddenAtOneDepth(const DeviceState& device, const Corner c[3], int64_t left, int64_t right,
+                      int rowTop, int rowEnd) {
+    const Surface* depth = device.target->depth;
+    const float sz = c[0].v->sz;
+    if (!device.depthEnable || device.depthWrite || depth == nullptr || c[1].v->sz != sz ||
+        c[2].v->sz != sz || !(sz >= 0.0f && sz <= 1.0f))
+        return false;
+    const int64_t tested = std::llrint(depthUnits(sz, depthBias(device)) * DepthFixed) >> 32;
+    if (tested <= 0) return false;
+    // Above 65535 the spans test 65535, which no stored depth lies below.
+    const auto nearer = static_cast<uint16_t>(std::min<int64_t>(tested, 65535));
+    const int stride = depth->pitch / 2;
+    for (int y = rowTop; y < rowEnd; ++y) {
+        const uint16_t* row = depth->pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        uint16_t farthest = 0;
+        for (int64_t x = left; x < right; ++x) farthest = std::max(farthest, row[x]);
+        if (farthest >= nearer) return false;
+    }
+    return true;
+}
+
 // Walks the rows of a triangle whose corners lie in the guard band and draws
 // every covered pixel inside the clip rectangle.
 void fillTriangle(const DeviceState& device, const Corner corners[3], const ClipRect& clip) {
@@ -292,6 +327,13 @@ void fillTriangle(const DeviceState& device, const Corner corners[3], const Clip
         static_cast<int>(std::clamp<int64_t>(ceilDiv(mid.y, SubOne), clip.top, clip.bottom));
     const int rowEnd = static_cast<int>(std::min<int64_t>(ceilDiv(bottom.y, SubOne), clip.bottom));
     if (rowTop >= rowEnd) return;
+    // Spans start at or right of the leftmost corner and end before the
+    // pixel past the rightmost.
+    const int64_t left =
+        std::max<int64_t>(floorDiv(std::min({top.x, mid.x, bottom.x}), SubOne), clip.left);
+    const int64_t right =
+        std::min<int64_t>(ceilDiv(std::max({top.x, mid.x, bottom.x}), SubOne) + 1, clip.right);
+    if (left < right && hiddenAtOneDepth(device, corners, left, right, rowTop, rowEnd)) return;
 
     TriangleSetup s{};
     if (!prepareSetup(device, corners, s)) return;

@@ -8,6 +8,8 @@
 
 #include "platform/device_state.h"
 
+constexpr double DepthFixed = 4294967296.0; // depth in 32.32 depth-buffer units
+
 // value(x, y) = a + dx * x + dy * y, in screen pixels.
 struct Plane {
     double a, dx, dy;

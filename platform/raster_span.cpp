@@ -16,9 +16,8 @@ namespace {
 
 #define KORVATH_HOT [[gnu::always_inline]] inline
 
-constexpr int SegmentLength = 16;           // pixels between two perspective divisions
-constexpr double DepthFixed = 4294967296.0; // depth in 32.32 depth-buffer units
-constexpr float FixedOne = 65536.0f;        // 16.16 texture coordinates and colours
+constexpr int SegmentLength = 16;      // pixels between two perspective divisions
+constexpr float FixedOne = 65536.0f;   // 16.16 texture coordinates and colours
 constexpr float TexelLimit = 16000.0f; // keeps 16.16 coordinates and their differences in int32
 
 // ---- Arithmetic ----------------------------------------------------------------------
@@ -487,7 +486,12 @@ void writeChunk(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst, uin
                 if (b.pass[i] != 0) dst[i] = colour(i);
         }
     };
-    if (s.gouraud) {
+    if (F == TexelFormat::White && B == BlendMode::Off && !s.gouraud && depthTest && !depthWrite) {
+        // One colour for the whole chunk (the white sky): a select per pixel
+        // instead of a branch, which the optimiser turns into wide stores.
+        const uint16_t c = finalPixel<F, CK, B>(s, 0u, s.flat, 0, targetFormat);
+        for (int i = 0; i < n; ++i) dst[i] = b.pass[i] != 0 ? c : dst[i];
+    } else if (s.gouraud) {
         each([&](int i) {
             return finalPixel<F, CK, B>(s, texelAt(i), unpackArgb(b.diffuse[i]), dst[i],
                                         targetFormat);
