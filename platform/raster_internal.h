@@ -93,7 +93,8 @@ struct TriangleSetup {
     uint32_t srcBlend, destBlend;
     FetchFunction fetch;
     OutputFunction output;
-    bool wideLanes; // the eight-pixel passes may run (looked up once per triangle)
+    bool wideLanes;   // the eight-pixel passes may run (looked up once per triangle)
+    bool addedChunks; // a chunk that shows is drawn whole by drawAddedChunkWide
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time

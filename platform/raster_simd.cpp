@@ -54,29 +54,33 @@ template <bool Is4444> KORVATH_AVX2 inline __m256i spreadLanes(__m256i t) {
                                 _mm256_set1_epi32(0x07E0F81F));
 }
 
-template <bool Is4444, bool Mirror>
-KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                             uint32_t* out) {
-    constexpr int Bits = Is4444 ? 4 : 5;
-    const uint16_t* cache = s.cache;
-    const int stride = s.cacheStride;
-    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i lu =
-        _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
-    __m256i lv =
-        _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dv)));
-    const __m256i du8 = _mm256_set1_epi32(eightSteps(du)), dv8 = _mm256_set1_epi32(eightSteps(dv));
-    const __m256i maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
-    const __m256i halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
-    const __m256i reflectU = _mm256_set1_epi32(s.reflectU),
-                  reflectV = _mm256_set1_epi32(s.reflectV);
-    const __m256i strideLanes = _mm256_set1_epi32(stride);
-    const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
-    const __m256i low = _mm256_set1_epi32(0xFFFF);
-    const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
-    // Lanes past n are fetched too: their coordinates are addressed like any
-    // other, and the buffer has room for them.
-    for (int i = 0; i < n; i += 8) {
+// The bilinear fetch of eight texels at a time from a texel cache, the
+// coordinates stepping from u, v by du, dv per texel.
+template <bool Is4444, bool Mirror> struct CachedLanes {
+    static constexpr int Bits = Is4444 ? 4 : 5;
+    const uint16_t* cache;
+    int stride;
+    __m256i lu, lv, du8, dv8, maskU, maskV, halfU, halfV, reflectU, reflectV, strideLanes;
+
+    KORVATH_AVX2 CachedLanes(const TriangleSetup& s, int u, int v, int du, int dv)
+        : cache(s.cache), stride(s.cacheStride) {
+        const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        lu = _mm256_add_epi32(_mm256_set1_epi32(u),
+                              _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
+        lv = _mm256_add_epi32(_mm256_set1_epi32(v),
+                              _mm256_mullo_epi32(steps, _mm256_set1_epi32(dv)));
+        du8 = _mm256_set1_epi32(eightSteps(du)), dv8 = _mm256_set1_epi32(eightSteps(dv));
+        maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
+        halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
+        reflectU = _mm256_set1_epi32(s.reflectU), reflectV = _mm256_set1_epi32(s.reflectV);
+        strideLanes = _mm256_set1_epi32(stride);
+    }
+
+    // The next eight texels, spread.
+    KORVATH_AVX2 __m256i next() {
+        const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
+        const __m256i low = _mm256_set1_epi32(0xFFFF);
+        const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
         const __m256i qu = addressLanes<Mirror>(lu, maskU, halfU, reflectU);
         const __m256i qv = addressLanes<Mirror>(lv, maskV, halfV, reflectV);
         const __m256i index = _mm256_add_epi32(
@@ -106,11 +110,24 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
             _mm256_add_epi32(_mm256_mullo_epi32(t00, w.w00), _mm256_mullo_epi32(t10, w.w10));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t01, w.w01));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t11, w.w11));
-        sum = _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), sum);
+        skip();
+        return _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
+    }
+
+    KORVATH_AVX2 void skip() {
         lu = _mm256_add_epi32(lu, du8);
         lv = _mm256_add_epi32(lv, dv8);
     }
+};
+
+template <bool Is4444, bool Mirror>
+KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                             uint32_t* out) {
+    CachedLanes<Is4444, Mirror> texels(s, u, v, du, dv);
+    // Lanes past n are fetched too: their coordinates are addressed like any
+    // other, and the buffer has room for them.
+    for (int i = 0; i < n; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.next());
 }
 
 // Eight pixels at a time; the tail one by one, with the same arithmetic.
@@ -178,26 +195,39 @@ KORVATH_AVX2 int testFlatLanes(int depth, const uint16_t* zrow, int n, SpanBuffe
     return passed;
 }
 
-// Vertex colours of n pixels stepped from c by step, packed as the plain loop
-// packs them (channels r, g, b, a in 16.16).
-KORVATH_AVX2 void fillColourLanes(const int c[4], const int step[4], int n, uint32_t* out) {
-    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+// Vertex colours stepped from c by step, eight at a time, packed as the
+// plain loop packs them (channels r, g, b, a in 16.16).
+struct ColourLanes {
     __m256i lanes[4], eight[4];
-    for (int k = 0; k < 4; ++k) {
-        lanes[k] = _mm256_add_epi32(_mm256_set1_epi32(c[k]),
-                                    _mm256_mullo_epi32(steps, _mm256_set1_epi32(step[k])));
-        eight[k] = _mm256_set1_epi32(eightSteps(step[k]));
+
+    KORVATH_AVX2 ColourLanes(const int c[4], const int step[4]) {
+        const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        for (int k = 0; k < 4; ++k) {
+            lanes[k] = _mm256_add_epi32(_mm256_set1_epi32(c[k]),
+                                        _mm256_mullo_epi32(steps, _mm256_set1_epi32(step[k])));
+            eight[k] = _mm256_set1_epi32(eightSteps(step[k]));
+        }
     }
-    // Whole lanes, past n too: the buffer has room for them.
-    for (int i = 0; i < n; i += 8) {
+
+    KORVATH_AVX2 __m256i next() {
         const __m256i r = _mm256_slli_epi32(_mm256_srai_epi32(lanes[0], 16), 16);
         const __m256i g = _mm256_slli_epi32(_mm256_srai_epi32(lanes[1], 16), 8);
         const __m256i b = _mm256_srai_epi32(lanes[2], 16);
         const __m256i a = _mm256_slli_epi32(_mm256_srai_epi32(lanes[3], 16), 24);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_or_si256(_mm256_or_si256(a, r), _mm256_or_si256(g, b)));
+        skip();
+        return _mm256_or_si256(_mm256_or_si256(a, r), _mm256_or_si256(g, b));
+    }
+
+    KORVATH_AVX2 void skip() {
         for (int k = 0; k < 4; ++k) lanes[k] = _mm256_add_epi32(lanes[k], eight[k]);
     }
+};
+
+KORVATH_AVX2 void fillColourLanes(const int c[4], const int step[4], int n, uint32_t* out) {
+    ColourLanes colour(c, step);
+    // Whole lanes, past n too: the buffer has room for them.
+    for (int i = 0; i < n; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), colour.next());
 }
 
 // Eight spread 5-6-5 texels combined with eight vertex colours and packed
@@ -357,6 +387,37 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
     }
 }
 
+// The backdrop's chunk in one pass, with no buffers between the steps:
+// mirrored bilinear 5-6-5 texels added to the vertex colour, written
+// without blending where the depth test passed.
+KORVATH_AVX2 void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
+                                  const uint8_t* passed, uint16_t* dst, int n) {
+    CachedLanes<false, true> texels(s, a.u, a.v, a.du, a.dv);
+    ColourLanes colour(a.colour, a.colourStep);
+    for (int i = 0; i < n; i += 8) {
+        const int count = n - i < 8 ? n - i : 8;
+        // The last few flags are copied: past them the buffer holds stale ones.
+        alignas(16) uint8_t flags[8] = {};
+        if (count < 8) __builtin_memcpy(flags, passed + i, static_cast<size_t>(count));
+        const __m128i pass = passLanes(count < 8 ? flags : passed + i);
+        if (_mm_testz_si128(pass, pass)) {
+            texels.skip();
+            colour.skip();
+            continue;
+        }
+        const __m128i shaded = shadeLanes<ColourKind::Add>(texels.next(), colour.next());
+        __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        if (count == 8) {
+            _mm_storeu_si128(out, _mm_blendv_epi8(_mm_loadu_si128(out), shaded, pass));
+            continue;
+        }
+        alignas(16) uint16_t pixels[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(pixels), shaded);
+        for (int k = 0; k < count; ++k)
+            if (flags[k] != 0) dst[i + k] = pixels[k];
+    }
+}
+
 bool wideLanesAllowed = true; // switched off only to compare with the plain loops; whole run
 
 } // namespace
@@ -398,4 +459,9 @@ OutputFunction wideOutputFor(ColourKind kind) {
 
 OutputFunction wideShadowOutput() {
     return writeLanes<ShadowTexels>;
+}
+
+void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
+                        uint16_t* dst, int n) {
+    addedChunkLanes(s, a, passed, dst, n);
 }

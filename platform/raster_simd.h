@@ -26,3 +26,15 @@ OutputFunction wideOutputFor(ColourKind kind);
 // The same for spread 4-4-4-4 texels modulated by the colour and blended by
 // their own alpha over the frame (source alpha, inverse source alpha).
 OutputFunction wideShadowOutput();
+
+// Where an affine chunk's texel coordinates (16.16) and vertex colour (r, g,
+// b, a in 16.16) start and how they step, as the span pipeline works them out.
+struct AffineChunk {
+    int u, v, du, dv;
+    int colour[4], colourStep[4];
+};
+// The backdrop's case whole: a chunk of mirrored bilinear 5-6-5 texels added
+// to the vertex colour, written unblended into a 5-6-5 target where `passed`
+// is set; no depth is written.
+void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
+                        uint16_t* dst, int n);

@@ -5,6 +5,7 @@
 // short segments and stepped in fixed point between them. Stateless.
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 
@@ -269,18 +270,29 @@ KORVATH_HOT int stepOf(int from, int to, int n) {
     return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
 }
 
+// The exact 16.16 texel coordinates at pixel x of the row.
+KORVATH_HOT void texelAt(const TriangleSetup& s, const RowPlanes& r, int x, int& u, int& v) {
+    const float fx = static_cast<float>(x);
+    const float scale = perspectiveScale(s, r, fx);
+    u = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
+    v = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+}
+
+// The exact 16.16 vertex colour at pixel x of the row.
+KORVATH_HOT void colourAt(const TriangleSetup& s, const RowPlanes& r, int x, int c[4]) {
+    const float fx = static_cast<float>(x);
+    const float scale = perspectiveScale(s, r, fx);
+    for (int k = 0; k < 4; ++k) c[k] = toFixed((r.c[k] + r.dc[k] * fx) * scale, 0.0f, 255.0f);
+}
+
 void fetchChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    float fx = static_cast<float>(x0);
-    float scale = perspectiveScale(s, r, fx);
-    int u = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
-    int v = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+    int u, v;
+    texelAt(s, r, x0, u, v);
     for (int done = 0; done < n;) {
         const int len = std::min(segment, n - done);
-        fx = static_cast<float>(x0 + done + len);
-        scale = perspectiveScale(s, r, fx);
-        const int uEnd = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
-        const int vEnd = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+        int uEnd, vEnd;
+        texelAt(s, r, x0 + done + len, uEnd, vEnd);
         s.fetch(s, u, v, stepOf(u, uEnd, len), stepOf(v, vEnd, len), len, out + done);
         u = uEnd;
         v = vEnd;
@@ -294,17 +306,12 @@ void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint
         return;
     }
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    auto colourAt = [&](int x, int c[4]) {
-        const float fx = static_cast<float>(x);
-        const float scale = perspectiveScale(s, r, fx);
-        for (int k = 0; k < 4; ++k) c[k] = toFixed((r.c[k] + r.dc[k] * fx) * scale, 0.0f, 255.0f);
-    };
     int c[4];
-    colourAt(x0, c);
+    colourAt(s, r, x0, c);
     for (int done = 0; done < n;) {
         const int len = std::min(segment, n - done);
         int end[4], step[4];
-        colourAt(x0 + done + len, end);
+        colourAt(s, r, x0 + done + len, end);
         for (int k = 0; k < 4; ++k) step[k] = stepOf(c[k], end[k], len);
         if (s.wideLanes)
             fillColourWide(c, step, len, out + done);
@@ -316,6 +323,28 @@ void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint
         for (int k = 0; k < 4; ++k) c[k] = end[k];
         done += len;
     }
+}
+
+// An affine chunk's one segment, as fetchChunk and fillDiffuse step it.
+AffineChunk affineChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n) {
+    assert(!s.perspective && n <= ChunkLength);
+    AffineChunk a{};
+    int uEnd, vEnd;
+    texelAt(s, r, x0, a.u, a.v);
+    texelAt(s, r, x0 + n, uEnd, vEnd);
+    a.du = stepOf(a.u, uEnd, n);
+    a.dv = stepOf(a.v, vEnd, n);
+    if (!s.gouraud) {
+        // Unstepped whole channels pack to the flat colour itself.
+        const int flat[4] = {s.flat.r, s.flat.g, s.flat.b, s.flat.a};
+        for (int k = 0; k < 4; ++k) a.colour[k] = flat[k] << 16;
+        return a;
+    }
+    int end[4];
+    colourAt(s, r, x0, a.colour);
+    colourAt(s, r, x0 + n, end);
+    for (int k = 0; k < 4; ++k) a.colourStep[k] = stepOf(a.colour[k], end[k], n);
+    return a;
 }
 
 // ---- Texture stage, blending and writing -------------------------------------------------
@@ -563,6 +592,10 @@ void chooseSpanFunctions(TriangleSetup& s) {
         s.output = outputFor<TexelFormat::R565>(s.colourKind, blendModeOf(s));
         if (hasWideLanes() && !s.blend && !s.target555)
             if (OutputFunction wide = wideOutputFor(s.colourKind)) s.output = wide;
+        // The backdrop's triangles: affine, depth tested but not written.
+        s.addedChunks = hasWideLanes() && !s.blend && !s.target555 && mirror && s.linear &&
+                        s.colourKind == ColourKind::Add && !s.perspective && s.depthTest &&
+                        !s.depthWrite;
         return;
     case TexKind::Argb4444:
         s.fetch = cachedFetchFor<true>(mirror, s.linear);
@@ -616,6 +649,10 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         if (!planesReady) {
             r = rowPlanes(s, y);
             planesReady = true;
+        }
+        if (s.addedChunks) {
+            drawAddedChunkWide(s, affineChunk(s, r, x, n), b.pass, dst + x, n);
+            continue;
         }
         if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
         fillDiffuse(s, r, x, n, b.diffuse);
