@@ -6,11 +6,13 @@
 # a 1920 x 1080 screen (scaled), on a 1024 x 768 screen (unscaled) and in a window.
 # Not a test: it prints the figures, for comparing builds on a quiet machine
 # (on a busy one the circling camera drops frames and seems to cost less).
-#   bash scripts/measure_idle_cpu.sh [KORVATH_BINARY] [SECONDS]
+#   bash scripts/measure_idle_cpu.sh [KORVATH_BINARY] [SECONDS] [CASES]
+# CASES, a grep pattern, picks cases by label ("music", "circling").
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(realpath "${1:-$root/build/bin/korvath}")"
 seconds=${2:-10}
+cases=${3:-}
 . "$root/scripts/desktop_session.sh"
 trap desktop_stop EXIT
 hz=$(getconf CLK_TCK)
@@ -33,6 +35,7 @@ measure() {
 
 run_case() {
     local label=$1 windowed=$2 minimise=$3 music=${4:-0} size=${5:-800 600}
+    grep -q -e "$cases" <<< "$label" || return 0
     desktop_start wm
     [ "$music" = 1 ] && sound_start
     game_start "$bin" ${size% *} ${size#* } "$windowed" "$music"
