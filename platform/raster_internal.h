@@ -55,6 +55,13 @@ using FetchFunction = void (*)(const TriangleSetup& s, int u, int v, int du, int
 using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                 uint16_t* zrow, int n);
 
+// The planes' steps along a row as the span pipeline uses them, rounded once
+// per triangle: float for the varyings, 32.32 depth-buffer units for depth.
+struct RowSteps {
+    float w, u, v, c[4];
+    int64_t z;
+};
+
 struct TriangleSetup {
     uint16_t* target; // render target row 0
     int targetStride; // pixels per row
@@ -95,6 +102,7 @@ struct TriangleSetup {
     OutputFunction output;
     bool wideLanes;   // the eight-pixel passes may run (looked up once per triangle)
     bool addedChunks; // a chunk that shows is drawn whole by drawAddedChunkWide
+    RowSteps rowSteps;
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time
@@ -107,7 +115,8 @@ struct SpanBuffers {
     uint32_t diffuse[ChunkLength + 8]; // ARGB 8888 vertex colour; eight-pixel fills may run over
 };
 
-// Chooses setup.fetch and setup.output for the triangle's state.
+// Chooses setup.fetch and setup.output for the triangle's state and rounds
+// its planes' row steps.
 void chooseSpanFunctions(TriangleSetup& setup);
 // Draws pixels [x0, x1) of row y (already inside the clip rectangle).
 void drawSpan(const TriangleSetup& setup, int y, int x0, int x1);

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include <immintrin.h>
+
 #include "platform/raster_internal.h"
 #include "platform/raster_simd.h"
 #include "platform/texel_cache.h"
@@ -226,9 +228,10 @@ void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n, u
 
 // ---- Interpolation along a row -------------------------------------------------------------
 
+// Each plane's value at x = 0 of a row, rounded to float; the steps along the
+// row are the triangle's (TriangleSetup::rowSteps).
 struct RowPlanes {
-    float w, u, v, c[4]; // each plane's value at x = 0 of the row
-    float dw, du, dv, dc[4];
+    float w, u, v, c[4];
 };
 
 RowPlanes rowPlanes(const TriangleSetup& s, int y) {
@@ -237,25 +240,9 @@ RowPlanes rowPlanes(const TriangleSetup& s, int y) {
     r.w = static_cast<float>(s.w.at(0, fy));
     r.u = static_cast<float>(s.u.at(0, fy));
     r.v = static_cast<float>(s.v.at(0, fy));
-    r.dw = static_cast<float>(s.w.dx);
-    r.du = static_cast<float>(s.u.dx);
-    r.dv = static_cast<float>(s.v.dx);
     if (s.gouraud)
-        for (int i = 0; i < 4; ++i) {
-            r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
-            r.dc[i] = static_cast<float>(s.colour[i].dx);
-        }
+        for (int i = 0; i < 4; ++i) r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
     return r;
-}
-
-KORVATH_HOT int toFixed(float value, float low, float high) {
-    const float clamped = value < low ? low : (value > high ? high : value);
-    return static_cast<int>(std::lrint(clamped * FixedOne));
-}
-
-KORVATH_HOT float perspectiveScale(const TriangleSetup& s, const RowPlanes& r, float x) {
-    if (!s.perspective) return 1.0f;
-    return 1.0f / std::max(r.w + r.dw * x, 1e-30f);
 }
 
 // 65536 / n for segment lengths, so that steps need no division.
@@ -270,49 +257,76 @@ KORVATH_HOT int stepOf(int from, int to, int n) {
     return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
 }
 
-// The exact 16.16 texel coordinates at pixel x of the row.
-KORVATH_HOT void texelAt(const TriangleSetup& s, const RowPlanes& r, int x, int& u, int& v) {
-    const float fx = static_cast<float>(x);
-    const float scale = perspectiveScale(s, r, fx);
-    u = toFixed((r.u + r.du * fx) * scale, -TexelLimit, TexelLimit);
-    v = toFixed((r.v + r.dv * fx) * scale, -TexelLimit, TexelLimit);
+constexpr int MaxEnds = ChunkLength / SegmentLength + 1; // a full perspective chunk's
+
+// The exact 16.16 texel coordinates and vertex colour at the ends of a
+// chunk's segments: its start, every segment's end, its end.
+struct SegmentEnds {
+    alignas(16) int u[MaxEnds + 3], v[MaxEnds + 3]; // room for whole groups of four
+    alignas(16) int c[4][MaxEnds + 3];
+};
+
+// value * scale, clamped to low..high and rounded to 16.16 as lrint rounds;
+// a NaN passes the clamp as the scalar comparisons let it.
+KORVATH_HOT __m128i fixedLanes(__m128 value, __m128 scale, float low, float high) {
+    const __m128 clamped =
+        _mm_min_ps(_mm_set1_ps(high), _mm_max_ps(_mm_set1_ps(low), _mm_mul_ps(value, scale)));
+    return _mm_cvtps_epi32(_mm_mul_ps(clamped, _mm_set1_ps(FixedOne)));
 }
 
-// The exact 16.16 vertex colour at pixel x of the row.
-KORVATH_HOT void colourAt(const TriangleSetup& s, const RowPlanes& r, int x, int c[4]) {
-    const float fx = static_cast<float>(x);
-    const float scale = perspectiveScale(s, r, fx);
-    for (int k = 0; k < 4; ++k) c[k] = toFixed((r.c[k] + r.dc[k] * fx) * scale, 0.0f, 255.0f);
+// plane + step * x, four x at once, with the scalar float's roundings.
+KORVATH_HOT __m128 planeLanes(float plane, float step, __m128 x) {
+    return _mm_add_ps(_mm_set1_ps(plane), _mm_mul_ps(_mm_set1_ps(step), x));
 }
 
-void fetchChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
+// The ends of the chunk [x, x + n) of a row, four at a time: one division
+// serves the texture and the colour of four ends.
+void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, SegmentEnds& e) {
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    int u, v;
-    texelAt(s, r, x0, u, v);
-    for (int done = 0; done < n;) {
-        const int len = std::min(segment, n - done);
-        int uEnd, vEnd;
-        texelAt(s, r, x0 + done + len, uEnd, vEnd);
-        s.fetch(s, u, v, stepOf(u, uEnd, len), stepOf(v, vEnd, len), len, out + done);
-        u = uEnd;
-        v = vEnd;
-        done += len;
+    const int count = (n + segment - 1) / segment + 1;
+    const RowSteps& d = s.rowSteps;
+    for (int g = 0; g < count; g += 4) {
+        auto at = [&](int j) { return static_cast<float>(x + std::min((g + j) * segment, n)); };
+        const __m128 fx = _mm_setr_ps(at(0), at(1), at(2), at(3));
+        __m128 scale = _mm_set1_ps(1.0f);
+        if (s.perspective)
+            scale = _mm_div_ps(_mm_set1_ps(1.0f),
+                               _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(r.w, d.w, fx)));
+        if (s.kind != TexKind::None) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(e.u + g),
+                            fixedLanes(planeLanes(r.u, d.u, fx), scale, -TexelLimit, TexelLimit));
+            _mm_store_si128(reinterpret_cast<__m128i*>(e.v + g),
+                            fixedLanes(planeLanes(r.v, d.v, fx), scale, -TexelLimit, TexelLimit));
+        }
+        if (s.gouraud)
+            for (int k = 0; k < 4; ++k)
+                _mm_store_si128(reinterpret_cast<__m128i*>(e.c[k] + g),
+                                fixedLanes(planeLanes(r.c[k], d.c[k], fx), scale, 0.0f, 255.0f));
     }
 }
 
-void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint32_t* out) {
+void fetchChunk(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
+    const int segment = s.perspective ? SegmentLength : ChunkLength;
+    for (int j = 0, done = 0; done < n; ++j, done += segment) {
+        const int len = std::min(segment, n - done);
+        s.fetch(s, e.u[j], e.v[j], stepOf(e.u[j], e.u[j + 1], len), stepOf(e.v[j], e.v[j + 1], len),
+                len, out + done);
+    }
+}
+
+void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
     if (!s.gouraud) {
         out[0] = packArgb(s.flat.r, s.flat.g, s.flat.b, s.flat.a); // read by every pixel
         return;
     }
     const int segment = s.perspective ? SegmentLength : ChunkLength;
-    int c[4];
-    colourAt(s, r, x0, c);
-    for (int done = 0; done < n;) {
+    for (int j = 0, done = 0; done < n; ++j, done += segment) {
         const int len = std::min(segment, n - done);
-        int end[4], step[4];
-        colourAt(s, r, x0 + done + len, end);
-        for (int k = 0; k < 4; ++k) step[k] = stepOf(c[k], end[k], len);
+        int c[4], step[4];
+        for (int k = 0; k < 4; ++k) {
+            c[k] = e.c[k][j];
+            step[k] = stepOf(c[k], e.c[k][j + 1], len);
+        }
         if (s.wideLanes)
             fillColourWide(c, step, len, out + done);
         else
@@ -320,30 +334,27 @@ void fillDiffuse(const TriangleSetup& s, const RowPlanes& r, int x0, int n, uint
                 out[done + i] = packArgb(c[0] >> 16, c[1] >> 16, c[2] >> 16, c[3] >> 16);
                 for (int k = 0; k < 4; ++k) c[k] += step[k];
             }
-        for (int k = 0; k < 4; ++k) c[k] = end[k];
-        done += len;
     }
 }
 
 // An affine chunk's one segment, as fetchChunk and fillDiffuse step it.
-AffineChunk affineChunk(const TriangleSetup& s, const RowPlanes& r, int x0, int n) {
+AffineChunk affineChunk(const TriangleSetup& s, const SegmentEnds& e, int n) {
     assert(!s.perspective && n <= ChunkLength);
     AffineChunk a{};
-    int uEnd, vEnd;
-    texelAt(s, r, x0, a.u, a.v);
-    texelAt(s, r, x0 + n, uEnd, vEnd);
-    a.du = stepOf(a.u, uEnd, n);
-    a.dv = stepOf(a.v, vEnd, n);
+    a.u = e.u[0];
+    a.v = e.v[0];
+    a.du = stepOf(e.u[0], e.u[1], n);
+    a.dv = stepOf(e.v[0], e.v[1], n);
     if (!s.gouraud) {
         // Unstepped whole channels pack to the flat colour itself.
         const int flat[4] = {s.flat.r, s.flat.g, s.flat.b, s.flat.a};
         for (int k = 0; k < 4; ++k) a.colour[k] = flat[k] << 16;
         return a;
     }
-    int end[4];
-    colourAt(s, r, x0, a.colour);
-    colourAt(s, r, x0 + n, end);
-    for (int k = 0; k < 4; ++k) a.colourStep[k] = stepOf(a.colour[k], end[k], n);
+    for (int k = 0; k < 4; ++k) {
+        a.colour[k] = e.c[k][0];
+        a.colourStep[k] = stepOf(e.c[k][0], e.c[k][1], n);
+    }
     return a;
 }
 
@@ -580,6 +591,13 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
 } // namespace
 
 void chooseSpanFunctions(TriangleSetup& s) {
+    RowSteps& d = s.rowSteps;
+    d = RowSteps{static_cast<float>(s.w.dx),
+                 static_cast<float>(s.u.dx),
+                 static_cast<float>(s.v.dx),
+                 {},
+                 std::llrint(s.z.dx * DepthFixed)};
+    for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
     const bool mirror = s.address == TADDRESS_MIRROR;
     s.wideLanes = hasWideLanes();
     switch (s.kind) {
@@ -616,7 +634,7 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     // Depth is only stepped when it is tested or cuts the span (the backdrop
     // needs neither).
     const bool needsDepth = s.depthTest || s.zClip;
-    const int64_t dz = needsDepth ? std::llrint(s.z.dx * DepthFixed) : 0;
+    const int64_t dz = needsDepth ? s.rowSteps.z : 0;
     int64_t zf = needsDepth ? std::llrint(s.z.at(x0, y) * DepthFixed) : 0;
     if (s.zClip) {
         const int first = x0;
@@ -637,6 +655,7 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         }
     }
     SpanBuffers b;
+    SegmentEnds e;
     // Worked out at the first chunk that shows: a span hidden whole (the
     // backdrop's behind the board) never needs them.
     RowPlanes r;
@@ -650,12 +669,13 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
             r = rowPlanes(s, y);
             planesReady = true;
         }
+        segmentEnds(s, r, x, n, e);
         if (s.addedChunks) {
-            drawAddedChunkWide(s, affineChunk(s, r, x, n), b.pass, dst + x, n);
+            drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, dst + x, n);
             continue;
         }
-        if (s.fetch != nullptr) fetchChunk(s, r, x, n, b.texel);
-        fillDiffuse(s, r, x, n, b.diffuse);
+        if (s.fetch != nullptr) fetchChunk(s, e, n, b.texel);
+        fillDiffuse(s, e, n, b.diffuse);
         s.output(s, b, dst + x, zrow != nullptr ? zrow + x : nullptr, n);
     }
 }
