@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <emmintrin.h>
+
 #include "platform/raster_internal.h"
 #include "platform/texel_cache.h"
 
@@ -43,13 +45,13 @@ Edge startEdge(Point p, Point q, int row) {
     return e;
 }
 
+// Without a branch: whether the remainder wraps follows the edge's slope in
+// no pattern a predictor learns.
 void advanceEdge(Edge& e) {
-    e.q += e.stepQ;
     e.r -= e.stepR;
-    if (e.r < 0) {
-        e.r += e.d;
-        ++e.q;
-    }
+    const int64_t wrapped = e.r >> 63; // all ones when the remainder went below zero
+    e.r += e.d & wrapped;
+    e.q += e.stepQ - wrapped;
 }
 
 struct ClipRect {
@@ -283,6 +285,25 @@ bool prepareSetup(const DeviceState& device, const Corner c[3], TriangleSetup& s
     return true;
 }
 
+// Whether any of the depths [left, right) of a row is at least `nearer`:
+// eight at a time, the last eight overlapping the ones before.
+bool reachesDepth(const uint16_t* row, int64_t left, int64_t right, uint16_t nearer) {
+    if (right - left < 8) {
+        uint16_t farthest = 0;
+        for (int64_t x = left; x < right; ++x) farthest = std::max(farthest, row[x]);
+        return farthest >= nearer;
+    }
+    // nearer - depth, saturated, is zero exactly where depth >= nearer.
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(nearer)), zero = _mm_setzero_si128();
+    auto reachedAt = [&](int64_t x) {
+        const __m128i depths = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        return _mm_cmpeq_epi16(_mm_subs_epu16(limit, depths), zero);
+    };
+    __m128i reached = reachedAt(right - 8);
+    for (int64_t x = left; x < right - 8; x += 8) reached = _mm_or_si128(reached, reachedAt(x));
+    return _mm_movemask_epi8(reached) != 0;
+}
+
 // Whether a triangle that tests depth but never writes it, its corners all at
 // one depth within 0..1 (the backdrop on the far plane), would draw nothing:
 // every pixel of its bounding box already holds a nearer depth. Such a
@@ -300,12 +321,10 @@ bool hiddenAtOneDepth(const DeviceState& device, const Corner c[3], int64_t left
     // Above 65535 the spans test 65535, which no stored depth lies below.
     const auto nearer = static_cast<uint16_t>(std::min<int64_t>(tested, 65535));
     const int stride = depth->pitch / 2;
-    for (int y = rowTop; y < rowEnd; ++y) {
-        const uint16_t* row = depth->pixels + static_cast<std::ptrdiff_t>(y) * stride;
-        uint16_t farthest = 0;
-        for (int64_t x = left; x < right; ++x) farthest = std::max(farthest, row[x]);
-        if (farthest >= nearer) return false;
-    }
+    for (int y = rowTop; y < rowEnd; ++y)
+        if (reachesDepth(depth->pixels + static_cast<std::ptrdiff_t>(y) * stride, left, right,
+                         nearer))
+            return false;
     return true;
 }
 
@@ -315,7 +334,14 @@ void fillTriangle(const DeviceState& device, const Corner corners[3], const Clip
     Point p[3];
     for (int i = 0; i < 3; ++i)
         p[i] = Point{std::llrint(corners[i].x * SubOne), std::llrint(corners[i].y * SubOne)};
-    std::sort(p, p + 3, [](const Point& a, const Point& b) { return a.y < b.y; });
+    // Three compare-and-swaps; corners at one height may end in either order,
+    // which walks the same two edges over the same rows.
+    auto order = [&](int i, int j) {
+        if (p[j].y < p[i].y) std::swap(p[i], p[j]);
+    };
+    order(0, 1);
+    order(1, 2);
+    order(0, 1);
     const Point top = p[0], mid = p[1], bottom = p[2];
     // Which side the middle corner lies on decides which edge bounds spans on the left.
     const int64_t side =
