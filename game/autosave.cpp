@@ -120,6 +120,16 @@ std::string readStart(const std::string* text, SavedGame& game, const int32_t va
     return "";
 }
 
+// Where the controller's game began: before its first move, or where it stands.
+void setStartOfCurrentGame(SavedGame& game) {
+    game.start = {gamePosition, ruleVariant, sideToMove};
+    game.startPly = plyCount;
+    if (!playedMoves.empty()) {
+        game.start = {playedMoves[0].before, ruleVariant, playedMoves[0].side};
+        game.startPly = playedMoves[0].plyCount;
+    }
+}
+
 // The Start tag of a game that did not begin at the opening, else "".
 std::string startTag(const SavedGame& game) {
     Position opening{};
@@ -220,6 +230,12 @@ int moveFileAside(const char* name, const char* pattern, char* newName, size_t n
     return -1;
 }
 
+std::string currentStartTags() {
+    SavedGame game{};
+    setStartOfCurrentGame(game);
+    return startTag(game);
+}
+
 void saveCurrentGame() {
     if (!autosaveEnabled) return;
     SavedGame game{};
@@ -231,12 +247,7 @@ void saveCurrentGame() {
     game.camera[2] = CameraRoll;
     game.moves = playedMoves;
     game.position = gamePosition;
-    game.start = {gamePosition, ruleVariant, sideToMove};
-    game.startPly = plyCount;
-    if (!playedMoves.empty()) {
-        game.start = {playedMoves[0].before, ruleVariant, playedMoves[0].side};
-        game.startPly = playedMoves[0].plyCount;
-    }
+    setStartOfCurrentGame(game);
     if (replaceFileSafely(SavedGameName, formatSavedGame(game, savedGameTags())) == 0)
         autosaveFailing = false;
     else

@@ -46,6 +46,9 @@ extern bool autosaveEnabled; // set by the shell before the first frame: the pro
                              // save and resume, tests that drive gameFrame themselves do not
 extern bool autosaveFailing; // the last save failed and said so; cleared by the next success
 
+// The SetUp and Start tags of the controller's game when it did not begin at the opening,
+// else "": a record without them would replay from the opening.
+std::string currentStartTags();
 // Saves the controller's game to SavedGameName; a failure is named once on stderr, and the
 // game goes on.
 void saveCurrentGame();

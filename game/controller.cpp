@@ -544,7 +544,9 @@ std::string today() {
 }
 
 void writeGameRecord() {
-    const std::string text = formatPdn(playedMoves, currentRecordTags());
+    RecordTags tags = currentRecordTags();
+    tags.extra = currentStartTags();
+    const std::string text = formatPdn(playedMoves, tags);
     char name[32] = "game?.pdn";
     if (writeNewNumberedFile("game%d.pdn", &recordCounter, text.data(), text.size(), name,
                              sizeof name) != 0) {

@@ -209,11 +209,13 @@ const ScreenPoint BeginInside{50, 42}, BeginBottomEdge{50, 55}, SideButton{50, 7
 
 // `set` starts a game from a position under its rule set, the human to move at ply 2;
 // taking the last piece wins, and a human without a move has lost at once. F4 pressed
-// during the intro writes no record when the board appears.
+// during the intro writes no record when the board appears; a set game's record says
+// where it began.
 TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
     GameFolder folder;
     std::string script = "wait 10\nkey F4\n" + ToFirstGameFrame;
     std::vector<std::string> expected;
+    std::string recorded; // the set position whose game F4 records
     for (int variant = 0; variant < RuleVariantCount; ++variant) {
         const int columns = ruleVariants[variant].columns;
         Position after = positionOf(variant, "2.2", "1.1");
@@ -224,6 +226,10 @@ TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
         script += "set " + lastMan + "\nwait 1\nprint\n";
         script += clickAt(squareOnScreen(2, 2, columns)) + clickAt(squareOnScreen(0, 0, columns));
         script += "wait 2\nprint\nset " + blocked + "\nwait 1\nprint\n";
+        if (variant == 0) {
+            script += "key F4\nwait 1\n";
+            recorded = blocked;
+        }
         applyStep(after, 0, Square{0, 0}, 0);
         expected.push_back("0 2 ongoing 0 " + lastMan);
         expected.push_back("1 3 whites 0 " + formatPosition(after, variant));
@@ -236,7 +242,10 @@ TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
         printed.push_back(std::to_string(p.toMove) + " " + std::to_string(p.ply) + " " + p.result +
                           " " + std::to_string(p.moving) + " " + p.position);
     EXPECT_EQ(printed, expected);
-    EXPECT_FALSE(fs::exists(folder.dir / "game0.pdn"));
+    EXPECT_FALSE(fs::exists(folder.dir / "game1.pdn"));
+    EXPECT_NE(readText(folder.dir / "game0.pdn").find("[SetUp \"1\"]\n[Start \"0 2 " +
+                                                      recorded + "\"]\n"),
+              std::string::npos);
 }
 
 // BEGIN counts only strictly inside its rectangle, and a piece re-selected begins no new
