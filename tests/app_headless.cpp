@@ -243,8 +243,8 @@ TEST(Headless, SetPositionsEndWithTheWinnerUnderEveryRuleSet) {
                           " " + std::to_string(p.moving) + " " + p.position);
     EXPECT_EQ(printed, expected);
     EXPECT_FALSE(fs::exists(folder.dir / "game1.pdn"));
-    EXPECT_NE(readText(folder.dir / "game0.pdn").find("[SetUp \"1\"]\n[Start \"0 2 " +
-                                                      recorded + "\"]\n"),
+    EXPECT_NE(readText(folder.dir / "game0.pdn")
+                  .find("[SetUp \"1\"]\n[Start \"0 2 " + recorded + "\"]\n"),
               std::string::npos);
 }
 
