@@ -21,6 +21,9 @@ struct Surface {
     uint16_t* texelCache;       // texels with a border for filtering; owned, or nullptr
     uint32_t texelCacheVersion; // the version the cache was made from
     uint32_t texelCacheAddress; // the addressing mode its border follows; 0 before the first
+    uint8_t* toneCache;  // the texel cache's footprints as bits, when it has two tones; owned
+    bool twoTone;        // every cached texel is 0 or toneColour (as of the texel cache)
+    uint16_t toneColour; // the one texel other than 0, when twoTone
 };
 
 // The video system of the selected backend. Lives from videoStart to videoStop.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/device_state.h"
+#include "platform/texel_cache.h"
 
 constexpr double DepthFixed = 4294967296.0; // depth in 32.32 depth-buffer units
 
@@ -88,6 +89,7 @@ struct TriangleSetup {
     int maskU, maskV;       // one addressing period in 16.16, minus one
     int halfU, halfV;       // mirror: where the reflected half of the period starts
     int reflectU, reflectV; // mirror: the reflected coordinate is reflect - q
+    ToneCache tones;        // 4-4-4-4 kind, eight-pixel passes: its bits when two-tone
     // Generic kind: the surface itself.
     const uint16_t* texels;
     int texelStride;

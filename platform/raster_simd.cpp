@@ -6,6 +6,7 @@
 #include <immintrin.h>
 
 #include "platform/raster_simd.h"
+#include "platform/texel_cache.h"
 
 namespace {
 
@@ -54,16 +55,12 @@ template <bool Is4444> KORVATH_AVX2 inline __m256i spreadLanes(__m256i t) {
                                 _mm256_set1_epi32(0x07E0F81F));
 }
 
-// The bilinear fetch of eight texels at a time from a texel cache, the
-// coordinates stepping from u, v by du, dv per texel.
-template <bool Is4444, bool Mirror> struct CachedLanes {
-    static constexpr int Bits = Is4444 ? 4 : 5;
-    const uint16_t* cache;
-    int stride;
-    __m256i lu, lv, du8, dv8, maskU, maskV, halfU, halfV, reflectU, reflectV, strideLanes;
+// Eight lanes of texel coordinates (16.16) stepping from u, v by du, dv per
+// lane, brought into one addressing period.
+template <bool Mirror> struct CoordinateLanes {
+    __m256i lu, lv, du8, dv8, maskU, maskV, halfU, halfV, reflectU, reflectV;
 
-    KORVATH_AVX2 CachedLanes(const TriangleSetup& s, int u, int v, int du, int dv)
-        : cache(s.cache), stride(s.cacheStride) {
+    KORVATH_AVX2 CoordinateLanes(const TriangleSetup& s, int u, int v, int du, int dv) {
         const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         lu = _mm256_add_epi32(_mm256_set1_epi32(u),
                               _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
@@ -73,16 +70,40 @@ template <bool Is4444, bool Mirror> struct CachedLanes {
         maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
         halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
         reflectU = _mm256_set1_epi32(s.reflectU), reflectV = _mm256_set1_epi32(s.reflectV);
-        strideLanes = _mm256_set1_epi32(stride);
     }
+
+    KORVATH_AVX2 __m256i qu() const { return addressLanes<Mirror>(lu, maskU, halfU, reflectU); }
+    KORVATH_AVX2 __m256i qv() const { return addressLanes<Mirror>(lv, maskV, halfV, reflectV); }
+
+    KORVATH_AVX2 void skip() {
+        lu = _mm256_add_epi32(lu, du8);
+        lv = _mm256_add_epi32(lv, dv8);
+    }
+};
+
+// The bilinear weights of the lanes' addressed coordinates.
+template <int Bits> KORVATH_AVX2 inline LaneWeights weightsAt(__m256i qu, __m256i qv) {
+    const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
+    return laneWeights<Bits>(_mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction),
+                             _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));
+}
+
+// The bilinear fetch of eight texels at a time from a texel cache.
+template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror> {
+    static constexpr int Bits = Is4444 ? 4 : 5;
+    const uint16_t* cache;
+    int stride;
+    __m256i strideLanes;
+
+    KORVATH_AVX2 CachedLanes(const TriangleSetup& s, int u, int v, int du, int dv)
+        : CoordinateLanes<Mirror>(s, u, v, du, dv), cache(s.cache), stride(s.cacheStride),
+          strideLanes(_mm256_set1_epi32(stride)) {}
 
     // The next eight texels, spread.
     KORVATH_AVX2 __m256i next() {
-        const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
-        const __m256i qu = addressLanes<Mirror>(lu, maskU, halfU, reflectU);
-        const __m256i qv = addressLanes<Mirror>(lv, maskV, halfV, reflectV);
+        const __m256i qu = this->qu(), qv = this->qv();
         const __m256i index = _mm256_add_epi32(
             _mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes), _mm256_srai_epi32(qu, 16));
         // A texel and its right neighbour come as one 32-bit pair, the left
@@ -103,20 +124,13 @@ template <bool Is4444, bool Mirror> struct CachedLanes {
         const __m256i t10 = spreadLanes<Is4444>(_mm256_srli_epi32(top, 16));
         const __m256i t01 = spreadLanes<Is4444>(_mm256_and_si256(bottom, low));
         const __m256i t11 = spreadLanes<Is4444>(_mm256_srli_epi32(bottom, 16));
-        const LaneWeights w =
-            laneWeights<Bits>(_mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction),
-                              _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));
+        const LaneWeights w = weightsAt<Bits>(qu, qv);
         __m256i sum =
             _mm256_add_epi32(_mm256_mullo_epi32(t00, w.w00), _mm256_mullo_epi32(t10, w.w10));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t01, w.w01));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t11, w.w11));
-        skip();
+        this->skip();
         return _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
-    }
-
-    KORVATH_AVX2 void skip() {
-        lu = _mm256_add_epi32(lu, du8);
-        lv = _mm256_add_epi32(lv, dv8);
     }
 };
 
@@ -128,6 +142,52 @@ KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int d
     // other, and the buffer has room for them.
     for (int i = 0; i < n; i += 8)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.next());
+}
+
+// The weight where the footprint's bit is set, else 0.
+KORVATH_AVX2 inline __m256i weightIf(__m256i bits, __m256i bit, __m256i weight) {
+    return _mm256_and_si256(_mm256_cmpeq_epi32(_mm256_and_si256(bits, bit), bit), weight);
+}
+
+// The same fetch from a two-tone 4-4-4-4 texture's bits: the texels that are
+// not 0 all equal the tone, so the weighted sum is the tone times the sum of
+// their weights, the very sum the texel cache gives.
+template <bool Mirror>
+KORVATH_AVX2 void fetchToneLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                                 uint32_t* out) {
+    CoordinateLanes<Mirror> lanes(s, u, v, du, dv);
+    const uint8_t* const bits = s.tones.bits;
+    const __m256i strideLanes = _mm256_set1_epi32(s.tones.stride);
+    const __m256i tone = _mm256_set1_epi32(static_cast<int>(spread4444(s.tones.colour)));
+    const __m256i one = _mm256_set1_epi32(1), three = _mm256_set1_epi32(3);
+    const __m256i b1 = _mm256_set1_epi32(2), b2 = _mm256_set1_epi32(4), b3 = _mm256_set1_epi32(8);
+    for (int i = 0; i < n; i += 8) {
+        const __m256i qu = lanes.qu(), qv = lanes.qv();
+        // Entry x of row y sits at bit 2 * (x + 1) of byte row y + 1.
+        const __m256i column = _mm256_add_epi32(_mm256_srai_epi32(qu, 16), one);
+        const __m256i index = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_add_epi32(_mm256_srai_epi32(qv, 16), one), strideLanes),
+            _mm256_srli_epi32(column, 2));
+        alignas(32) int at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        auto word = [&](int k) {
+            uint16_t value;
+            __builtin_memcpy(&value, bits + at[k], sizeof value);
+            return static_cast<int>(value);
+        };
+        const __m256i words = _mm256_setr_epi32(word(0), word(1), word(2), word(3), word(4),
+                                                word(5), word(6), word(7));
+        const __m256i m =
+            _mm256_srlv_epi32(words, _mm256_slli_epi32(_mm256_and_si256(column, three), 1));
+        const LaneWeights w = weightsAt<4>(qu, qv);
+        const __m256i sum =
+            _mm256_add_epi32(_mm256_add_epi32(weightIf(m, one, w.w00), weightIf(m, b1, w.w01)),
+                             _mm256_add_epi32(weightIf(m, b2, w.w10), weightIf(m, b3, w.w11)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(tone, sum), 4),
+                                             _mm256_set1_epi32(0x0F0F0F0F)));
+        lanes.skip();
+    }
 }
 
 // Eight pixels at a time; the tail one by one, with the same arithmetic.
@@ -432,6 +492,10 @@ bool hasWideLanes() {
 
 void allowWideLanes(bool allowed) {
     wideLanesAllowed = allowed;
+}
+
+FetchFunction wideToneFetchFor(bool mirror) {
+    return mirror ? fetchToneLanes<true> : fetchToneLanes<false>;
 }
 
 FetchFunction wideFetchFor(bool is4444, bool mirror) {

@@ -11,6 +11,8 @@ bool hasWideLanes();
 // The bilinear fetch from a texel cache, eight texels at a time; it may write
 // up to seven texels past n (SpanBuffers leaves room for them).
 FetchFunction wideFetchFor(bool is4444, bool mirror);
+// The same for a two-tone 4-4-4-4 texture, from its tone bits (setup.tones).
+FetchFunction wideToneFetchFor(bool mirror);
 // The depth test of a chunk whose depths all lie within 0..65535, eight
 // pixels at a time: z and dz in 17.15 depth-buffer units. The number passed.
 int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);

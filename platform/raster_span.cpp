@@ -617,6 +617,10 @@ void chooseSpanFunctions(TriangleSetup& s) {
         return;
     case TexKind::Argb4444:
         s.fetch = cachedFetchFor<true>(mirror, s.linear);
+        // A silhouette of one tone is read from its bits, which stay in the nearest cache.
+        s.tones = s.linear && hasWideLanes() ? toneCacheFor(s.stage.texture, s.address)
+                                             : ToneCache{nullptr, 0, 0};
+        if (s.tones.bits != nullptr) s.fetch = wideToneFetchFor(mirror);
         s.output = outputFor<TexelFormat::A4444>(s.colourKind, blendModeOf(s));
         if (hasWideLanes() && !s.target555 && s.colourKind == ColourKind::Modulate &&
             blendModeOf(s) == BlendMode::Over && s.stage.alphaOp == TOP_SELECTARG1 &&

@@ -46,6 +46,7 @@ void releaseSurface(Surface* surface) {
     if (liveSurfaces == surface) liveSurfaces = surface->next;
     std::free(surface->pixels);
     std::free(surface->texelCache);
+    std::free(surface->toneCache);
     delete surface;
 }
 
