@@ -75,7 +75,14 @@ game_start() {
     GAME_PID=$!
     GAME_WINDOW=
     wait_until 30 game_window_shown || desktop_fail "no game window after 30 s"
+    # Keys go to the focused window: on a busy machine the window manager can
+    # hand the focus over after the window shows, and a key sent before is lost.
+    if wm_running; then
+        wait_until 30 game_window_focused || desktop_fail "the game window never got the focus"
+    fi
 }
+
+game_window_focused() { [ "$(xdotool getwindowfocus 2> /dev/null)" = "$GAME_WINDOW" ]; }
 
 # Sets GAME_WINDOW once the game's window is on screen; only the visible one
 # counts, as SDL may replace the window it made first.
