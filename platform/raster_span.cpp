@@ -660,20 +660,15 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     }
     SpanBuffers b;
     SegmentEnds e;
-    // Worked out at the first chunk that shows: a span hidden whole (the
-    // backdrop's behind the board) never needs them.
-    RowPlanes r;
-    bool planesReady = false;
+    const RowPlanes r = rowPlanes(s, y);
     for (int x = x0; x < x1; x += ChunkLength) {
         const int n = std::min(ChunkLength, x1 - x);
         const int64_t zChunk = zf;
         zf += dz * n;
-        if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
-        if (!planesReady) {
-            r = rowPlanes(s, y);
-            planesReady = true;
-        }
+        // Before the depth test, so that the division runs while the depths
+        // are read.
         segmentEnds(s, r, x, n, e);
+        if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
         if (s.addedChunks) {
             drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, dst + x, n);
             continue;
