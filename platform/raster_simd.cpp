@@ -1,8 +1,10 @@
-// Eight-pixel versions of the span pipeline's two busiest passes, the
-// bilinear fetch from a texel cache and the depth test, for processors with
-// AVX2; chosen at run time, with the plain loops as the fallback. They give
-// the plain loops' results bit for bit. Owns one flag, wideLanesAllowed,
-// written only through allowWideLanes (by the tests and the scripted runner).
+// Eight-pixel versions of the span pipeline's busiest passes, for processors
+// with AVX2, each compiled twice: as AVX2, and for AVX-512 processors, where
+// the same eight lanes have twice the registers and stop spilling. Chosen at
+// run time, with the plain loops as the fallback; all give the plain loops'
+// results bit for bit. Owns two flags, wideLanesAllowed and avx512Allowed,
+// written only through allowWideLanes and allowAvx512Lanes (by the tests and
+// the scripted runner).
 #include <immintrin.h>
 
 #include "platform/raster_simd.h"
@@ -10,7 +12,10 @@
 
 namespace {
 
-#define KORVATH_AVX2 __attribute__((target("avx2")))
+// The passes and their parts are inlined whole into the two compiled copies.
+#define KORVATH_AVX2 __attribute__((target("avx2"), always_inline))
+#define KORVATH_AVX2_COPY __attribute__((target("avx2")))
+#define KORVATH_AVX512_COPY __attribute__((target("avx2,avx512f,avx512vl,avx512bw,avx512dq")))
 
 // Eight steps at once, wrapping as the lanes do: a lane only ever holds a
 // value its pixel really reaches, but the step of eight may not fit.
@@ -135,8 +140,8 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
 };
 
 template <bool Is4444, bool Mirror>
-KORVATH_AVX2 void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                             uint32_t* out) {
+KORVATH_AVX2 inline void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                                    uint32_t* out) {
     CachedLanes<Is4444, Mirror> texels(s, u, v, du, dv);
     // Lanes past n are fetched too: their coordinates are addressed like any
     // other, and the buffer has room for them.
@@ -153,8 +158,8 @@ KORVATH_AVX2 inline __m256i weightIf(__m256i bits, __m256i bit, __m256i weight) 
 // not 0 all equal the tone, so the weighted sum is the tone times the sum of
 // their weights, the very sum the texel cache gives.
 template <bool Mirror>
-KORVATH_AVX2 void fetchToneLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                                 uint32_t* out) {
+KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                                        uint32_t* out) {
     CoordinateLanes<Mirror> lanes(s, u, v, du, dv);
     const uint8_t* const bits = s.tones.bits;
     const __m256i strideLanes = _mm256_set1_epi32(s.tones.stride);
@@ -191,7 +196,7 @@ KORVATH_AVX2 void fetchToneLanes(const TriangleSetup& s, int u, int v, int du, i
 }
 
 // Eight pixels at a time; the tail one by one, with the same arithmetic.
-KORVATH_AVX2 int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
+KORVATH_AVX2 inline int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
     const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i lz =
         _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dz)));
@@ -225,7 +230,7 @@ KORVATH_AVX2 int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffe
 
 // One depth for every pixel, not written (the backdrop's on the far plane):
 // sixteen 16-bit compares at a time, and only the flags.
-KORVATH_AVX2 int testFlatLanes(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
+KORVATH_AVX2 inline int testFlatLanes(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
     const __m256i d = _mm256_set1_epi16(static_cast<short>(depth));
     const __m128i one = _mm_set1_epi8(1);
     int passed = 0, i = 0;
@@ -283,7 +288,7 @@ struct ColourLanes {
     }
 };
 
-KORVATH_AVX2 void fillColourLanes(const int c[4], const int step[4], int n, uint32_t* out) {
+KORVATH_AVX2 inline void fillColourLanes(const int c[4], const int step[4], int n, uint32_t* out) {
     ColourLanes colour(c, step);
     // Whole lanes, past n too: the buffer has room for them.
     for (int i = 0; i < n; i += 8)
@@ -401,8 +406,8 @@ KORVATH_AVX2 inline __m128i passLanes(const uint8_t* pass) {
 }
 
 template <class Shader>
-KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
-                             uint16_t* zrow, int n) {
+KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
+                                    uint16_t* zrow, int n) {
     const Rgba f = s.flat;
     const __m256i flat = _mm256_set1_epi32(
         static_cast<int>(static_cast<uint32_t>(f.a) << 24 | static_cast<uint32_t>(f.r) << 16 |
@@ -450,8 +455,8 @@ KORVATH_AVX2 void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint1
 // The backdrop's chunk in one pass, with no buffers between the steps:
 // mirrored bilinear 5-6-5 texels added to the vertex colour, written
 // without blending where the depth test passed.
-KORVATH_AVX2 void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
-                                  const uint8_t* passed, uint16_t* dst, int n) {
+KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
+                                         const uint8_t* passed, uint16_t* dst, int n) {
     CachedLanes<false, true> texels(s, a.u, a.v, a.du, a.dv);
     ColourLanes colour(a.colour, a.colourStep);
     for (int i = 0; i < n; i += 8) {
@@ -478,7 +483,34 @@ KORVATH_AVX2 void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
     }
 }
 
+// A pass compiled for each of the two instruction sets.
+template <auto Pass> struct Compiled;
+template <class R, class... A, R (*Pass)(A...)> struct Compiled<Pass> {
+    KORVATH_AVX2_COPY static R avx2(A... a) { return Pass(a...); }
+    KORVATH_AVX512_COPY static R avx512(A... a) { return Pass(a...); }
+};
+
 bool wideLanesAllowed = true; // switched off only to compare with the plain loops; whole run
+bool avx512Allowed = true;    // switched off only to compare the two copies; whole run
+
+bool hasAvx512Lanes() {
+    static const bool avx512 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq");
+    }();
+    return avx512 && avx512Allowed;
+}
+
+// The copy of the pass for this processor, for the set-up to keep.
+template <auto Pass> auto compiledFor() {
+    return hasAvx512Lanes() ? Compiled<Pass>::avx512 : Compiled<Pass>::avx2;
+}
+
+// The same, called at once.
+template <auto Pass, class... A> auto runCompiled(A&&... a) {
+    return hasAvx512Lanes() ? Compiled<Pass>::avx512(a...) : Compiled<Pass>::avx2(a...);
+}
 
 } // namespace
 
@@ -494,38 +526,46 @@ void allowWideLanes(bool allowed) {
     wideLanesAllowed = allowed;
 }
 
+void allowAvx512Lanes(bool allowed) {
+    avx512Allowed = allowed;
+}
+
 FetchFunction wideToneFetchFor(bool mirror) {
-    return mirror ? fetchToneLanes<true> : fetchToneLanes<false>;
+    return mirror ? compiledFor<fetchToneLanes<true>>() : compiledFor<fetchToneLanes<false>>();
 }
 
 FetchFunction wideFetchFor(bool is4444, bool mirror) {
-    if (is4444) return mirror ? fetchLanes<true, true> : fetchLanes<true, false>;
-    return mirror ? fetchLanes<false, true> : fetchLanes<false, false>;
+    if (is4444)
+        return mirror ? compiledFor<fetchLanes<true, true>>()
+                      : compiledFor<fetchLanes<true, false>>();
+    return mirror ? compiledFor<fetchLanes<false, true>>()
+                  : compiledFor<fetchLanes<false, false>>();
 }
 
 int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
-    return testLanes(z, dz, zrow, n, b);
+    return runCompiled<testLanes>(z, dz, zrow, n, b);
 }
 
 int testFlatDepthWide(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
-    return testFlatLanes(depth, zrow, n, b);
+    return runCompiled<testFlatLanes>(depth, zrow, n, b);
 }
 
 void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out) {
-    fillColourLanes(c, step, n, out);
+    runCompiled<fillColourLanes>(c, step, n, out);
 }
 
 OutputFunction wideOutputFor(ColourKind kind) {
-    if (kind == ColourKind::Modulate) return writeLanes<OpaqueTexels<ColourKind::Modulate>>;
-    if (kind == ColourKind::Add) return writeLanes<OpaqueTexels<ColourKind::Add>>;
+    if (kind == ColourKind::Modulate)
+        return compiledFor<writeLanes<OpaqueTexels<ColourKind::Modulate>>>();
+    if (kind == ColourKind::Add) return compiledFor<writeLanes<OpaqueTexels<ColourKind::Add>>>();
     return nullptr;
 }
 
 OutputFunction wideShadowOutput() {
-    return writeLanes<ShadowTexels>;
+    return compiledFor<writeLanes<ShadowTexels>>();
 }
 
 void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
                         uint16_t* dst, int n) {
-    addedChunkLanes(s, a, passed, dst, n);
+    runCompiled<addedChunkLanes>(s, a, passed, dst, n);
 }

@@ -8,6 +8,9 @@
 
 // True when this processor runs the eight-pixel passes and they are allowed.
 bool hasWideLanes();
+// Whether the passes' AVX-512 copy may run where the processor has it (the
+// default); off, the AVX2 copy runs. Both give the same pictures.
+void allowAvx512Lanes(bool allowed);
 // The bilinear fetch from a texel cache, eight texels at a time; it may write
 // up to seven texels past n (SpanBuffers leaves room for them).
 FetchFunction wideFetchFor(bool is4444, bool mirror);
