@@ -660,15 +660,22 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     }
     SpanBuffers b;
     SegmentEnds e;
-    const RowPlanes r = rowPlanes(s, y);
+    RowPlanes r;
+    bool planesReady = false;
+    auto workOutEnds = [&](int x, int n) {
+        if (!planesReady) r = rowPlanes(s, y);
+        planesReady = true;
+        segmentEnds(s, r, x, n, e);
+    };
     for (int x = x0; x < x1; x += ChunkLength) {
         const int n = std::min(ChunkLength, x1 - x);
         const int64_t zChunk = zf;
         zf += dz * n;
-        // Before the depth test, so that the division runs while the depths
-        // are read.
-        segmentEnds(s, r, x, n, e);
+        // A perspective chunk's division runs while its depths are read; an
+        // affine chunk (the backdrop's, often hidden whole) waits for the test.
+        if (s.perspective) workOutEnds(x, n);
         if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
+        if (!s.perspective) workOutEnds(x, n);
         if (s.addedChunks) {
             drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, dst + x, n);
             continue;
