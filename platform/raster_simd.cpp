@@ -405,6 +405,24 @@ KORVATH_AVX2 inline __m128i passLanes(const uint8_t* pass) {
         _mm_setzero_si128());
 }
 
+// The first `count` (1 to 7) depth flags as 16-bit lane masks, the rest
+// clear. Read one by one: they were stored so, and a wider read of what
+// narrower stores just wrote waits for them to reach the cache.
+KORVATH_AVX2 inline __m128i firstPassLanes(const uint8_t* pass, int count) {
+    int bits = 0;
+    for (int k = 0; k < count; ++k) bits |= (pass[k] != 0 ? 1 : 0) << k;
+    const __m128i lane = _mm_setr_epi16(1, 2, 4, 8, 16, 32, 64, 128);
+    return _mm_cmpeq_epi16(_mm_and_si128(_mm_set1_epi16(static_cast<short>(bits)), lane), lane);
+}
+
+// The first `count` (1 to 7) pixels of a row in the low lanes, the rest 0:
+// read one by one, as no wider read may leave the span.
+KORVATH_AVX2 inline __m128i firstPixels(const uint16_t* p, int count) {
+    __m128i v = _mm_setzero_si128();
+    for (int k = count - 1; k >= 0; --k) v = _mm_insert_epi16(_mm_slli_si128(v, 2), p[k], 0);
+    return v;
+}
+
 template <class Shader>
 KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                     uint16_t* zrow, int n) {
@@ -437,14 +455,13 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     // The last few pixels: eight lanes shaded, only those that exist written.
     // The texel and colour buffers reach past the chunk's last eight lanes;
     // the frame does not, so only its existing pixels are read.
-    alignas(16) uint16_t under[8] = {}, colour[8];
-    if constexpr (Shader::ReadsFrame)
-        for (int k = 0; i + k < n; ++k) under[k] = dst[i + k];
+    const __m128i under = Shader::ReadsFrame ? firstPixels(dst + i, n - i) : __m128i{};
     const __m256i d =
         gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
-    _mm_store_si128(reinterpret_cast<__m128i*>(colour),
-                    Shader::shade(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i)),
-                                  d, _mm_load_si128(reinterpret_cast<const __m128i*>(under))));
+    alignas(16) uint16_t colour[8];
+    _mm_store_si128(
+        reinterpret_cast<__m128i*>(colour),
+        Shader::shade(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i)), d, under));
     for (int k = 0; i + k < n; ++k) {
         if (depthTest && b.pass[i + k] == 0) continue;
         dst[i + k] = colour[k];
@@ -461,10 +478,8 @@ KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChu
     ColourLanes colour(a.colour, a.colourStep);
     for (int i = 0; i < n; i += 8) {
         const int count = n - i < 8 ? n - i : 8;
-        // The last few flags are copied: past them the buffer holds stale ones.
-        alignas(16) uint8_t flags[8] = {};
-        if (count < 8) __builtin_memcpy(flags, passed + i, static_cast<size_t>(count));
-        const __m128i pass = passLanes(count < 8 ? flags : passed + i);
+        // Past the last few flags the buffer holds stale ones.
+        const __m128i pass = count == 8 ? passLanes(passed + i) : firstPassLanes(passed + i, count);
         if (_mm_testz_si128(pass, pass)) {
             texels.skip();
             colour.skip();
@@ -479,7 +494,7 @@ KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChu
         alignas(16) uint16_t pixels[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(pixels), shaded);
         for (int k = 0; k < count; ++k)
-            if (flags[k] != 0) dst[i + k] = pixels[k];
+            if (passed[i + k] != 0) dst[i + k] = pixels[k];
     }
 }
 

@@ -627,8 +627,11 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
                       at(x0 + 70.9f, 70.3f, z + 0.05f, right, 2.3f, 2.6f, 0.9f),
                       at(x0 - 2.5f, 66.8f, z + 0.05f, left, -0.7f, 2.6f, 0.9f)));
         }
-        // A sky behind it all: one depth, not written, shaded from corner to corner.
+        // A sky behind it all: one depth, not written, shaded from corner to
+        // corner, mirrored and affine as the backdrop is.
         setTexture(0, bricks);
+        setTextureStageState(0, TSS_ADDRESS, TADDRESS_MIRROR);
+        setRenderState(RS_TEXTUREPERSPECTIVE, 0);
         setTextureStageState(0, TSS_COLOROP, TOP_ADD);
         setRenderState(RS_ALPHABLENDENABLE, 0);
         setRenderState(RS_ZBIAS, 0);
