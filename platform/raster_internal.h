@@ -61,6 +61,8 @@ using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, ui
 struct RowSteps {
     float w, u, v, c[4];
     int64_t z;
+    bool oneDepth;      // the depth plane is flat: every pixel's depth is oneDepthAt
+    int64_t oneDepthAt; // in 32.32 units, as the plane gives it anywhere
 };
 
 struct TriangleSetup {

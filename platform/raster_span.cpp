@@ -234,12 +234,15 @@ struct RowPlanes {
     float w, u, v, c[4];
 };
 
+// Only the planes the triangle's state reads.
 RowPlanes rowPlanes(const TriangleSetup& s, int y) {
     const double fy = y;
     RowPlanes r{};
-    r.w = static_cast<float>(s.w.at(0, fy));
-    r.u = static_cast<float>(s.u.at(0, fy));
-    r.v = static_cast<float>(s.v.at(0, fy));
+    if (s.perspective) r.w = static_cast<float>(s.w.at(0, fy));
+    if (s.fetch != nullptr) {
+        r.u = static_cast<float>(s.u.at(0, fy));
+        r.v = static_cast<float>(s.v.at(0, fy));
+    }
     if (s.gouraud)
         for (int i = 0; i < 4; ++i) r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
     return r;
@@ -292,7 +295,7 @@ void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, Segme
         if (s.perspective)
             scale = _mm_div_ps(_mm_set1_ps(1.0f),
                                _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(r.w, d.w, fx)));
-        if (s.kind != TexKind::None) {
+        if (s.fetch != nullptr) {
             _mm_store_si128(reinterpret_cast<__m128i*>(e.u + g),
                             fixedLanes(planeLanes(r.u, d.u, fx), scale, -TexelLimit, TexelLimit));
             _mm_store_si128(reinterpret_cast<__m128i*>(e.v + g),
@@ -592,11 +595,10 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
 
 void chooseSpanFunctions(TriangleSetup& s) {
     RowSteps& d = s.rowSteps;
-    d = RowSteps{static_cast<float>(s.w.dx),
-                 static_cast<float>(s.u.dx),
-                 static_cast<float>(s.v.dx),
-                 {},
-                 std::llrint(s.z.dx * DepthFixed)};
+    d = RowSteps{static_cast<float>(s.w.dx),       static_cast<float>(s.u.dx),
+                 static_cast<float>(s.v.dx),       {},
+                 std::llrint(s.z.dx * DepthFixed), s.z.dx == 0.0 && s.z.dy == 0.0,
+                 std::llrint(s.z.a * DepthFixed)};
     for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
     const bool mirror = s.address == TADDRESS_MIRROR;
     s.wideLanes = hasWideLanes();
@@ -639,7 +641,10 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     // needs neither).
     const bool needsDepth = s.depthTest || s.zClip;
     const int64_t dz = needsDepth ? s.rowSteps.z : 0;
-    int64_t zf = needsDepth ? std::llrint(s.z.at(x0, y) * DepthFixed) : 0;
+    // A flat plane (the backdrop's) gives its one value anywhere: a + 0 + 0.
+    int64_t zf = 0;
+    if (needsDepth)
+        zf = s.rowSteps.oneDepth ? s.rowSteps.oneDepthAt : std::llrint(s.z.at(x0, y) * DepthFixed);
     if (s.zClip) {
         const int first = x0;
         if (!clipSpanToDepth(s, zf, dz, x0, x1)) return;
