@@ -398,6 +398,24 @@ struct ShadowTexels {
     }
 };
 
+// The shadows of black silhouettes: texels with no colour, so that the
+// modulated source is 0 and only the frame's share of the blend is left.
+struct BlackShadowTexels {
+    static constexpr bool ReadsFrame = true;
+    KORVATH_AVX2 static bool leavesFrame(__m256i t) { return ShadowTexels::leavesFrame(t); }
+    KORVATH_AVX2 static __m128i shade(__m256i t, __m256i, __m128i under) {
+        const __m256i keep = _mm256_sub_epi32(_mm256_set1_epi32(255), nibbleChannel(t, 24));
+        __m256i fr, fg, fb;
+        frameChannels(under, fr, fg, fb);
+        const __m256i r = _mm256_srli_epi32(mul255Lanes(fr, keep), 3);
+        const __m256i g = _mm256_srli_epi32(mul255Lanes(fg, keep), 2);
+        const __m256i b = _mm256_srli_epi32(mul255Lanes(fb, keep), 3);
+        const __m256i p =
+            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r, 11), _mm256_slli_epi32(g, 5)), b);
+        return _mm_packus_epi32(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
+    }
+};
+
 // Eight depth flags as 16-bit lane masks.
 KORVATH_AVX2 inline __m128i passLanes(const uint8_t* pass) {
     return _mm_cmpgt_epi16(
@@ -576,7 +594,8 @@ OutputFunction wideOutputFor(ColourKind kind) {
     return nullptr;
 }
 
-OutputFunction wideShadowOutput() {
+OutputFunction wideShadowOutput(bool black) {
+    if (black) return compiledFor<writeLanes<BlackShadowTexels>>();
     return compiledFor<writeLanes<ShadowTexels>>();
 }
 

@@ -29,8 +29,9 @@ void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out);
 // target without blending, for modulation and addition; nullptr otherwise.
 OutputFunction wideOutputFor(ColourKind kind);
 // The same for spread 4-4-4-4 texels modulated by the colour and blended by
-// their own alpha over the frame (source alpha, inverse source alpha).
-OutputFunction wideShadowOutput();
+// their own alpha over the frame (source alpha, inverse source alpha);
+// black when no texel has any colour.
+OutputFunction wideShadowOutput(bool black);
 
 // Where an affine chunk's texel coordinates (16.16) and vertex colour (r, g,
 // b, a in 16.16) start and how they step, as the span pipeline works them out.

@@ -627,7 +627,7 @@ void chooseSpanFunctions(TriangleSetup& s) {
         if (hasWideLanes() && !s.target555 && s.colourKind == ColourKind::Modulate &&
             blendModeOf(s) == BlendMode::Over && s.stage.alphaOp == TOP_SELECTARG1 &&
             s.stage.alphaArg1 == TA_TEXTURE)
-            s.output = wideShadowOutput();
+            s.output = wideShadowOutput(s.tones.bits != nullptr && (s.tones.colour & 0x0FFF) == 0);
         return;
     case TexKind::Generic:
         break;
