@@ -4,6 +4,7 @@
 // Built fresh for every triangle; nothing here outlives one drawPrimitive.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "platform/device_state.h"
@@ -48,10 +49,11 @@ inline Rgba unpackArgb(uint32_t c) {
 struct TriangleSetup;
 struct SpanBuffers;
 
-// Fills n texels (a texture's own packed format, or ARGB 8888 for Generic)
-// from 16.16 texel coordinates stepping by du, dv.
-using FetchFunction = void (*)(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                               uint32_t* out);
+// Fills a chunk's n texels (a texture's own packed format, or ARGB 8888 for
+// Generic) from the exact 16.16 texel coordinates u, v at the ends of its
+// segments (every `segment` pixels, and at n), stepped in fixed point between.
+using FetchFunction = void (*)(const TriangleSetup& s, const int* u, const int* v, int segment,
+                               int n, uint32_t* out);
 // Combines, blends and writes n pixels of a chunk.
 using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                 uint16_t* zrow, int n);
@@ -110,6 +112,19 @@ struct TriangleSetup {
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time
+
+// 65536 / n for segment lengths, so that steps need no division.
+constexpr std::array<int, ChunkLength + 1> makeReciprocals() {
+    std::array<int, ChunkLength + 1> table{};
+    for (int n = 1; n <= ChunkLength; ++n) table[n] = 65536 / n;
+    return table;
+}
+inline constexpr auto Reciprocals = makeReciprocals();
+
+// The 16.16 step from `from` to `to` over n pixels.
+[[gnu::always_inline]] inline int stepOf(int from, int to, int n) {
+    return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
+}
 
 // Per-chunk scratch of a span, on the stack of drawSpan.
 struct SpanBuffers {

@@ -66,15 +66,27 @@ template <bool Mirror> struct CoordinateLanes {
     __m256i lu, lv, du8, dv8, maskU, maskV, halfU, halfV, reflectU, reflectV;
 
     KORVATH_AVX2 CoordinateLanes(const TriangleSetup& s, int u, int v, int du, int dv) {
+        maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
+        halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
+        reflectU = _mm256_set1_epi32(s.reflectU), reflectV = _mm256_set1_epi32(s.reflectV);
+        restart(u, v, du, dv);
+    }
+
+    // A new segment: the addressing constants stay.
+    KORVATH_AVX2 void restart(int u, int v, int du, int dv) {
         const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         lu = _mm256_add_epi32(_mm256_set1_epi32(u),
                               _mm256_mullo_epi32(steps, _mm256_set1_epi32(du)));
         lv = _mm256_add_epi32(_mm256_set1_epi32(v),
                               _mm256_mullo_epi32(steps, _mm256_set1_epi32(dv)));
         du8 = _mm256_set1_epi32(eightSteps(du)), dv8 = _mm256_set1_epi32(eightSteps(dv));
-        maskU = _mm256_set1_epi32(s.maskU), maskV = _mm256_set1_epi32(s.maskV);
-        halfU = _mm256_set1_epi32(s.halfU - 1), halfV = _mm256_set1_epi32(s.halfV - 1);
-        reflectU = _mm256_set1_epi32(s.reflectU), reflectV = _mm256_set1_epi32(s.reflectV);
+    }
+
+    // Segment j of a chunk (see FetchFunction) and its length.
+    KORVATH_AVX2 int restartAt(const int* u, const int* v, int j, int segment, int n) {
+        const int len = n - j * segment < segment ? n - j * segment : segment;
+        restart(u[j], v[j], stepOf(u[j], u[j + 1], len), stepOf(v[j], v[j + 1], len));
+        return len;
     }
 
     KORVATH_AVX2 __m256i qu() const { return addressLanes<Mirror>(lu, maskU, halfU, reflectU); }
@@ -140,13 +152,17 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
 };
 
 template <bool Is4444, bool Mirror>
-KORVATH_AVX2 inline void fetchLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                                    uint32_t* out) {
-    CachedLanes<Is4444, Mirror> texels(s, u, v, du, dv);
-    // Lanes past n are fetched too: their coordinates are addressed like any
-    // other, and the buffer has room for them.
-    for (int i = 0; i < n; i += 8)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.next());
+KORVATH_AVX2 inline void fetchLanes(const TriangleSetup& s, const int* u, const int* v, int segment,
+                                    int n, uint32_t* out) {
+    CachedLanes<Is4444, Mirror> texels(s, 0, 0, 0, 0);
+    // Lanes past a segment's end are fetched too: their coordinates are
+    // addressed like any other, the next segment writes over them, and the
+    // buffer has room past the chunk.
+    for (int j = 0, done = 0; done < n; ++j, done += segment) {
+        const int len = texels.restartAt(u, v, j, segment, n);
+        for (int i = 0; i < len; i += 8)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done + i), texels.next());
+    }
 }
 
 // The weight where the footprint's bit is set, else 0.
@@ -158,15 +174,17 @@ KORVATH_AVX2 inline __m256i weightIf(__m256i bits, __m256i bit, __m256i weight) 
 // not 0 all equal the tone, so the weighted sum is the tone times the sum of
 // their weights, the very sum the texel cache gives.
 template <bool Mirror>
-KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, int u, int v, int du, int dv, int n,
-                                        uint32_t* out) {
-    CoordinateLanes<Mirror> lanes(s, u, v, du, dv);
+KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, const int* v,
+                                        int segment, int n, uint32_t* out) {
+    CoordinateLanes<Mirror> lanes(s, 0, 0, 0, 0);
     const uint8_t* const bits = s.tones.bits;
     const __m256i strideLanes = _mm256_set1_epi32(s.tones.stride);
     const __m256i tone = _mm256_set1_epi32(static_cast<int>(spread4444(s.tones.colour)));
     const __m256i one = _mm256_set1_epi32(1), three = _mm256_set1_epi32(3);
     const __m256i b1 = _mm256_set1_epi32(2), b2 = _mm256_set1_epi32(4), b3 = _mm256_set1_epi32(8);
-    for (int i = 0; i < n; i += 8) {
+    for (int i = 0, end = 0, j = 0; i < n; i += 8) {
+        // Lanes past a segment's end are written over by the next segment.
+        if (i == end) end += lanes.restartAt(u, v, j++, segment, n);
         const __m256i qu = lanes.qu(), qv = lanes.qv();
         // Entry x of row y sits at bit 2 * (x + 1) of byte row y + 1.
         const __m256i column = _mm256_add_epi32(_mm256_srai_epi32(qu, 16), one);

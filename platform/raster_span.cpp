@@ -156,7 +156,8 @@ template <bool Is4444> KORVATH_HOT uint32_t spreadTexel(uint16_t t) {
 }
 
 template <bool Is4444, bool Mirror, bool Linear>
-void fetchCached(const TriangleSetup& s, int u, int v, int du, int dv, int n, uint32_t* out) {
+KORVATH_HOT void fetchCached(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                             uint32_t* out) {
     // Locals, not fields: stores to out could otherwise alias the set-up.
     const uint16_t* const cache = s.cache;
     const int stride = s.cacheStride;
@@ -200,7 +201,8 @@ KORVATH_HOT int addressGeneric(int i, int size, uint32_t mode) {
 
 // Any format, size and addressing; ARGB 8888 out.
 template <bool Linear>
-void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n, uint32_t* out) {
+KORVATH_HOT void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n,
+                              uint32_t* out) {
     for (int i = 0; i < n; ++i, u += du, v += dv) {
         const int iu = u >> 16, iv = v >> 16;
         const int x0 = addressGeneric(iu, s.texWidth, s.address);
@@ -226,6 +228,17 @@ void fetchGeneric(const TriangleSetup& s, int u, int v, int du, int dv, int n, u
     }
 }
 
+// A one-segment fetch run over a chunk's segments, as FetchFunction asks.
+template <auto Fetch>
+void fetchSegments(const TriangleSetup& s, const int* u, const int* v, int segment, int n,
+                   uint32_t* out) {
+    for (int j = 0, done = 0; done < n; ++j, done += segment) {
+        const int len = std::min(segment, n - done);
+        Fetch(s, u[j], v[j], stepOf(u[j], u[j + 1], len), stepOf(v[j], v[j + 1], len), len,
+              out + done);
+    }
+}
+
 // ---- Interpolation along a row -------------------------------------------------------------
 
 // Each plane's value at x = 0 of a row, rounded to float; the steps along the
@@ -246,18 +259,6 @@ RowPlanes rowPlanes(const TriangleSetup& s, int y) {
     if (s.gouraud)
         for (int i = 0; i < 4; ++i) r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
     return r;
-}
-
-// 65536 / n for segment lengths, so that steps need no division.
-constexpr std::array<int, ChunkLength + 1> makeReciprocals() {
-    std::array<int, ChunkLength + 1> table{};
-    for (int n = 1; n <= ChunkLength; ++n) table[n] = 65536 / n;
-    return table;
-}
-constexpr auto Reciprocals = makeReciprocals();
-
-KORVATH_HOT int stepOf(int from, int to, int n) {
-    return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
 }
 
 constexpr int MaxEnds = ChunkLength / SegmentLength + 1; // a full perspective chunk's
@@ -309,12 +310,7 @@ void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, Segme
 }
 
 void fetchChunk(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
-    const int segment = s.perspective ? SegmentLength : ChunkLength;
-    for (int j = 0, done = 0; done < n; ++j, done += segment) {
-        const int len = std::min(segment, n - done);
-        s.fetch(s, e.u[j], e.v[j], stepOf(e.u[j], e.u[j + 1], len), stepOf(e.v[j], e.v[j + 1], len),
-                len, out + done);
-    }
+    s.fetch(s, e.u, e.v, s.perspective ? SegmentLength : ChunkLength, n, out);
 }
 
 void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
@@ -587,8 +583,11 @@ BlendMode blendModeOf(const TriangleSetup& s) {
 
 template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
     if (linear && hasWideLanes()) return wideFetchFor(Is4444, mirror);
-    if (mirror) return linear ? fetchCached<Is4444, true, true> : fetchCached<Is4444, true, false>;
-    return linear ? fetchCached<Is4444, false, true> : fetchCached<Is4444, false, false>;
+    if (mirror)
+        return linear ? fetchSegments<fetchCached<Is4444, true, true>>
+                      : fetchSegments<fetchCached<Is4444, true, false>>;
+    return linear ? fetchSegments<fetchCached<Is4444, false, true>>
+                  : fetchSegments<fetchCached<Is4444, false, false>>;
 }
 
 } // namespace
@@ -632,7 +631,7 @@ void chooseSpanFunctions(TriangleSetup& s) {
     case TexKind::Generic:
         break;
     }
-    s.fetch = s.linear ? fetchGeneric<true> : fetchGeneric<false>;
+    s.fetch = s.linear ? fetchSegments<fetchGeneric<true>> : fetchSegments<fetchGeneric<false>>;
     s.output = outputFor<TexelFormat::Argb8>(s.colourKind, blendModeOf(s));
 }
 
