@@ -54,6 +54,11 @@ struct SpanBuffers;
 // segments (every `segment` pixels, and at n), stepped in fixed point between.
 using FetchFunction = void (*)(const TriangleSetup& s, const int* u, const int* v, int segment,
                                int n, uint32_t* out);
+// The depth test of a chunk whose depths all lie within 0..65535: z and dz
+// in 17.15 depth-buffer units. Fills the pass flags and depths; the number passed.
+using DepthTestFunction = int (*)(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);
+// The same for one depth shared by all n pixels and not written: flags only.
+using FlatDepthTestFunction = int (*)(int depth, const uint16_t* zrow, int n, SpanBuffers& b);
 // Combines, blends and writes n pixels of a chunk.
 using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                 uint16_t* zrow, int n);
@@ -106,7 +111,9 @@ struct TriangleSetup {
     uint32_t srcBlend, destBlend;
     FetchFunction fetch;
     OutputFunction output;
-    bool wideLanes;   // the eight-pixel passes may run (looked up once per triangle)
+    bool wideLanes;                  // the eight-pixel passes may run (looked up once per triangle)
+    DepthTestFunction testDepthWide; // their depth tests, when wideLanes
+    FlatDepthTestFunction testFlatDepthWide; // ...
     bool addedChunks; // a chunk that shows is drawn whole by drawAddedChunkWide
     RowSteps rowSteps;
 };

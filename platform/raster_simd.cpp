@@ -593,12 +593,12 @@ FetchFunction wideFetchFor(bool is4444, bool mirror) {
                   : compiledFor<fetchLanes<false, false>>();
 }
 
-int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
-    return runCompiled<testLanes>(z, dz, zrow, n, b);
+DepthTestFunction wideDepthTest() {
+    return compiledFor<testLanes>();
 }
 
-int testFlatDepthWide(int depth, const uint16_t* zrow, int n, SpanBuffers& b) {
-    return runCompiled<testFlatLanes>(depth, zrow, n, b);
+FlatDepthTestFunction wideFlatDepthTest() {
+    return compiledFor<testFlatLanes>();
 }
 
 void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out) {

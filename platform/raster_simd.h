@@ -16,12 +16,9 @@ void allowAvx512Lanes(bool allowed);
 FetchFunction wideFetchFor(bool is4444, bool mirror);
 // The same for a two-tone 4-4-4-4 texture, from its tone bits (setup.tones).
 FetchFunction wideToneFetchFor(bool mirror);
-// The depth test of a chunk whose depths all lie within 0..65535, eight
-// pixels at a time: z and dz in 17.15 depth-buffer units. The number passed.
-int testDepthWide(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b);
-// The same test for one depth (0..65535) shared by all n pixels, which is not
-// to be written: only the pass flags are filled.
-int testFlatDepthWide(int depth, const uint16_t* zrow, int n, SpanBuffers& b);
+// The two depth tests, eight pixels at a time, for the set-up to keep.
+DepthTestFunction wideDepthTest();
+FlatDepthTestFunction wideFlatDepthTest();
 // n vertex colours from c stepping by step (r, g, b, a in 16.16), packed to
 // ARGB 8888 from their whole parts; it may write up to seven past n.
 void fillColourWide(const int c[4], const int step[4], int n, uint32_t* out);

@@ -100,8 +100,8 @@ int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zr
     const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
     if (s.wideLanes && first >= 0 && last >= 0 && first <= 65535 && last <= 65535) {
         if (step == 0 && !s.depthWrite)
-            return testFlatDepthWide(static_cast<int>(first), zrow, n, b);
-        return testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
+            return s.testFlatDepthWide(static_cast<int>(first), zrow, n, b);
+        return s.testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
     }
     int passed = 0;
     for (int i = 0; i < n; ++i) {
@@ -601,6 +601,8 @@ void chooseSpanFunctions(TriangleSetup& s) {
     for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
     const bool mirror = s.address == TADDRESS_MIRROR;
     s.wideLanes = hasWideLanes();
+    s.testDepthWide = s.wideLanes ? wideDepthTest() : nullptr;
+    s.testFlatDepthWide = s.wideLanes ? wideFlatDepthTest() : nullptr;
     switch (s.kind) {
     case TexKind::None:
         s.fetch = nullptr;
