@@ -23,13 +23,19 @@ inline int eightSteps(int step) {
     return static_cast<int>(static_cast<uint32_t>(step) * 8u);
 }
 
+// a * b for lanes whose values and product all lie in 0..65535 (channels,
+// weights): one multiply of 16-bit halves, half the work of the 32-bit one.
+KORVATH_AVX2 inline __m256i mulNarrow(__m256i a, __m256i b) {
+    return _mm256_mullo_epi16(a, b);
+}
+
 // The bilinear weights of eight lanes from their fractions of `Bits` bits.
 struct LaneWeights {
     __m256i w00, w10, w01, w11;
 };
 
 template <int Bits> KORVATH_AVX2 inline LaneWeights laneWeights(__m256i fu, __m256i fv) {
-    const __m256i w11 = _mm256_srli_epi32(_mm256_mullo_epi32(fu, fv), Bits);
+    const __m256i w11 = _mm256_srli_epi32(mulNarrow(fu, fv), Bits);
     const __m256i w10 = _mm256_sub_epi32(fu, w11);
     const __m256i w01 = _mm256_sub_epi32(fv, w11);
     const __m256i one = _mm256_set1_epi32(1 << Bits);
@@ -206,8 +212,11 @@ KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, co
         const __m256i sum =
             _mm256_add_epi32(_mm256_add_epi32(weightIf(m, one, w.w00), weightIf(m, b1, w.w01)),
                              _mm256_add_epi32(weightIf(m, b2, w.w10), weightIf(m, b3, w.w11)));
+        // The tone's nibbles times a sum of at most 16 stay within their
+        // 16-bit halves, so each half is multiplied by the sum on its own.
+        const __m256i sums = _mm256_or_si256(sum, _mm256_slli_epi32(sum, 16));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(tone, sum), 4),
+                            _mm256_and_si256(_mm256_srli_epi32(mulNarrow(tone, sums), 4),
                                              _mm256_set1_epi32(0x0F0F0F0F)));
         lanes.skip();
     }
@@ -329,9 +338,9 @@ template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m25
     const __m256i db = _mm256_and_si256(d, byte);
     __m256i r, g, b;
     if constexpr (CK == ColourKind::Modulate) {
-        r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(r8, dr), byte), 11);
-        g = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(g8, dg), byte), 10);
-        b = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(b8, db), byte), 11);
+        r = _mm256_srli_epi32(_mm256_add_epi32(mulNarrow(r8, dr), byte), 11);
+        g = _mm256_srli_epi32(_mm256_add_epi32(mulNarrow(g8, dg), byte), 10);
+        b = _mm256_srli_epi32(_mm256_add_epi32(mulNarrow(b8, db), byte), 11);
     } else {
         r = _mm256_srli_epi32(_mm256_min_epi32(_mm256_add_epi32(r8, dr), byte), 3);
         g = _mm256_srli_epi32(_mm256_min_epi32(_mm256_add_epi32(g8, dg), byte), 2);
@@ -357,7 +366,7 @@ KORVATH_AVX2 inline void frameChannels(__m128i under, __m256i& r, __m256i& g, __
 
 // a * b / 255 rounded, as mul255.
 KORVATH_AVX2 inline __m256i mul255Lanes(__m256i a, __m256i b) {
-    const __m256i t = _mm256_add_epi32(_mm256_mullo_epi32(a, b), _mm256_set1_epi32(128));
+    const __m256i t = _mm256_add_epi32(mulNarrow(a, b), _mm256_set1_epi32(128));
     return _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_srli_epi32(t, 8)), 8);
 }
 
@@ -380,7 +389,7 @@ KORVATH_AVX2 inline __m256i nibbleChannel(__m256i t, int shift) {
 KORVATH_AVX2 inline __m256i modulateChannel(__m256i texel, __m256i d, int shift) {
     const __m256i byte = _mm256_set1_epi32(255);
     const __m256i colour = _mm256_and_si256(_mm256_srli_epi32(d, shift), byte);
-    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(texel, colour), byte), 8);
+    return _mm256_srli_epi32(_mm256_add_epi32(mulNarrow(texel, colour), byte), 8);
 }
 
 // Source over frame by alpha, saturated, as the plain blend.
