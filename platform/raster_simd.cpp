@@ -324,7 +324,8 @@ KORVATH_AVX2 inline void fillColourLanes(const int c[4], const int step[4], int 
 
 // Eight spread 5-6-5 texels combined with eight vertex colours and packed
 // to 5-6-5: the same products as the plain loop's.
-template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m256i d) {
+template <ColourKind CK>
+KORVATH_AVX2 inline __m128i shadeChannels(__m256i t, __m256i dr, __m256i dg, __m256i db) {
     const __m256i five = _mm256_set1_epi32(31), byte = _mm256_set1_epi32(255);
     const __m256i r8 = _mm256_srli_epi32(
         _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(t, 11), five), _mm256_set1_epi32(33)),
@@ -333,9 +334,6 @@ template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m25
         _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(t, 21), _mm256_set1_epi32(65)), 4);
     const __m256i b8 =
         _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(t, five), _mm256_set1_epi32(33)), 2);
-    const __m256i dr = _mm256_and_si256(_mm256_srli_epi32(d, 16), byte);
-    const __m256i dg = _mm256_and_si256(_mm256_srli_epi32(d, 8), byte);
-    const __m256i db = _mm256_and_si256(d, byte);
     __m256i r, g, b;
     if constexpr (CK == ColourKind::Modulate) {
         r = _mm256_srli_epi32(_mm256_add_epi32(mulNarrow(r8, dr), byte), 11);
@@ -349,6 +347,14 @@ template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m25
     const __m256i p =
         _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r, 11), _mm256_slli_epi32(g, 5)), b);
     return _mm_packus_epi32(_mm256_castsi256_si128(p), _mm256_extracti128_si256(p, 1));
+}
+
+// The same with the colours packed as ARGB 8888.
+template <ColourKind CK> KORVATH_AVX2 inline __m128i shadeLanes(__m256i t, __m256i d) {
+    const __m256i byte = _mm256_set1_epi32(255);
+    return shadeChannels<CK>(t, _mm256_and_si256(_mm256_srli_epi32(d, 16), byte),
+                             _mm256_and_si256(_mm256_srli_epi32(d, 8), byte),
+                             _mm256_and_si256(d, byte));
 }
 
 // 5-6-5 frame pixels (the low halves of eight 32-bit lanes) widened to 8 bits
@@ -514,13 +520,54 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     }
 }
 
+// A grey vertex colour (r, g and b stepped alike) as one channel, 16.16:
+// the channel's byte of the packed colour, which a step just below 0 turns
+// to 255 in every channel at once.
+struct GreyLanes {
+    __m256i lanes, eight;
+
+    KORVATH_AVX2 GreyLanes(const int c[4], const int step[4]) {
+        const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        lanes = _mm256_add_epi32(_mm256_set1_epi32(c[0]),
+                                 _mm256_mullo_epi32(steps, _mm256_set1_epi32(step[0])));
+        eight = _mm256_set1_epi32(eightSteps(step[0]));
+    }
+
+    KORVATH_AVX2 __m256i next() {
+        const __m256i grey = _mm256_and_si256(_mm256_srli_epi32(lanes, 16), _mm256_set1_epi32(255));
+        skip();
+        return grey;
+    }
+
+    KORVATH_AVX2 void skip() { lanes = _mm256_add_epi32(lanes, eight); }
+};
+
+// Chunks whose colour is grey are shaded from one channel.
+template <bool Grey> struct AddedColour;
+template <> struct AddedColour<false> {
+    ColourLanes colour;
+    KORVATH_AVX2 AddedColour(const AffineChunk& a) : colour(a.colour, a.colourStep) {}
+    KORVATH_AVX2 __m128i shade(__m256i t) { return shadeLanes<ColourKind::Add>(t, colour.next()); }
+    KORVATH_AVX2 void skip() { colour.skip(); }
+};
+template <> struct AddedColour<true> {
+    GreyLanes colour;
+    KORVATH_AVX2 AddedColour(const AffineChunk& a) : colour(a.colour, a.colourStep) {}
+    KORVATH_AVX2 __m128i shade(__m256i t) {
+        const __m256i grey = colour.next();
+        return shadeChannels<ColourKind::Add>(t, grey, grey, grey);
+    }
+    KORVATH_AVX2 void skip() { colour.skip(); }
+};
+
 // The backdrop's chunk in one pass, with no buffers between the steps:
 // mirrored bilinear 5-6-5 texels added to the vertex colour, written
 // without blending where the depth test passed.
+template <bool Grey>
 KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
                                          const uint8_t* passed, uint16_t* dst, int n) {
     CachedLanes<false, true> texels(s, a.u, a.v, a.du, a.dv);
-    ColourLanes colour(a.colour, a.colourStep);
+    AddedColour<Grey> colour(a);
     for (int i = 0; i < n; i += 8) {
         const int count = n - i < 8 ? n - i : 8;
         // Past the last few flags the buffer holds stale ones.
@@ -530,7 +577,7 @@ KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChu
             colour.skip();
             continue;
         }
-        const __m128i shaded = shadeLanes<ColourKind::Add>(texels.next(), colour.next());
+        const __m128i shaded = colour.shade(texels.next());
         __m128i* out = reinterpret_cast<__m128i*>(dst + i);
         if (count == 8) {
             _mm_storeu_si128(out, _mm_blendv_epi8(_mm_loadu_si128(out), shaded, pass));
@@ -628,5 +675,10 @@ OutputFunction wideShadowOutput(bool black) {
 
 void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
                         uint16_t* dst, int n) {
-    runCompiled<addedChunkLanes>(s, a, passed, dst, n);
+    const bool grey = a.colour[0] == a.colour[1] && a.colour[1] == a.colour[2] &&
+                      a.colourStep[0] == a.colourStep[1] && a.colourStep[1] == a.colourStep[2];
+    if (grey)
+        runCompiled<addedChunkLanes<true>>(s, a, passed, dst, n);
+    else
+        runCompiled<addedChunkLanes<false>>(s, a, passed, dst, n);
 }
