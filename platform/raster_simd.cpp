@@ -224,27 +224,40 @@ KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, co
 
 // Eight pixels at a time; the tail one by one, with the same arithmetic.
 KORVATH_AVX2 inline int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
-    const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i lz =
-        _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(steps, _mm256_set1_epi32(dz)));
-    const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
+    const __m256i steps =
+        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(dz));
     const __m256i one = _mm256_set1_epi32(1);
-    int passed = 0, i = 0;
-    for (; i + 8 <= n; i += 8) {
+    // Pixels [at, at + 8) from lz: their depths and flags stored, the mask of
+    // those that passed returned.
+    auto testEight = [&](__m256i lz, int at) KORVATH_AVX2 {
         const __m256i depth = _mm256_srai_epi32(lz, 15);
         const __m256i stored =
-            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i)));
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + at)));
         const __m256i pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(depth, stored), one);
         // Eight 16-bit depths and eight bytes of pass flags.
         const __m128i depth16 =
             _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(b.depth + i), depth16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(b.depth + at), depth16);
         const __m128i pass16 =
             _mm_packus_epi32(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + i), _mm_packus_epi16(pass16, pass16));
-        passed += __builtin_popcount(static_cast<unsigned>(
-            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(pass, one)))));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + at), _mm_packus_epi16(pass16, pass16));
+        return static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(pass, one))));
+    };
+    __m256i lz = _mm256_add_epi32(_mm256_set1_epi32(z), steps);
+    const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
+    int passed = 0, i = 0;
+    for (; i + 8 <= n; i += 8) {
+        passed += __builtin_popcount(testEight(lz, i));
         lz = _mm256_add_epi32(lz, dz8);
+    }
+    if (i == n) return passed;
+    if (n >= 8) {
+        // The last few: the chunk's last eight tested again, which writes the
+        // same depths and flags over those done, counted only once.
+        const int last = n - 8;
+        const __m256i tail = _mm256_add_epi32(_mm256_set1_epi32(z + last * dz), steps);
+        return passed + __builtin_popcount(testEight(tail, last) >> (i - last));
     }
     for (; i < n; ++i) {
         const int depth = (z + i * dz) >> 15;
