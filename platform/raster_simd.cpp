@@ -283,16 +283,23 @@ KORVATH_AVX2 inline int testFlatLanes(int depth, const uint16_t* zrow, int n, Sp
         _mm_storeu_si128(reinterpret_cast<__m128i*>(b.pass + i), _mm_and_si128(bytes, one));
         passed += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
     }
-    // Spans are short: eight more at a time before the last few one by one.
-    if (i + 8 <= n) {
-        const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
+    // Pixels [at, at + 8): their flags stored, the mask of those that passed returned.
+    auto testEight = [&](int at) KORVATH_AVX2 {
+        const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + at));
         const __m128i pass =
             _mm_cmpeq_epi16(_mm_max_epu16(stored, _mm256_castsi256_si128(d)), stored);
         const __m128i bytes = _mm_packs_epi16(pass, pass);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + i), _mm_and_si128(bytes, one));
-        passed += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(bytes)) & 0xFFu);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + at), _mm_and_si128(bytes, one));
+        return static_cast<unsigned>(_mm_movemask_epi8(bytes)) & 0xFFu;
+    };
+    // Spans are short: eight more at a time, then the last eight again for
+    // the last few, counting only those not done.
+    if (i + 8 <= n) {
+        passed += __builtin_popcount(testEight(i));
         i += 8;
     }
+    if (i == n) return passed;
+    if (n >= 8) return passed + __builtin_popcount(testEight(n - 8) >> (i - (n - 8)));
     for (; i < n; ++i) {
         b.pass[i] = depth <= zrow[i] ? 1 : 0;
         passed += b.pass[i];
