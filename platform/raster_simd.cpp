@@ -533,10 +533,12 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     _mm_store_si128(
         reinterpret_cast<__m128i*>(colour),
         Shader::shade(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i)), d, under));
+    // Selects, not branches: the flags are the depth buffer's, which no
+    // predictor guesses; a pixel that failed keeps what it held.
     for (int k = 0; i + k < n; ++k) {
-        if (depthTest && b.pass[i + k] == 0) continue;
-        dst[i + k] = colour[k];
-        if (depthWrite) zrow[i + k] = b.depth[i + k];
+        const bool drawn = !depthTest || b.pass[i + k] != 0;
+        dst[i + k] = drawn ? colour[k] : dst[i + k];
+        if (depthWrite) zrow[i + k] = drawn ? b.depth[i + k] : zrow[i + k];
     }
 }
 
