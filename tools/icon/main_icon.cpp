@@ -100,7 +100,7 @@ bool makeFolder(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') { // an option is never taken for a file name
         std::fprintf(stderr, "usage: korvath-icon FOLDER\n");
         return 2;
     }

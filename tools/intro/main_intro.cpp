@@ -27,7 +27,7 @@ bool save(const Image& card, const std::string& dir, const char* name,
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
+    if (argc < 2 || argc > 3 || argv[1][0] == '-') { // an option is never a folder
         std::fprintf(stderr, "usage: korvath-intro DIR [PREVIEW_DIR]\n");
         return 2;
     }

@@ -7,7 +7,7 @@
 #include "tune.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') { // an option is never taken for a file name
         std::fprintf(stderr, "usage: korvath-music OUTPUT.mid\n");
         return 2;
     }

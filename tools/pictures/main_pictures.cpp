@@ -38,7 +38,7 @@ bool writePicture(const std::string& folder, const char* name, void (*draw)(Pict
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') { // an option is never taken for a file name
         std::fprintf(stderr, "usage: korvath-pictures FOLDER\n");
         return 2;
     }
