@@ -112,8 +112,8 @@ struct TriangleSetup {
     FetchFunction fetch;
     OutputFunction output;
     bool wideLanes;                  // the eight-pixel passes may run (looked up once per triangle)
-    DepthTestFunction testDepthWide; // their depth tests, when wideLanes
-    FlatDepthTestFunction testFlatDepthWide; // ...
+    DepthTestFunction testDepthWide; // their depth test, when wideLanes
+    FlatDepthTestFunction testFlatDepthWide; // their one-depth test, when wideLanes
     bool addedChunks; // a chunk that shows is drawn whole by drawAddedChunkWide
     RowSteps rowSteps;
 };

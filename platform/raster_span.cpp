@@ -611,21 +611,21 @@ void chooseSpanFunctions(TriangleSetup& s) {
     case TexKind::Rgb565:
         s.fetch = cachedFetchFor<false>(mirror, s.linear);
         s.output = outputFor<TexelFormat::R565>(s.colourKind, blendModeOf(s));
-        if (hasWideLanes() && !s.blend && !s.target555)
+        if (s.wideLanes && !s.blend && !s.target555)
             if (OutputFunction wide = wideOutputFor(s.colourKind)) s.output = wide;
         // The backdrop's triangles: affine, depth tested but not written.
-        s.addedChunks = hasWideLanes() && !s.blend && !s.target555 && mirror && s.linear &&
+        s.addedChunks = s.wideLanes && !s.blend && !s.target555 && mirror && s.linear &&
                         s.colourKind == ColourKind::Add && !s.perspective && s.depthTest &&
                         !s.depthWrite;
         return;
     case TexKind::Argb4444:
         s.fetch = cachedFetchFor<true>(mirror, s.linear);
         // A silhouette of one tone is read from its bits, which stay in the nearest cache.
-        s.tones = s.linear && hasWideLanes() ? toneCacheFor(s.stage.texture, s.address)
-                                             : ToneCache{nullptr, 0, 0};
+        s.tones = s.linear && s.wideLanes ? toneCacheFor(s.stage.texture, s.address)
+                                          : ToneCache{nullptr, 0, 0};
         if (s.tones.bits != nullptr) s.fetch = wideToneFetchFor(mirror);
         s.output = outputFor<TexelFormat::A4444>(s.colourKind, blendModeOf(s));
-        if (hasWideLanes() && !s.target555 && s.colourKind == ColourKind::Modulate &&
+        if (s.wideLanes && !s.target555 && s.colourKind == ColourKind::Modulate &&
             blendModeOf(s) == BlendMode::Over && s.stage.alphaOp == TOP_SELECTARG1 &&
             s.stage.alphaArg1 == TA_TEXTURE)
             s.output = wideShadowOutput(s.tones.bits != nullptr && (s.tones.colour & 0x0FFF) == 0);
