@@ -139,6 +139,7 @@ struct SpanBuffers {
     uint8_t pass[ChunkLength];         // 1 where the depth test passed
     uint32_t texel[ChunkLength + 8];   // fetched texels; eight-texel fetches may run over
     uint32_t diffuse[ChunkLength + 8]; // ARGB 8888 vertex colour; eight-pixel fills may run over
+    int room; // pixels of the row past the chunk's end that may be read and written back unchanged
 };
 
 // Chooses setup.fetch and setup.output for the triangle's state and rounds

@@ -222,6 +222,17 @@ KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, co
     }
 }
 
+// All ones in the first `count` (0 to 8) 16-bit lanes.
+KORVATH_AVX2 inline __m128i firstWords(int count) {
+    return _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(count)),
+                           _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+// All ones in the first `count` (0 to 8) 32-bit lanes.
+KORVATH_AVX2 inline __m256i firstLanes(int count) {
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
 // Eight pixels at a time; the tail one by one, with the same arithmetic.
 KORVATH_AVX2 inline int testLanes(int z, int dz, const uint16_t* zrow, int n, SpanBuffers& b) {
     const __m256i steps =
@@ -229,11 +240,12 @@ KORVATH_AVX2 inline int testLanes(int z, int dz, const uint16_t* zrow, int n, Sp
     const __m256i one = _mm256_set1_epi32(1);
     // Pixels [at, at + 8) from lz: their depths and flags stored, the mask of
     // those that passed returned.
-    auto testEight = [&](__m256i lz, int at) KORVATH_AVX2 {
+    auto testEight = [&](__m256i lz, int at, __m256i valid) KORVATH_AVX2 {
         const __m256i depth = _mm256_srai_epi32(lz, 15);
         const __m256i stored =
             _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + at)));
-        const __m256i pass = _mm256_andnot_si256(_mm256_cmpgt_epi32(depth, stored), one);
+        const __m256i pass =
+            _mm256_and_si256(_mm256_andnot_si256(_mm256_cmpgt_epi32(depth, stored), one), valid);
         // Eight 16-bit depths and eight bytes of pass flags.
         const __m128i depth16 =
             _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
@@ -247,17 +259,23 @@ KORVATH_AVX2 inline int testLanes(int z, int dz, const uint16_t* zrow, int n, Sp
     __m256i lz = _mm256_add_epi32(_mm256_set1_epi32(z), steps);
     const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
     int passed = 0, i = 0;
+    const __m256i all = _mm256_set1_epi32(-1);
     for (; i + 8 <= n; i += 8) {
-        passed += __builtin_popcount(testEight(lz, i));
+        passed += __builtin_popcount(testEight(lz, i, all));
         lz = _mm256_add_epi32(lz, dz8);
     }
     if (i == n) return passed;
+    // The last few as eight more, those past the chunk failed: the depths
+    // past it are read but never written, and the flags of every group land
+    // where writeLanes reads them whole.
+    if (b.room >= i + 8 - n)
+        return passed + __builtin_popcount(testEight(lz, i, firstLanes(n - i)));
     if (n >= 8) {
         // The last few: the chunk's last eight tested again, which writes the
         // same depths and flags over those done, counted only once.
         const int last = n - 8;
         const __m256i tail = _mm256_add_epi32(_mm256_set1_epi32(z + last * dz), steps);
-        return passed + __builtin_popcount(testEight(tail, last) >> (i - last));
+        return passed + __builtin_popcount(testEight(tail, last, all) >> (i - last));
     }
     for (; i < n; ++i) {
         const int depth = (z + i * dz) >> 15;
@@ -284,22 +302,25 @@ KORVATH_AVX2 inline int testFlatLanes(int depth, const uint16_t* zrow, int n, Sp
         passed += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
     }
     // Pixels [at, at + 8): their flags stored, the mask of those that passed returned.
-    auto testEight = [&](int at) KORVATH_AVX2 {
+    auto testEight = [&](int at, __m128i valid) KORVATH_AVX2 {
         const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + at));
-        const __m128i pass =
-            _mm_cmpeq_epi16(_mm_max_epu16(stored, _mm256_castsi256_si128(d)), stored);
+        const __m128i pass = _mm_and_si128(
+            _mm_cmpeq_epi16(_mm_max_epu16(stored, _mm256_castsi256_si128(d)), stored), valid);
         const __m128i bytes = _mm_packs_epi16(pass, pass);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(b.pass + at), _mm_and_si128(bytes, one));
         return static_cast<unsigned>(_mm_movemask_epi8(bytes)) & 0xFFu;
     };
     // Spans are short: eight more at a time, then the last eight again for
     // the last few, counting only those not done.
+    const __m128i all = _mm_set1_epi16(-1);
     if (i + 8 <= n) {
-        passed += __builtin_popcount(testEight(i));
+        passed += __builtin_popcount(testEight(i, all));
         i += 8;
     }
     if (i == n) return passed;
-    if (n >= 8) return passed + __builtin_popcount(testEight(n - 8) >> (i - (n - 8)));
+    // As testLanes: eight more, those past the chunk failed, when the row has them.
+    if (b.room >= i + 8 - n) return passed + __builtin_popcount(testEight(i, firstWords(n - i)));
+    if (n >= 8) return passed + __builtin_popcount(testEight(n - 8, all) >> (i - (n - 8)));
     for (; i < n; ++i) {
         b.pass[i] = depth <= zrow[i] ? 1 : 0;
         passed += b.pass[i];
@@ -523,6 +544,25 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
         _mm_storeu_si128(out, colour);
     }
     if (i == n) return;
+    if (b.room >= i + 8 - n) {
+        // The last few as eight more, those past the chunk written back as they were.
+        __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        const __m128i under = _mm_loadu_si128(out);
+        const __m256i d =
+            gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
+        const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i));
+        const __m128i valid = firstWords(n - i);
+        const __m128i drawn = depthTest ? _mm_and_si128(passLanes(b.pass + i), valid) : valid;
+        _mm_storeu_si128(out, _mm_blendv_epi8(under, Shader::shade(t, d, under), drawn));
+        if (depthWrite) {
+            __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
+            _mm_storeu_si128(
+                z, _mm_blendv_epi8(_mm_loadu_si128(z),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)),
+                                   drawn));
+        }
+        return;
+    }
     // The last few pixels: eight lanes shaded, only those that exist written.
     // The texel and colour buffers reach past the chunk's last eight lanes;
     // the frame does not, so only its existing pixels are read.
@@ -587,13 +627,18 @@ template <> struct AddedColour<true> {
 // without blending where the depth test passed.
 template <bool Grey>
 KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
-                                         const uint8_t* passed, uint16_t* dst, int n) {
+                                         const uint8_t* passed, int room, uint16_t* dst, int n) {
     CachedLanes<false, true> texels(s, a.u, a.v, a.du, a.dv);
     AddedColour<Grey> colour(a);
     for (int i = 0; i < n; i += 8) {
-        const int count = n - i < 8 ? n - i : 8;
-        // Past the last few flags the buffer holds stale ones.
-        const __m128i pass = count == 8 ? passLanes(passed + i) : firstPassLanes(passed + i, count);
+        // Past the last few flags the buffer holds stale ones. Where the row
+        // goes on, the last few are drawn as eight more, those past the chunk
+        // written back as they were.
+        const bool whole = n - i >= 8 || room >= i + 8 - n;
+        const int count = whole ? 8 : n - i;
+        const __m128i pass = !whole       ? firstPassLanes(passed + i, count)
+                             : n - i >= 8 ? passLanes(passed + i)
+                                          : _mm_and_si128(passLanes(passed + i), firstWords(n - i));
         if (_mm_testz_si128(pass, pass)) {
             texels.skip();
             colour.skip();
@@ -696,11 +741,11 @@ OutputFunction wideShadowOutput(bool black) {
 }
 
 void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
-                        uint16_t* dst, int n) {
+                        int room, uint16_t* dst, int n) {
     const bool grey = a.colour[0] == a.colour[1] && a.colour[1] == a.colour[2] &&
                       a.colourStep[0] == a.colourStep[1] && a.colourStep[1] == a.colourStep[2];
     if (grey)
-        runCompiled<addedChunkLanes<true>>(s, a, passed, dst, n);
+        runCompiled<addedChunkLanes<true>>(s, a, passed, room, dst, n);
     else
-        runCompiled<addedChunkLanes<false>>(s, a, passed, dst, n);
+        runCompiled<addedChunkLanes<false>>(s, a, passed, room, dst, n);
 }

@@ -38,6 +38,7 @@ struct AffineChunk {
 };
 // The backdrop's case whole: a chunk of mirrored bilinear 5-6-5 texels added
 // to the vertex colour, written unblended into a 5-6-5 target where `passed`
-// is set; no depth is written.
+// is set; no depth is written. `room` pixels of the row past the chunk may
+// be read and written back unchanged.
 void drawAddedChunkWide(const TriangleSetup& s, const AffineChunk& a, const uint8_t* passed,
-                        uint16_t* dst, int n);
+                        int room, uint16_t* dst, int n);

@@ -666,6 +666,7 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     }
     SpanBuffers b;
     SegmentEnds e;
+    const int rowEnd = zrow != nullptr ? std::min(s.targetStride, s.depthStride) : s.targetStride;
     RowPlanes r;
     bool planesReady = false;
     auto workOutEnds = [&](int x, int n) {
@@ -677,13 +678,14 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         const int n = std::min(ChunkLength, x1 - x);
         const int64_t zChunk = zf;
         zf += dz * n;
+        b.room = rowEnd - (x + n);
         // A perspective chunk's division runs while its depths are read; an
         // affine chunk (the backdrop's, often hidden whole) waits for the test.
         if (s.perspective) workOutEnds(x, n);
         if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
         if (!s.perspective) workOutEnds(x, n);
         if (s.addedChunks) {
-            drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, dst + x, n);
+            drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, b.room, dst + x, n);
             continue;
         }
         if (s.fetch != nullptr) fetchChunk(s, e, n, b.texel);
