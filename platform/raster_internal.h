@@ -63,6 +63,13 @@ using FlatDepthTestFunction = int (*)(int depth, const uint16_t* zrow, int n, Sp
 using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                 uint16_t* zrow, int n);
 
+// A shadow's chunk in one pass: the fetch's segment ends, the depth test's
+// z and dz, the pixels of the row past the chunk that may be read and written
+// back unchanged, then the target and depth rows from the chunk's first pixel.
+using ShadowChunkFunction = void (*)(const TriangleSetup& s, const int* u, const int* v,
+                                     int segment, int z, int dz, int room, uint16_t* dst,
+                                     uint16_t* zrow, int n);
+
 // The planes' steps along a row as the span pipeline uses them, rounded once
 // per triangle: float for the varyings, 32.32 depth-buffer units for depth.
 struct RowSteps {
@@ -114,7 +121,8 @@ struct TriangleSetup {
     bool wideLanes;                  // the eight-pixel passes may run (looked up once per triangle)
     DepthTestFunction testDepthWide; // their depth test, when wideLanes
     FlatDepthTestFunction testFlatDepthWide; // their one-depth test, when wideLanes
-    bool addedChunks; // a chunk that shows is drawn whole by drawAddedChunkWide
+    bool addedChunks;                // a chunk that shows is drawn whole by drawAddedChunkWide
+    ShadowChunkFunction shadowChunk; // a black shadow's chunk whole, or nullptr
     RowSteps rowSteps;
 };
 

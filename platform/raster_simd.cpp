@@ -179,19 +179,21 @@ KORVATH_AVX2 inline __m256i weightIf(__m256i bits, __m256i bit, __m256i weight) 
 // The same fetch from a two-tone 4-4-4-4 texture's bits: the texels that are
 // not 0 all equal the tone, so the weighted sum is the tone times the sum of
 // their weights, the very sum the texel cache gives.
-template <bool Mirror>
-KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, const int* v,
-                                        int segment, int n, uint32_t* out) {
-    CoordinateLanes<Mirror> lanes(s, 0, 0, 0, 0);
-    const uint8_t* const bits = s.tones.bits;
-    const __m256i strideLanes = _mm256_set1_epi32(s.tones.stride);
-    const __m256i tone = _mm256_set1_epi32(static_cast<int>(spread4444(s.tones.colour)));
-    const __m256i one = _mm256_set1_epi32(1), three = _mm256_set1_epi32(3);
-    const __m256i b1 = _mm256_set1_epi32(2), b2 = _mm256_set1_epi32(4), b3 = _mm256_set1_epi32(8);
-    for (int i = 0, end = 0, j = 0; i < n; i += 8) {
-        // Lanes past a segment's end are written over by the next segment.
-        if (i == end) end += lanes.restartAt(u, v, j++, segment, n);
-        const __m256i qu = lanes.qu(), qv = lanes.qv();
+template <bool Mirror> struct ToneLanes : CoordinateLanes<Mirror> {
+    const uint8_t* bits;
+    __m256i strideLanes, tone;
+
+    KORVATH_AVX2 explicit ToneLanes(const TriangleSetup& s)
+        : CoordinateLanes<Mirror>(s, 0, 0, 0, 0), bits(s.tones.bits),
+          strideLanes(_mm256_set1_epi32(s.tones.stride)),
+          tone(_mm256_set1_epi32(static_cast<int>(spread4444(s.tones.colour)))) {}
+
+    // The next eight texels, spread.
+    KORVATH_AVX2 __m256i next() {
+        const __m256i one = _mm256_set1_epi32(1), three = _mm256_set1_epi32(3);
+        const __m256i b1 = _mm256_set1_epi32(2), b2 = _mm256_set1_epi32(4);
+        const __m256i b3 = _mm256_set1_epi32(8);
+        const __m256i qu = this->qu(), qv = this->qv();
         // Entry x of row y sits at bit 2 * (x + 1) of byte row y + 1.
         const __m256i column = _mm256_add_epi32(_mm256_srai_epi32(qu, 16), one);
         const __m256i index = _mm256_add_epi32(
@@ -208,6 +210,9 @@ KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, co
                                                 word(5), word(6), word(7));
         const __m256i m =
             _mm256_srlv_epi32(words, _mm256_slli_epi32(_mm256_and_si256(column, three), 1));
+        this->skip();
+        // Eight clear footprints, as a soft shadow's square mostly has.
+        if (_mm256_testz_si256(m, _mm256_set1_epi32(15))) return _mm256_setzero_si256();
         const LaneWeights w = weightsAt<4>(qu, qv);
         const __m256i sum =
             _mm256_add_epi32(_mm256_add_epi32(weightIf(m, one, w.w00), weightIf(m, b1, w.w01)),
@@ -215,10 +220,19 @@ KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, co
         // The tone's nibbles times a sum of at most 16 stay within their
         // 16-bit halves, so each half is multiplied by the sum on its own.
         const __m256i sums = _mm256_or_si256(sum, _mm256_slli_epi32(sum, 16));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_and_si256(_mm256_srli_epi32(mulNarrow(tone, sums), 4),
-                                             _mm256_set1_epi32(0x0F0F0F0F)));
-        lanes.skip();
+        return _mm256_and_si256(_mm256_srli_epi32(mulNarrow(tone, sums), 4),
+                                _mm256_set1_epi32(0x0F0F0F0F));
+    }
+};
+
+template <bool Mirror>
+KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, const int* v,
+                                        int segment, int n, uint32_t* out) {
+    ToneLanes<Mirror> texels(s);
+    for (int i = 0, end = 0, j = 0; i < n; i += 8) {
+        // Lanes past a segment's end are written over by the next segment.
+        if (i == end) end += texels.restartAt(u, v, j++, segment, n);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.next());
     }
 }
 
@@ -582,6 +596,90 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     }
 }
 
+// Eight pixels of a black silhouette's shadow from `at`: depths from the
+// lanes of `depth` and texels from the next of `texels`, both moved along by
+// `lanes`, tested, blended and written where `valid` (and the test) allows.
+template <bool Mirror>
+KORVATH_AVX2 inline void blackShadowEight(ToneLanes<Mirror>& texels, __m256i depth, __m256i lanes,
+                                          __m128i valid, uint16_t* dst, uint16_t* zrow) {
+    const __m256i moved = _mm256_permutevar8x32_epi32(depth, lanes);
+    const __m128i depth16 =
+        _mm_packus_epi32(_mm256_castsi256_si128(moved), _mm256_extracti128_si256(moved, 1));
+    __m128i* z = reinterpret_cast<__m128i*>(zrow);
+    const __m128i stored = _mm_loadu_si128(z);
+    // depth <= stored, unsigned: the larger of the two is the stored value.
+    const __m128i pass =
+        _mm_and_si128(_mm_cmpeq_epi16(_mm_max_epu16(stored, depth16), stored), valid);
+    if (_mm_testz_si128(pass, pass)) return texels.skip();
+    const __m256i t = _mm256_permutevar8x32_epi32(texels.next(), lanes);
+    _mm_storeu_si128(z, _mm_blendv_epi8(stored, depth16, pass));
+    if (BlackShadowTexels::leavesFrame(t)) return;
+    __m128i* out = reinterpret_cast<__m128i*>(dst);
+    const __m128i under = _mm_loadu_si128(out);
+    _mm_storeu_si128(out,
+                     _mm_blendv_epi8(under, BlackShadowTexels::shade(t, __m256i{}, under), pass));
+}
+
+// A black shadow's chunk of fewer than eight pixels at the row's end: only
+// those that exist are read and written.
+template <bool Mirror>
+KORVATH_AVX2 inline void blackShadowFewLanes(ToneLanes<Mirror>& texels, __m256i depth,
+                                             uint16_t* dst, uint16_t* zrow, int n) {
+    const __m128i depth16 =
+        _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
+    const __m128i stored = firstPixels(zrow, n);
+    const __m128i pass =
+        _mm_and_si128(_mm_cmpeq_epi16(_mm_max_epu16(stored, depth16), stored), firstWords(n));
+    const __m256i t = texels.next();
+    const __m128i under = firstPixels(dst, n);
+    alignas(16) uint16_t depths[8], pixels[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(depths), _mm_blendv_epi8(stored, depth16, pass));
+    _mm_store_si128(reinterpret_cast<__m128i*>(pixels),
+                    _mm_blendv_epi8(under, BlackShadowTexels::shade(t, __m256i{}, under), pass));
+    for (int k = 0; k < n; ++k) {
+        zrow[k] = depths[k];
+        dst[k] = pixels[k];
+    }
+}
+
+// A chunk of a black silhouette's shadow in one pass, with no buffers
+// between the steps: depth test, texels from the tone bits, blend and depth
+// write, eight pixels at a time, as testLanes, fetchToneLanes and
+// writeLanes<BlackShadowTexels> do them. Eight pixels that all failed the
+// test need no texels, and eight clear texels no blending.
+template <bool Mirror>
+KORVATH_AVX2 inline void blackShadowChunkLanes(const TriangleSetup& s, const int* u, const int* v,
+                                               int segment, int z, int dz, int room, uint16_t* dst,
+                                               uint16_t* zrow, int n) {
+    ToneLanes<Mirror> texels(s);
+    const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i lz =
+        _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(order, _mm256_set1_epi32(dz)));
+    const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
+    const __m128i all = _mm_set1_epi16(-1);
+    int i = 0;
+    for (int end = 0, j = 0; i + 8 <= n; i += 8) {
+        if (i == end) end += texels.restartAt(u, v, j++, segment, n);
+        blackShadowEight(texels, _mm256_srai_epi32(lz, 15), order, all, dst + i, zrow + i);
+        lz = _mm256_add_epi32(lz, dz8);
+    }
+    if (i == n) return;
+    // Segments are whole groups of eight: the last few start the last one or
+    // go on in it.
+    if (i % segment == 0) texels.restartAt(u, v, i / segment, segment, n);
+    const __m256i depth = _mm256_srai_epi32(lz, 15);
+    // Where the row goes on, the last few pixels are eight more, those past
+    // the chunk written back as they were; else the chunk's last eight, those
+    // done before left as they are, with depths and texels moved along.
+    if (room >= i + 8 - n)
+        return blackShadowEight(texels, depth, order, firstWords(n - i), dst + i, zrow + i);
+    if (n < 8) return blackShadowFewLanes(texels, depth, dst, zrow, n);
+    const int done = i - (n - 8);
+    const __m128i fresh = _mm_andnot_si128(firstWords(done), all);
+    blackShadowEight(texels, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)), fresh,
+                     dst + n - 8, zrow + n - 8);
+}
+
 // A grey vertex colour (r, g and b stepped alike) as one channel, 16.16:
 // the channel's byte of the packed colour, which a step just below 0 turns
 // to 255 in every channel at once.
@@ -733,6 +831,11 @@ OutputFunction wideOutputFor(ColourKind kind) {
         return compiledFor<writeLanes<OpaqueTexels<ColourKind::Modulate>>>();
     if (kind == ColourKind::Add) return compiledFor<writeLanes<OpaqueTexels<ColourKind::Add>>>();
     return nullptr;
+}
+
+ShadowChunkFunction wideBlackShadowChunk(bool mirror) {
+    return mirror ? compiledFor<blackShadowChunkLanes<true>>()
+                  : compiledFor<blackShadowChunkLanes<false>>();
 }
 
 OutputFunction wideShadowOutput(bool black) {

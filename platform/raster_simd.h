@@ -29,6 +29,10 @@ OutputFunction wideOutputFor(ColourKind kind);
 // their own alpha over the frame (source alpha, inverse source alpha);
 // black when no texel has any colour.
 OutputFunction wideShadowOutput(bool black);
+// A black silhouette's shadow chunk whole (setup.tones, black): texel
+// coordinates as FetchFunction takes them, depths as DepthTestFunction does
+// (all within 0..65535), drawn and its depths written where the test passes.
+ShadowChunkFunction wideBlackShadowChunk(bool mirror);
 
 // Where an affine chunk's texel coordinates (16.16) and vertex colour (r, g,
 // b, a in 16.16) start and how they step, as the span pipeline works them out.

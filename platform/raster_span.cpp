@@ -336,6 +336,18 @@ void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* 
     }
 }
 
+// A shadow's chunk in one pass, when its depths lie within the buffer's
+// range as the eight-pixel depth test needs; false when they do not.
+bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf, int64_t dz, int room,
+                     uint16_t* dst, uint16_t* zrow, int n) {
+    const int64_t z = zf >> 17, step = dz >> 17;
+    const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
+    if (first < 0 || last < 0 || first > 65535 || last > 65535) return false;
+    s.shadowChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room,
+                  dst, zrow, n);
+    return true;
+}
+
 // An affine chunk's one segment, as fetchChunk and fillDiffuse step it.
 AffineChunk affineChunk(const TriangleSetup& s, const SegmentEnds& e, int n) {
     assert(!s.perspective && n <= ChunkLength);
@@ -627,8 +639,13 @@ void chooseSpanFunctions(TriangleSetup& s) {
         s.output = outputFor<TexelFormat::A4444>(s.colourKind, blendModeOf(s));
         if (s.wideLanes && !s.target555 && s.colourKind == ColourKind::Modulate &&
             blendModeOf(s) == BlendMode::Over && s.stage.alphaOp == TOP_SELECTARG1 &&
-            s.stage.alphaArg1 == TA_TEXTURE)
-            s.output = wideShadowOutput(s.tones.bits != nullptr && (s.tones.colour & 0x0FFF) == 0);
+            s.stage.alphaArg1 == TA_TEXTURE) {
+            const bool black = s.tones.bits != nullptr && (s.tones.colour & 0x0FFF) == 0;
+            s.output = wideShadowOutput(black);
+            // The game's shadows: perspective chunks know their texel coordinates before the test.
+            if (black && s.perspective && s.depthTest && s.depthWrite)
+                s.shadowChunk = wideBlackShadowChunk(mirror);
+        }
         return;
     case TexKind::Generic:
         break;
@@ -682,6 +699,9 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         // A perspective chunk's division runs while its depths are read; an
         // affine chunk (the backdrop's, often hidden whole) waits for the test.
         if (s.perspective) workOutEnds(x, n);
+        if (s.shadowChunk != nullptr &&
+            drawShadowChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n))
+            continue;
         if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
         if (!s.perspective) workOutEnds(x, n);
         if (s.addedChunks) {

@@ -598,7 +598,8 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
     Surface* shadow = texture(16, 16, PixelFormat::Argb4444, [](int x, int y) {
         return static_cast<uint16_t>(((x + y) % 16) << 12 | (x * 37 + y * 11) % 4096);
     });
-    // Silhouettes on clear, black and tinted, touching the edges: read from their bits.
+    // Silhouettes on clear, black and tinted, touching the edges: read from
+    // their bits; the black one drawn wrapped and mirrored.
     Surface* silhouettes[2];
     for (const uint16_t tone : {0xB000, 0xB123})
         silhouettes[tone & 1] = texture(16, 32, PixelFormat::Argb4444, [&](int x, int y) {
@@ -609,9 +610,9 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
         clear();
         setRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
         setRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
-        for (int pass = 0; pass < 8; ++pass) {
+        for (int pass = 0; pass < 9; ++pass) {
             const bool blended = pass == 4 || pass >= 6;
-            setTexture(0, pass == 4 ? shadow : (pass >= 6 ? silhouettes[pass - 6] : bricks));
+            setTexture(0, pass == 4 ? shadow : (pass >= 6 ? silhouettes[pass % 2] : bricks));
             setTextureStageState(0, TSS_ADDRESS,
                                  pass % 2 == 0 && pass != 6 ? TADDRESS_MIRROR : TADDRESS_WRAP);
             for (const auto state : {TSS_MAGFILTER, TSS_MINFILTER})
@@ -621,7 +622,8 @@ TEST_P(Raster, EightPixelPassesDrawWhatThePlainLoopsDraw) {
             setRenderState(RS_ALPHABLENDENABLE, blended ? 1 : 0);
             setRenderState(RS_ZBIAS, blended ? 2 : 0);
             setRenderState(RS_TEXTUREPERSPECTIVE, pass == 5 ? 0 : 1);
-            const float x0 = 3.3f + pass * 9.1f, z = pass >= 6 ? 0.1f : 0.2f + pass * 0.1f;
+            const float x0 = pass == 8 ? 40.1f : 3.3f + pass * 9.1f,
+                        z = pass >= 6 ? 0.1f : 0.2f + pass * 0.1f;
             const uint32_t left = 0xFF20A0F0u - pass * 0x00101000u,
                            right = pass == 1 ? left : 0xFFF0F0F0u;
             draw(quad(at(x0, 1.7f, z, left, -0.7f, -1.2f, 0.1f),
