@@ -529,6 +529,14 @@ KORVATH_AVX2 inline __m128i firstPixels(const uint16_t* p, int count) {
     return v;
 }
 
+// Eight depths of a chunk written where `drawn` is set, the rest kept.
+KORVATH_AVX2 inline void storeDepthLanes(uint16_t* zrow, const uint16_t* depths, __m128i drawn) {
+    __m128i* z = reinterpret_cast<__m128i*>(zrow);
+    _mm_storeu_si128(z, _mm_blendv_epi8(_mm_loadu_si128(z),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(depths)),
+                                        drawn));
+}
+
 template <class Shader>
 KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                     uint16_t* zrow, int n) {
@@ -541,13 +549,7 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     for (; i + 8 <= n; i += 8) {
         const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.texel + i));
         const __m128i pass = depthTest ? passLanes(b.pass + i) : __m128i{};
-        if (depthWrite) {
-            __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
-            _mm_storeu_si128(
-                z, _mm_blendv_epi8(_mm_loadu_si128(z),
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)),
-                                   pass));
-        }
+        if (depthWrite) storeDepthLanes(zrow + i, b.depth + i, pass);
         if (Shader::leavesFrame(t)) continue;
         const __m256i d =
             gouraud ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b.diffuse + i)) : flat;
@@ -568,13 +570,7 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
         const __m128i valid = firstWords(n - i);
         const __m128i drawn = depthTest ? _mm_and_si128(passLanes(b.pass + i), valid) : valid;
         _mm_storeu_si128(out, _mm_blendv_epi8(under, Shader::shade(t, d, under), drawn));
-        if (depthWrite) {
-            __m128i* z = reinterpret_cast<__m128i*>(zrow + i);
-            _mm_storeu_si128(
-                z, _mm_blendv_epi8(_mm_loadu_si128(z),
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + i)),
-                                   drawn));
-        }
+        if (depthWrite) storeDepthLanes(zrow + i, b.depth + i, drawn);
         return;
     }
     // The last few pixels: eight lanes shaded, only those that exist written.

@@ -94,13 +94,19 @@ bool clipSpanToDepth(const TriangleSetup& s, int64_t z0, int64_t dz, int& x0, in
 // Less-or-equal test of n pixels from the exact depth zf (32.32) of the
 // first; within a chunk the depth steps in 17.15, which the eight-pixel pass
 // repeats exactly. The number that passed.
+// Whether the n depths of a chunk from z, stepping by step (17.15), all lie
+// within the buffer's 0..65535, as the eight-pixel passes need.
+bool depthsFitBuffer(int64_t z, int64_t step, int n) {
+    const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
+    return first >= 0 && last >= 0 && first <= 65535 && last <= 65535;
+}
+
 int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zrow, int n,
               SpanBuffers& b) {
     const int64_t z = zf >> 17, step = dz >> 17;
-    const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
-    if (s.wideLanes && first >= 0 && last >= 0 && first <= 65535 && last <= 65535) {
+    if (s.wideLanes && depthsFitBuffer(z, step, n)) {
         if (step == 0 && !s.depthWrite)
-            return s.testFlatDepthWide(static_cast<int>(first), zrow, n, b);
+            return s.testFlatDepthWide(static_cast<int>(z >> 15), zrow, n, b);
         return s.testDepthWide(static_cast<int>(z), static_cast<int>(step), zrow, n, b);
     }
     int passed = 0;
@@ -341,8 +347,7 @@ void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* 
 bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf, int64_t dz, int room,
                      uint16_t* dst, uint16_t* zrow, int n) {
     const int64_t z = zf >> 17, step = dz >> 17;
-    const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
-    if (first < 0 || last < 0 || first > 65535 || last > 65535) return false;
+    if (!depthsFitBuffer(z, step, n)) return false;
     s.shadowChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room,
                   dst, zrow, n);
     return true;
