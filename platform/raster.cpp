@@ -15,6 +15,7 @@ namespace {
 constexpr int SubBits = 8; // sub-pixel bits of snapped corner positions
 constexpr int64_t SubOne = int64_t{1} << SubBits;
 constexpr double GuardBand = 2048.0; // pixels past the clip rectangle drawn without clipping
+constexpr int RowsAhead = 4;         // depth rows read early by the hidden-backdrop test
 
 // ---- Coverage ----------------------------------------------------------------------------
 
@@ -66,14 +67,38 @@ ClipRect clipRectangle(const DeviceState& device) {
     return r;
 }
 
-// Plane through the three corners' values; false when the corners are in a line.
-bool makePlane(const double x[3], const double y[3], const double a[3], Plane& out) {
+// What the planes of one triangle share: the corners' offsets from the
+// first and their determinant, worked out once.
+struct PlaneBasis {
+    double x0, y0;
+    __m128d p, q; // (y2 - y0, x1 - x0) and (y1 - y0, x2 - x0)
+    __m128d det;  // in both lanes
+};
+
+// False when the corners are in a line.
+bool makeBasis(const double x[3], const double y[3], PlaneBasis& b) {
     const double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
     if (det == 0.0 || !std::isfinite(det)) return false;
-    out.dx = ((a[1] - a[0]) * (y[2] - y[0]) - (a[2] - a[0]) * (y[1] - y[0])) / det;
-    out.dy = ((a[2] - a[0]) * (x[1] - x[0]) - (a[1] - a[0]) * (x[2] - x[0])) / det;
-    out.a = a[0] - out.dx * x[0] - out.dy * y[0];
+    b.x0 = x[0];
+    b.y0 = y[0];
+    b.p = _mm_setr_pd(y[2] - y[0], x[1] - x[0]);
+    b.q = _mm_setr_pd(y[1] - y[0], x[2] - x[0]);
+    b.det = _mm_set1_pd(det);
     return true;
+}
+
+// The plane through the corners' values a; both slopes in one division,
+// each rounded as its own scalar expression would be.
+Plane makePlane(const PlaneBasis& b, const double a[3]) {
+    const __m128d d = _mm_sub_pd(_mm_setr_pd(a[1], a[2]), _mm_set1_pd(a[0]));
+    const __m128d crossed = _mm_shuffle_pd(d, d, 1);
+    const __m128d slopes =
+        _mm_div_pd(_mm_sub_pd(_mm_mul_pd(d, b.p), _mm_mul_pd(crossed, b.q)), b.det);
+    Plane out;
+    out.dx = _mm_cvtsd_f64(slopes);
+    out.dy = _mm_cvtsd_f64(_mm_unpackhi_pd(slopes, slopes));
+    out.a = a[0] - out.dx * b.x0 - out.dy * b.y0;
+    return out;
 }
 
 bool isPowerOfTwo(int v) {
@@ -164,9 +189,9 @@ double depthUnits(double depthValue, double bias) {
     return depthValue * 65535.0 + 0.5 - bias;
 }
 
-// Depth and rhw planes; false when the corners are in a line.
-bool prepareDepth(const DeviceState& device, const Corner c[3], const double x[3],
-                  const double y[3], TriangleSetup& s) {
+// Depth and rhw planes.
+void prepareDepth(const DeviceState& device, const Corner c[3], const PlaneBasis& basis,
+                  TriangleSetup& s) {
     const double bias = depthBias(device);
     double z[3], w[3] = {1.0, 1.0, 1.0};
     s.zClip = false;
@@ -178,12 +203,12 @@ bool prepareDepth(const DeviceState& device, const Corner c[3], const double x[3
     }
     s.zLow = 0.5 - bias;
     s.zHigh = 65535.5 - bias;
-    s.w = Plane{1.0, 0.0, 0.0};
-    return makePlane(x, y, z, s.z) && (!s.perspective || makePlane(x, y, w, s.w));
+    s.z = makePlane(basis, z);
+    s.w = s.perspective ? makePlane(basis, w) : Plane{1.0, 0.0, 0.0};
 }
 
 // Texture coordinate and colour planes, in texels (times rhw with perspective).
-void prepareVaryings(const Corner c[3], const double x[3], const double y[3], TriangleSetup& s) {
+void prepareVaryings(const Corner c[3], const PlaneBasis& basis, TriangleSetup& s) {
     const bool textured = s.kind != TexKind::None;
     const double texW = textured ? s.texWidth : 1.0, texH = textured ? s.texHeight : 1.0;
     double u[3], v[3];
@@ -218,11 +243,11 @@ void prepareVaryings(const Corner c[3], const double x[3], const double y[3], Tr
         colour[2][i] = d.b * w;
         colour[3][i] = d.a * w;
     }
-    makePlane(x, y, uw, s.u);
-    makePlane(x, y, vw, s.v);
+    s.u = makePlane(basis, uw);
+    s.v = makePlane(basis, vw);
     // A flat triangle's spans read s.flat; the planes would go unused.
     if (s.gouraud)
-        for (int k = 0; k < 4; ++k) makePlane(x, y, colour[k], s.colour[k]);
+        for (int k = 0; k < 4; ++k) s.colour[k] = makePlane(basis, colour[k]);
 }
 
 // The filter the device picks: magnification or minification by the texel
@@ -265,12 +290,14 @@ bool addsToWhite(const TriangleSetup& s) {
 bool prepareSetup(const DeviceState& device, const Corner c[3], TriangleSetup& s) {
     prepareTarget(device, s);
     const double x[3] = {c[0].x, c[1].x, c[2].x}, y[3] = {c[0].y, c[1].y, c[2].y};
-    if (!prepareDepth(device, c, x, y, s)) return false;
+    PlaneBasis basis;
+    if (!makeBasis(x, y, basis)) return false;
+    prepareDepth(device, c, basis, s);
     const bool texture =
         usesTexture(s.stage.colorOp, s.stage.colorArg1, s.stage.colorArg2) ||
         (s.blend && usesTexture(s.stage.alphaOp, s.stage.alphaArg1, s.stage.alphaArg2));
     s.kind = texture ? describeTexture(s.stage, s) : TexKind::None;
-    prepareVaryings(c, x, y, s);
+    prepareVaryings(c, basis, s);
     chooseFilter(x, y, s);
     if (s.kind == TexKind::Rgb565 || s.kind == TexKind::Argb4444) prepareMirror(s);
     s.colourKind = classifyColour(s.stage);
@@ -321,10 +348,13 @@ bool hiddenAtOneDepth(const DeviceState& device, const Corner c[3], int64_t left
     // Above 65535 the spans test 65535, which no stored depth lies below.
     const auto nearer = static_cast<uint16_t>(std::min<int64_t>(tested, 65535));
     const int stride = depth->pitch / 2;
-    for (int y = rowTop; y < rowEnd; ++y)
-        if (reachesDepth(depth->pixels + static_cast<std::ptrdiff_t>(y) * stride, left, right,
-                         nearer))
-            return false;
+    // Rows lie a pitch apart, past what the processor fetches ahead by itself.
+    const uint16_t* row = depth->pixels + static_cast<std::ptrdiff_t>(rowTop) * stride;
+    for (int y = rowTop; y < rowEnd; ++y, row += stride) {
+        __builtin_prefetch(row + RowsAhead * stride + left);
+        __builtin_prefetch(row + RowsAhead * stride + right - 1);
+        if (reachesDepth(row, left, right, nearer)) return false;
+    }
     return true;
 }
 
@@ -361,7 +391,7 @@ void fillTriangle(const DeviceState& device, const Corner corners[3], const Clip
         std::min<int64_t>(ceilDiv(std::max({top.x, mid.x, bottom.x}), SubOne) + 1, clip.right);
     if (left < right && hiddenAtOneDepth(device, corners, left, right, rowTop, rowEnd)) return;
 
-    TriangleSetup s{};
+    TriangleSetup s;
     if (!prepareSetup(device, corners, s)) return;
     Edge longEdge = startEdge(top, bottom, rowTop);
     auto drawRows = [&](Edge& shortEdge, int from, int to) {

@@ -2,6 +2,7 @@
 // (platform/raster_span.cpp): the per-triangle record of plane equations,
 // texture access and the span functions chosen for the current state.
 // Built fresh for every triangle; nothing here outlives one drawPrimitive.
+// Only the fields the triangle's state reads are filled in.
 #pragma once
 
 #include <array>
@@ -121,12 +122,13 @@ struct TriangleSetup {
     bool wideLanes;                  // the eight-pixel passes may run (looked up once per triangle)
     DepthTestFunction testDepthWide; // their depth test, when wideLanes
     FlatDepthTestFunction testFlatDepthWide; // their one-depth test, when wideLanes
-    bool addedChunks;                // a chunk that shows is drawn whole by drawAddedChunkWide
-    ShadowChunkFunction shadowChunk; // a black shadow's chunk whole, or nullptr
+    bool addedChunks = false; // a chunk that shows is drawn whole by drawAddedChunkWide
+    ShadowChunkFunction shadowChunk = nullptr; // a black shadow's chunk whole, or nullptr
     RowSteps rowSteps;
 };
 
-constexpr int ChunkLength = 64; // pixels a span is processed in at a time
+constexpr int ChunkShift = 6;
+constexpr int ChunkLength = 1 << ChunkShift; // pixels a span is processed in at a time
 
 // 65536 / n for segment lengths, so that steps need no division.
 constexpr std::array<int, ChunkLength + 1> makeReciprocals() {

@@ -19,7 +19,8 @@ namespace {
 
 #define KORVATH_HOT [[gnu::always_inline]] inline
 
-constexpr int SegmentLength = 16;      // pixels between two perspective divisions
+constexpr int SegmentShift = 4; // 16 pixels between two perspective divisions
+constexpr int SegmentLength = 1 << SegmentShift;
 constexpr float FixedOne = 65536.0f;   // 16.16 texture coordinates and colours
 constexpr float TexelLimit = 16000.0f; // keeps 16.16 coordinates and their differences in int32
 
@@ -289,15 +290,26 @@ KORVATH_HOT __m128 planeLanes(float plane, float step, __m128 x) {
     return _mm_add_ps(_mm_set1_ps(plane), _mm_mul_ps(_mm_set1_ps(step), x));
 }
 
+// The x of four ends from end `first` on: x plus whole segments of
+// 1 << shift pixels, the last cut to the chunk's end x + n.
+KORVATH_HOT __m128 endLanes(int x, int n, int first, int shift) {
+    const __m128i index = _mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i offset = _mm_sll_epi32(index, _mm_cvtsi32_si128(shift));
+    const __m128i last = _mm_set1_epi32(n), past = _mm_cmpgt_epi32(offset, last);
+    const __m128i cut = _mm_or_si128(_mm_and_si128(past, last), _mm_andnot_si128(past, offset));
+    return _mm_cvtepi32_ps(_mm_add_epi32(cut, _mm_set1_epi32(x)));
+}
+
 // The ends of the chunk [x, x + n) of a row, four at a time: one division
 // serves the texture and the colour of four ends.
 void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, SegmentEnds& e) {
-    const int segment = s.perspective ? SegmentLength : ChunkLength;
-    const int count = (n + segment - 1) / segment + 1;
+    assert(n <= ChunkLength);
+    // An affine chunk is one segment: its two ends.
+    const int shift = s.perspective ? SegmentShift : ChunkShift;
+    const int count = s.perspective ? ((n + SegmentLength - 1) >> SegmentShift) + 1 : 2;
     const RowSteps& d = s.rowSteps;
     for (int g = 0; g < count; g += 4) {
-        auto at = [&](int j) { return static_cast<float>(x + std::min((g + j) * segment, n)); };
-        const __m128 fx = _mm_setr_ps(at(0), at(1), at(2), at(3));
+        const __m128 fx = endLanes(x, n, g, shift);
         __m128 scale = _mm_set1_ps(1.0f);
         if (s.perspective)
             scale = _mm_div_ps(_mm_set1_ps(1.0f),
@@ -615,8 +627,9 @@ void chooseSpanFunctions(TriangleSetup& s) {
                  static_cast<float>(s.v.dx),       {},
                  std::llrint(s.z.dx * DepthFixed), s.z.dx == 0.0 && s.z.dy == 0.0,
                  std::llrint(s.z.a * DepthFixed)};
-    for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
-    const bool mirror = s.address == TADDRESS_MIRROR;
+    if (s.gouraud)
+        for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
+    const bool mirror = s.kind != TexKind::None && s.address == TADDRESS_MIRROR;
     s.wideLanes = hasWideLanes();
     s.testDepthWide = s.wideLanes ? wideDepthTest() : nullptr;
     s.testFlatDepthWide = s.wideLanes ? wideFlatDepthTest() : nullptr;
@@ -678,13 +691,12 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
     // Rows lie a whole pitch apart: ask for the next rows' lines early, so that
     // the walk down a narrow triangle does not wait for memory at every row.
-    for (int ahead = 1; ahead <= 2; ++ahead) {
-        __builtin_prefetch(dst + ahead * s.targetStride + x0, 1);
-        __builtin_prefetch(dst + ahead * s.targetStride + x1 - 1, 1);
-        if (zrow != nullptr) {
-            __builtin_prefetch(zrow + ahead * s.depthStride + x0, 1);
-            __builtin_prefetch(zrow + ahead * s.depthStride + x1 - 1, 1);
-        }
+    // The row after next only: the next one was asked for by the row before.
+    __builtin_prefetch(dst + 2 * s.targetStride + x0, 1);
+    __builtin_prefetch(dst + 2 * s.targetStride + x1 - 1, 1);
+    if (zrow != nullptr) {
+        __builtin_prefetch(zrow + 2 * s.depthStride + x0, 1);
+        __builtin_prefetch(zrow + 2 * s.depthStride + x1 - 1, 1);
     }
     SpanBuffers b;
     SegmentEnds e;
