@@ -23,16 +23,6 @@ struct Point {
     int64_t x, y; // 1/256 pixel
 };
 
-// The first pixel at or right of an edge on successive rows: exact ceil of the
-// edge's x at each pixel-centre row, stepped without division.
-struct Edge {
-    int64_t q;     // ceil(x) at the current row, in pixels
-    int64_t r;     // q * d - n >= 0, below d
-    int64_t d;     // denominator: 256 * dy
-    int64_t stepQ; // whole pixels per row
-    int64_t stepR; // remainder per row
-};
-
 Edge startEdge(Point p, Point q, int row) {
     const int64_t dy = q.y - p.y, dx = q.x - p.x;
     Edge e;
@@ -44,15 +34,6 @@ Edge startEdge(Point p, Point q, int row) {
     e.stepQ = floorDiv(step, e.d);
     e.stepR = step - e.stepQ * e.d;
     return e;
-}
-
-// Without a branch: whether the remainder wraps follows the edge's slope in
-// no pattern a predictor learns.
-void advanceEdge(Edge& e) {
-    e.r -= e.stepR;
-    const int64_t wrapped = e.r >> 63; // all ones when the remainder went below zero
-    e.r += e.d & wrapped;
-    e.q += e.stepQ - wrapped;
 }
 
 struct ClipRect {
@@ -394,25 +375,18 @@ void fillTriangle(const DeviceState& device, const Corner corners[3], const Clip
     TriangleSetup s;
     if (!prepareSetup(device, corners, s)) return;
     Edge longEdge = startEdge(top, bottom, rowTop);
-    auto drawRows = [&](Edge& shortEdge, int from, int to) {
-        for (int y = from; y < to; ++y) {
-            const Edge& left = midOnLeft ? shortEdge : longEdge;
-            const Edge& right = midOnLeft ? longEdge : shortEdge;
-            const int x0 = static_cast<int>(std::max<int64_t>(left.q, clip.left));
-            const int x1 = static_cast<int>(std::min<int64_t>(right.q, clip.right));
-            if (x0 < x1) drawSpan(s, y, x0, x1);
-            advanceEdge(longEdge);
-            advanceEdge(shortEdge);
-        }
+    auto drawBetween = [&](Edge& shortEdge, int from, int to) {
+        drawRows(s, midOnLeft ? shortEdge : longEdge, midOnLeft ? longEdge : shortEdge, from, to,
+                 clip.left, clip.right);
     };
     if (rowTop < rowMid) {
         Edge upper = startEdge(top, mid, rowTop);
-        drawRows(upper, rowTop, rowMid);
+        drawBetween(upper, rowTop, rowMid);
     }
     const int lowerStart = std::max(rowTop, rowMid);
     if (lowerStart < rowEnd && bottom.y > mid.y) {
         Edge lower = startEdge(mid, bottom, lowerStart);
-        drawRows(lower, lowerStart, rowEnd);
+        drawBetween(lower, lowerStart, rowEnd);
     }
 }
 

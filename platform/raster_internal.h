@@ -80,6 +80,14 @@ struct RowSteps {
     int64_t oneDepthAt; // in 32.32 units, as the plane gives it anywhere
 };
 
+// Which span loop a triangle takes: the game's shadows and backdrop have
+// loops of their own, with what they always are fixed.
+enum class SpanKind {
+    General,
+    Shadow,  // shadowChunk is set
+    Backdrop // addedChunks is set
+};
+
 struct TriangleSetup {
     uint16_t* target; // render target row 0
     int targetStride; // pixels per row
@@ -125,10 +133,10 @@ struct TriangleSetup {
     bool addedChunks = false; // a chunk that shows is drawn whole by drawAddedChunkWide
     ShadowChunkFunction shadowChunk = nullptr; // a black shadow's chunk whole, or nullptr
     RowSteps rowSteps;
+    SpanKind spanKind;
 };
 
-constexpr int ChunkShift = 6;
-constexpr int ChunkLength = 1 << ChunkShift; // pixels a span is processed in at a time
+constexpr int ChunkLength = 64; // pixels a span is processed in at a time
 
 // 65536 / n for segment lengths, so that steps need no division.
 constexpr std::array<int, ChunkLength + 1> makeReciprocals() {
@@ -143,7 +151,7 @@ inline constexpr auto Reciprocals = makeReciprocals();
     return static_cast<int>((static_cast<int64_t>(to - from) * Reciprocals[n]) >> 16);
 }
 
-// Per-chunk scratch of a span, on the stack of drawSpan.
+// Per-chunk scratch of a span, on the stack of the row loop.
 struct SpanBuffers {
     uint16_t depth[ChunkLength];       // each pixel's depth-buffer value, when it is written
     uint8_t pass[ChunkLength];         // 1 where the depth test passed
@@ -152,8 +160,29 @@ struct SpanBuffers {
     int room; // pixels of the row past the chunk's end that may be read and written back unchanged
 };
 
-// Chooses setup.fetch and setup.output for the triangle's state and rounds
+// The first pixel at or right of an edge on successive rows: exact ceil of the
+// edge's x at each pixel-centre row, stepped without division.
+struct Edge {
+    int64_t q;     // ceil(x) at the current row, in pixels
+    int64_t r;     // q * d - n >= 0, below d
+    int64_t d;     // denominator: 256 * dy
+    int64_t stepQ; // whole pixels per row
+    int64_t stepR; // remainder per row
+};
+
+// Without a branch: whether the remainder wraps follows the edge's slope in
+// no pattern a predictor learns.
+inline void advanceEdge(Edge& e) {
+    e.r -= e.stepR;
+    const int64_t wrapped = e.r >> 63; // all ones when the remainder went below zero
+    e.r += e.d & wrapped;
+    e.q += e.stepQ - wrapped;
+}
+
+// Chooses the set-up's span functions for the triangle's state and rounds
 // its planes' row steps.
 void chooseSpanFunctions(TriangleSetup& setup);
-// Draws pixels [x0, x1) of row y (already inside the clip rectangle).
-void drawSpan(const TriangleSetup& setup, int y, int x0, int x1);
+// Draws rows [from, to) from the left edge to the right one, both advanced
+// a row at a time, each span cut to the columns [clipLeft, clipRight).
+void drawRows(const TriangleSetup& setup, Edge& left, Edge& right, int from, int to, int clipLeft,
+              int clipRight);

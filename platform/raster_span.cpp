@@ -97,13 +97,13 @@ bool clipSpanToDepth(const TriangleSetup& s, int64_t z0, int64_t dz, int& x0, in
 // repeats exactly. The number that passed.
 // Whether the n depths of a chunk from z, stepping by step (17.15), all lie
 // within the buffer's 0..65535, as the eight-pixel passes need.
-bool depthsFitBuffer(int64_t z, int64_t step, int n) {
+KORVATH_HOT bool depthsFitBuffer(int64_t z, int64_t step, int n) {
     const int64_t first = z >> 15, last = (z + step * (n - 1)) >> 15;
     return first >= 0 && last >= 0 && first <= 65535 && last <= 65535;
 }
 
-int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zrow, int n,
-              SpanBuffers& b) {
+KORVATH_HOT int testDepth(const TriangleSetup& s, int64_t zf, int64_t dz, const uint16_t* zrow,
+                          int n, SpanBuffers& b) {
     const int64_t z = zf >> 17, step = dz >> 17;
     if (s.wideLanes && depthsFitBuffer(z, step, n)) {
         if (step == 0 && !s.depthWrite)
@@ -255,7 +255,7 @@ struct RowPlanes {
 };
 
 // Only the planes the triangle's state reads.
-RowPlanes rowPlanes(const TriangleSetup& s, int y) {
+KORVATH_HOT RowPlanes rowPlanes(const TriangleSetup& s, int y) {
     const double fy = y;
     RowPlanes r{};
     if (s.perspective) r.w = static_cast<float>(s.w.at(0, fy));
@@ -290,11 +290,11 @@ KORVATH_HOT __m128 planeLanes(float plane, float step, __m128 x) {
     return _mm_add_ps(_mm_set1_ps(plane), _mm_mul_ps(_mm_set1_ps(step), x));
 }
 
-// The x of four ends from end `first` on: x plus whole segments of
-// 1 << shift pixels, the last cut to the chunk's end x + n.
-KORVATH_HOT __m128 endLanes(int x, int n, int first, int shift) {
+// The x of four ends from end `first` on: x plus whole segments, the last
+// cut to the chunk's end x + n.
+KORVATH_HOT __m128 endLanes(int x, int n, int first) {
     const __m128i index = _mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3));
-    const __m128i offset = _mm_sll_epi32(index, _mm_cvtsi32_si128(shift));
+    const __m128i offset = _mm_slli_epi32(index, SegmentShift);
     const __m128i last = _mm_set1_epi32(n), past = _mm_cmpgt_epi32(offset, last);
     const __m128i cut = _mm_or_si128(_mm_and_si128(past, last), _mm_andnot_si128(past, offset));
     return _mm_cvtepi32_ps(_mm_add_epi32(cut, _mm_set1_epi32(x)));
@@ -302,18 +302,52 @@ KORVATH_HOT __m128 endLanes(int x, int n, int first, int shift) {
 
 // The ends of the chunk [x, x + n) of a row, four at a time: one division
 // serves the texture and the colour of four ends.
-void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, SegmentEnds& e) {
-    assert(n <= ChunkLength);
-    // An affine chunk is one segment: its two ends.
-    const int shift = s.perspective ? SegmentShift : ChunkShift;
-    const int count = s.perspective ? ((n + SegmentLength - 1) >> SegmentShift) + 1 : 2;
+// Two planes at the two ends of a one-segment chunk: lanes (p at x, p at
+// x + n, q at x, q at x + n), as planeLanes rounds each.
+KORVATH_HOT __m128 pairLanes(float p, float q, float stepP, float stepQ, __m128 fx) {
+    return _mm_add_ps(_mm_setr_ps(p, p, q, q),
+                      _mm_mul_ps(_mm_setr_ps(stepP, stepP, stepQ, stepQ), fx));
+}
+
+// Lanes 0 and 1 to a[0..1], lanes 2 and 3 to b[0..1].
+KORVATH_HOT void storePairs(__m128i lanes, int* a, int* b) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(a), lanes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(b), _mm_unpackhi_epi64(lanes, lanes));
+}
+
+// The division's scale at the lanes' x: 1 / rhw with perspective.
+KORVATH_HOT __m128 scaleLanes(bool perspective, float w, float dw, __m128 fx) {
+    if (!perspective) return _mm_set1_ps(1.0f);
+    return _mm_div_ps(_mm_set1_ps(1.0f), _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(w, dw, fx)));
+}
+
+// The ends of the chunk [x, x + n) of a row, four at a time: one division
+// serves the texture and the colour of four ends. A chunk of one segment
+// (every affine one, and most short perspective ones) has two ends: two
+// planes then share each group.
+KORVATH_HOT void segmentEnds(const TriangleSetup& s, bool perspective, const RowPlanes& r, int x,
+                             int n, SegmentEnds& e) {
+    assert(n <= ChunkLength && perspective == s.perspective);
     const RowSteps& d = s.rowSteps;
+    if (!perspective || n <= SegmentLength) {
+        const __m128 fx =
+            _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), _mm_setr_epi32(0, n, 0, n)));
+        const __m128 scale = scaleLanes(perspective, r.w, d.w, fx);
+        if (s.fetch != nullptr)
+            storePairs(
+                fixedLanes(pairLanes(r.u, r.v, d.u, d.v, fx), scale, -TexelLimit, TexelLimit), e.u,
+                e.v);
+        if (s.gouraud)
+            for (int k = 0; k < 4; k += 2)
+                storePairs(fixedLanes(pairLanes(r.c[k], r.c[k + 1], d.c[k], d.c[k + 1], fx), scale,
+                                      0.0f, 255.0f),
+                           e.c[k], e.c[k + 1]);
+        return;
+    }
+    const int count = ((n + SegmentLength - 1) >> SegmentShift) + 1;
     for (int g = 0; g < count; g += 4) {
-        const __m128 fx = endLanes(x, n, g, shift);
-        __m128 scale = _mm_set1_ps(1.0f);
-        if (s.perspective)
-            scale = _mm_div_ps(_mm_set1_ps(1.0f),
-                               _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(r.w, d.w, fx)));
+        const __m128 fx = endLanes(x, n, g);
+        const __m128 scale = scaleLanes(true, r.w, d.w, fx);
         if (s.fetch != nullptr) {
             _mm_store_si128(reinterpret_cast<__m128i*>(e.u + g),
                             fixedLanes(planeLanes(r.u, d.u, fx), scale, -TexelLimit, TexelLimit));
@@ -327,11 +361,11 @@ void segmentEnds(const TriangleSetup& s, const RowPlanes& r, int x, int n, Segme
     }
 }
 
-void fetchChunk(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
+KORVATH_HOT void fetchChunk(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
     s.fetch(s, e.u, e.v, s.perspective ? SegmentLength : ChunkLength, n, out);
 }
 
-void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
+KORVATH_HOT void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* out) {
     if (!s.gouraud) {
         out[0] = packArgb(s.flat.r, s.flat.g, s.flat.b, s.flat.a); // read by every pixel
         return;
@@ -356,8 +390,8 @@ void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n, uint32_t* 
 
 // A shadow's chunk in one pass, when its depths lie within the buffer's
 // range as the eight-pixel depth test needs; false when they do not.
-bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf, int64_t dz, int room,
-                     uint16_t* dst, uint16_t* zrow, int n) {
+KORVATH_HOT bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf,
+                                 int64_t dz, int room, uint16_t* dst, uint16_t* zrow, int n) {
     const int64_t z = zf >> 17, step = dz >> 17;
     if (!depthsFitBuffer(z, step, n)) return false;
     s.shadowChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room,
@@ -366,7 +400,7 @@ bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf, i
 }
 
 // An affine chunk's one segment, as fetchChunk and fillDiffuse step it.
-AffineChunk affineChunk(const TriangleSetup& s, const SegmentEnds& e, int n) {
+KORVATH_HOT AffineChunk affineChunk(const TriangleSetup& s, const SegmentEnds& e, int n) {
     assert(!s.perspective && n <= ChunkLength);
     AffineChunk a{};
     a.u = e.u[0];
@@ -619,9 +653,7 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
                   : fetchSegments<fetchCached<Is4444, false, false>>;
 }
 
-} // namespace
-
-void chooseSpanFunctions(TriangleSetup& s) {
+void chooseFunctions(TriangleSetup& s) {
     RowSteps& d = s.rowSteps;
     d = RowSteps{static_cast<float>(s.w.dx),       static_cast<float>(s.u.dx),
                  static_cast<float>(s.v.dx),       {},
@@ -672,10 +704,29 @@ void chooseSpanFunctions(TriangleSetup& s) {
     s.output = outputFor<TexelFormat::Argb8>(s.colourKind, blendModeOf(s));
 }
 
-void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
+// The span loop of each kind of triangle, with what the kind always is
+// fixed: the general one reads everything from the set-up.
+template <SpanKind K> struct SpanTraits {
+    static constexpr bool Shadow = K == SpanKind::Shadow;     // shadowChunk set
+    static constexpr bool Backdrop = K == SpanKind::Backdrop; // addedChunks set
+    static bool perspective(const TriangleSetup& s) {
+        return Shadow || (!Backdrop && s.perspective);
+    }
+    static bool depthTest(const TriangleSetup& s) { return Shadow || Backdrop || s.depthTest; }
+};
+
+// Pixels [x0, x1) of row y (already inside the clip rectangle); b and e are
+// the scratch of the triangle's row loop.
+template <SpanKind K>
+KORVATH_HOT void drawSpanOf(const TriangleSetup& s, int y, int x0, int x1, SpanBuffers& b,
+                            SegmentEnds& e) {
+    using T = SpanTraits<K>;
+    const bool perspective = T::perspective(s), depthTest = T::depthTest(s);
+    assert(T::Shadow == (s.shadowChunk != nullptr) && T::Backdrop == s.addedChunks);
+    assert(perspective == s.perspective && depthTest == s.depthTest);
     // Depth is only stepped when it is tested or cuts the span (the backdrop
     // needs neither).
-    const bool needsDepth = s.depthTest || s.zClip;
+    const bool needsDepth = depthTest || s.zClip;
     const int64_t dz = needsDepth ? s.rowSteps.z : 0;
     // A flat plane (the backdrop's) gives its one value anywhere: a + 0 + 0.
     int64_t zf = 0;
@@ -689,24 +740,22 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
     uint16_t* dst = s.target + static_cast<std::ptrdiff_t>(y) * s.targetStride;
     uint16_t* zrow =
         s.depth != nullptr ? s.depth + static_cast<std::ptrdiff_t>(y) * s.depthStride : nullptr;
-    // Rows lie a whole pitch apart: ask for the next rows' lines early, so that
-    // the walk down a narrow triangle does not wait for memory at every row.
-    // The row after next only: the next one was asked for by the row before.
+    // Rows lie a whole pitch apart: ask for the lines of the row after next
+    // early (the next one was asked for by the row before), so that the walk
+    // down a narrow triangle does not wait for memory at every row.
     __builtin_prefetch(dst + 2 * s.targetStride + x0, 1);
     __builtin_prefetch(dst + 2 * s.targetStride + x1 - 1, 1);
     if (zrow != nullptr) {
         __builtin_prefetch(zrow + 2 * s.depthStride + x0, 1);
         __builtin_prefetch(zrow + 2 * s.depthStride + x1 - 1, 1);
     }
-    SpanBuffers b;
-    SegmentEnds e;
     const int rowEnd = zrow != nullptr ? std::min(s.targetStride, s.depthStride) : s.targetStride;
-    RowPlanes r;
+    RowPlanes r{};
     bool planesReady = false;
     auto workOutEnds = [&](int x, int n) {
         if (!planesReady) r = rowPlanes(s, y);
         planesReady = true;
-        segmentEnds(s, r, x, n, e);
+        segmentEnds(s, perspective, r, x, n, e);
     };
     for (int x = x0; x < x1; x += ChunkLength) {
         const int n = std::min(ChunkLength, x1 - x);
@@ -715,13 +764,11 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         b.room = rowEnd - (x + n);
         // A perspective chunk's division runs while its depths are read; an
         // affine chunk (the backdrop's, often hidden whole) waits for the test.
-        if (s.perspective) workOutEnds(x, n);
-        if (s.shadowChunk != nullptr &&
-            drawShadowChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n))
-            continue;
-        if (s.depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
-        if (!s.perspective) workOutEnds(x, n);
-        if (s.addedChunks) {
+        if (perspective) workOutEnds(x, n);
+        if (T::Shadow && drawShadowChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n)) continue;
+        if (depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
+        if (!perspective) workOutEnds(x, n);
+        if (T::Backdrop) {
             drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, b.room, dst + x, n);
             continue;
         }
@@ -729,4 +776,40 @@ void drawSpan(const TriangleSetup& s, int y, int x0, int x1) {
         fillDiffuse(s, e, n, b.diffuse);
         s.output(s, b, dst + x, zrow != nullptr ? zrow + x : nullptr, n);
     }
+}
+
+template <SpanKind K>
+void drawRowsOf(const TriangleSetup& s, Edge& left, Edge& right, int from, int to, int clipLeft,
+                int clipRight) {
+    SpanBuffers b;
+    SegmentEnds e;
+    for (int y = from; y < to; ++y) {
+        const int x0 = static_cast<int>(std::max<int64_t>(left.q, clipLeft));
+        const int x1 = static_cast<int>(std::min<int64_t>(right.q, clipRight));
+        if (x0 < x1) drawSpanOf<K>(s, y, x0, x1, b, e);
+        advanceEdge(left);
+        advanceEdge(right);
+    }
+}
+
+} // namespace
+
+void drawRows(const TriangleSetup& s, Edge& left, Edge& right, int from, int to, int clipLeft,
+              int clipRight) {
+    switch (s.spanKind) {
+    case SpanKind::Shadow:
+        return drawRowsOf<SpanKind::Shadow>(s, left, right, from, to, clipLeft, clipRight);
+    case SpanKind::Backdrop:
+        return drawRowsOf<SpanKind::Backdrop>(s, left, right, from, to, clipLeft, clipRight);
+    case SpanKind::General:
+        break;
+    }
+    drawRowsOf<SpanKind::General>(s, left, right, from, to, clipLeft, clipRight);
+}
+
+void chooseSpanFunctions(TriangleSetup& s) {
+    chooseFunctions(s);
+    s.spanKind = s.shadowChunk != nullptr ? SpanKind::Shadow
+                 : s.addedChunks          ? SpanKind::Backdrop
+                                          : SpanKind::General;
 }
