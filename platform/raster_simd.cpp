@@ -213,6 +213,8 @@ template <bool Mirror> struct ToneLanes : CoordinateLanes<Mirror> {
         this->skip();
         // Eight clear footprints, as a soft shadow's square mostly has.
         if (_mm256_testz_si256(m, _mm256_set1_epi32(15))) return _mm256_setzero_si256();
+        // Eight whole footprints, as the silhouette's inside: the weights sum to 16.
+        if (_mm256_testc_si256(m, _mm256_set1_epi32(15))) return tone;
         const LaneWeights w = weightsAt<4>(qu, qv);
         const __m256i sum =
             _mm256_add_epi32(_mm256_add_epi32(weightIf(m, one, w.w00), weightIf(m, b1, w.w01)),
