@@ -104,14 +104,34 @@ template <bool Mirror> struct CoordinateLanes {
     }
 };
 
-// The bilinear weights of the lanes' addressed coordinates.
-template <int Bits> KORVATH_AVX2 inline LaneWeights weightsAt(__m256i qu, __m256i qv) {
+// A chunk's footprints in a texel cache, worked out for all its lanes before
+// any texel is read, so that the reads start from addresses in memory
+// instead of each waiting on its own group's arithmetic.
+struct Footprints {
+    alignas(32) int at[ChunkLength + 8]; // each lane's top-left texel, from the cache's origin
+    alignas(32) int fu[ChunkLength + 8]; // its bilinear fractions
+    alignas(32) int fv[ChunkLength + 8];
+    alignas(32) int shift[ChunkLength + 8]; // tone bits: where its entry starts in the word read
+};
+
+// The lanes' bilinear fractions of `Bits` bits, into f from lane `at`.
+template <int Bits>
+KORVATH_AVX2 inline void placeFractions(__m256i qu, __m256i qv, Footprints& f, int at) {
     const __m256i fraction = _mm256_set1_epi32((1 << Bits) - 1);
-    return laneWeights<Bits>(_mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction),
-                             _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(f.fu + at),
+                       _mm256_and_si256(_mm256_srli_epi32(qu, 16 - Bits), fraction));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(f.fv + at),
+                       _mm256_and_si256(_mm256_srli_epi32(qv, 16 - Bits), fraction));
 }
 
-// The bilinear fetch of eight texels at a time from a texel cache.
+// Their weights, from lane `at`.
+template <int Bits> KORVATH_AVX2 inline LaneWeights placedWeights(const Footprints& f, int at) {
+    return laneWeights<Bits>(_mm256_load_si256(reinterpret_cast<const __m256i*>(f.fu + at)),
+                             _mm256_load_si256(reinterpret_cast<const __m256i*>(f.fv + at)));
+}
+
+// The bilinear fetch of eight texels at a time from a texel cache: the
+// lanes' footprints first (place), then the texels (filtered).
 template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror> {
     static constexpr int Bits = Is4444 ? 4 : 5;
     const uint16_t* cache;
@@ -122,20 +142,27 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
         : CoordinateLanes<Mirror>(s, u, v, du, dv), cache(s.cache), stride(s.cacheStride),
           strideLanes(_mm256_set1_epi32(stride)) {}
 
-    // The next eight texels, spread.
-    KORVATH_AVX2 __m256i next() {
+    // The next eight lanes' footprints, into f from lane `at`.
+    KORVATH_AVX2 void place(Footprints& f, int at) {
+        const __m256i qu = this->qu(), qv = this->qv();
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(f.at + at),
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes),
+                             _mm256_srai_epi32(qu, 16)));
+        placeFractions<Bits>(qu, qv, f, at);
+        this->skip();
+    }
+
+    // The eight texels of the footprints from lane `at`, spread.
+    KORVATH_AVX2 __m256i filtered(const Footprints& f, int at) const {
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
-        const __m256i qu = this->qu(), qv = this->qv();
-        const __m256i index = _mm256_add_epi32(
-            _mm256_mullo_epi32(_mm256_srai_epi32(qv, 16), strideLanes), _mm256_srai_epi32(qu, 16));
         // A texel and its right neighbour come as one 32-bit pair, the left
         // one in the low half.
-        alignas(32) int at[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        const int* index = f.at + at;
         auto pair = [&](int k, int row) {
             int value;
-            __builtin_memcpy(&value, cache + row + at[k], sizeof value);
+            __builtin_memcpy(&value, cache + row + index[k], sizeof value);
             return value;
         };
         const __m256i top = _mm256_setr_epi32(pair(0, 0), pair(1, 0), pair(2, 0), pair(3, 0),
@@ -147,28 +174,35 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
         const __m256i t10 = spreadLanes<Is4444>(_mm256_srli_epi32(top, 16));
         const __m256i t01 = spreadLanes<Is4444>(_mm256_and_si256(bottom, low));
         const __m256i t11 = spreadLanes<Is4444>(_mm256_srli_epi32(bottom, 16));
-        const LaneWeights w = weightsAt<Bits>(qu, qv);
+        const LaneWeights w = placedWeights<Bits>(f, at);
         __m256i sum =
             _mm256_add_epi32(_mm256_mullo_epi32(t00, w.w00), _mm256_mullo_epi32(t10, w.w10));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t01, w.w01));
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(t11, w.w11));
-        this->skip();
         return _mm256_and_si256(_mm256_srli_epi32(sum, Bits), keep);
     }
 };
+
+// Every lane's footprint of a chunk, segment by segment (whole groups of
+// eight but the last, whose lanes past the chunk are placed too).
+template <class Lanes>
+KORVATH_AVX2 inline void placeChunk(Lanes& texels, const int* u, const int* v, int segment, int n,
+                                    Footprints& f) {
+    for (int i = 0, end = 0, j = 0; i < n; i += 8) {
+        if (i == end) end += texels.restartAt(u, v, j++, segment, n);
+        texels.place(f, i);
+    }
+}
 
 template <bool Is4444, bool Mirror>
 KORVATH_AVX2 inline void fetchLanes(const TriangleSetup& s, const int* u, const int* v, int segment,
                                     int n, uint32_t* out) {
     CachedLanes<Is4444, Mirror> texels(s, 0, 0, 0, 0);
-    // Lanes past a segment's end are fetched too: their coordinates are
-    // addressed like any other, the next segment writes over them, and the
-    // buffer has room past the chunk.
-    for (int j = 0, done = 0; done < n; ++j, done += segment) {
-        const int len = texels.restartAt(u, v, j, segment, n);
-        for (int i = 0; i < len; i += 8)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done + i), texels.next());
-    }
+    Footprints f;
+    placeChunk(texels, u, v, segment, n, f);
+    // The buffer has room for the lanes past the chunk.
+    for (int i = 0; i < n; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.filtered(f, i));
 }
 
 // The weight where the footprint's bit is set, else 0.
@@ -188,34 +222,42 @@ template <bool Mirror> struct ToneLanes : CoordinateLanes<Mirror> {
           strideLanes(_mm256_set1_epi32(s.tones.stride)),
           tone(_mm256_set1_epi32(static_cast<int>(spread4444(s.tones.colour)))) {}
 
-    // The next eight texels, spread.
-    KORVATH_AVX2 __m256i next() {
-        const __m256i one = _mm256_set1_epi32(1), three = _mm256_set1_epi32(3);
-        const __m256i b1 = _mm256_set1_epi32(2), b2 = _mm256_set1_epi32(4);
-        const __m256i b3 = _mm256_set1_epi32(8);
+    // The next eight lanes' footprints, into f from lane `at`.
+    KORVATH_AVX2 void place(Footprints& f, int at) {
+        const __m256i one = _mm256_set1_epi32(1);
         const __m256i qu = this->qu(), qv = this->qv();
         // Entry x of row y sits at bit 2 * (x + 1) of byte row y + 1.
         const __m256i column = _mm256_add_epi32(_mm256_srai_epi32(qu, 16), one);
-        const __m256i index = _mm256_add_epi32(
-            _mm256_mullo_epi32(_mm256_add_epi32(_mm256_srai_epi32(qv, 16), one), strideLanes),
-            _mm256_srli_epi32(column, 2));
-        alignas(32) int at[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(f.at + at),
+            _mm256_add_epi32(
+                _mm256_mullo_epi32(_mm256_add_epi32(_mm256_srai_epi32(qv, 16), one), strideLanes),
+                _mm256_srli_epi32(column, 2)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(f.shift + at),
+                           _mm256_slli_epi32(_mm256_and_si256(column, _mm256_set1_epi32(3)), 1));
+        placeFractions<4>(qu, qv, f, at);
+        this->skip();
+    }
+
+    // The eight texels of the footprints from lane `at`, spread.
+    KORVATH_AVX2 __m256i filtered(const Footprints& f, int at) const {
+        const __m256i one = _mm256_set1_epi32(1), b1 = _mm256_set1_epi32(2);
+        const __m256i b2 = _mm256_set1_epi32(4), b3 = _mm256_set1_epi32(8);
+        const int* index = f.at + at;
         auto word = [&](int k) {
             uint16_t value;
-            __builtin_memcpy(&value, bits + at[k], sizeof value);
+            __builtin_memcpy(&value, bits + index[k], sizeof value);
             return static_cast<int>(value);
         };
         const __m256i words = _mm256_setr_epi32(word(0), word(1), word(2), word(3), word(4),
                                                 word(5), word(6), word(7));
-        const __m256i m =
-            _mm256_srlv_epi32(words, _mm256_slli_epi32(_mm256_and_si256(column, three), 1));
-        this->skip();
+        const __m256i m = _mm256_srlv_epi32(
+            words, _mm256_load_si256(reinterpret_cast<const __m256i*>(f.shift + at)));
         // Eight clear footprints, as a soft shadow's square mostly has.
         if (_mm256_testz_si256(m, _mm256_set1_epi32(15))) return _mm256_setzero_si256();
         // Eight whole footprints, as the silhouette's inside: the weights sum to 16.
         if (_mm256_testc_si256(m, _mm256_set1_epi32(15))) return tone;
-        const LaneWeights w = weightsAt<4>(qu, qv);
+        const LaneWeights w = placedWeights<4>(f, at);
         const __m256i sum =
             _mm256_add_epi32(_mm256_add_epi32(weightIf(m, one, w.w00), weightIf(m, b1, w.w01)),
                              _mm256_add_epi32(weightIf(m, b2, w.w10), weightIf(m, b3, w.w11)));
@@ -231,11 +273,10 @@ template <bool Mirror>
 KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, const int* v,
                                         int segment, int n, uint32_t* out) {
     ToneLanes<Mirror> texels(s);
-    for (int i = 0, end = 0, j = 0; i < n; i += 8) {
-        // Lanes past a segment's end are written over by the next segment.
-        if (i == end) end += texels.restartAt(u, v, j++, segment, n);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.next());
-    }
+    Footprints f;
+    placeChunk(texels, u, v, segment, n, f);
+    for (int i = 0; i < n; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.filtered(f, i));
 }
 
 // All ones in the first `count` (0 to 8) 16-bit lanes.
@@ -598,8 +639,9 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
 // lanes of `depth` and texels from the next of `texels`, both moved along by
 // `lanes`, tested, blended and written where `valid` (and the test) allows.
 template <bool Mirror>
-KORVATH_AVX2 inline void blackShadowEight(ToneLanes<Mirror>& texels, __m256i depth, __m256i lanes,
-                                          __m128i valid, uint16_t* dst, uint16_t* zrow) {
+KORVATH_AVX2 inline void blackShadowEight(const ToneLanes<Mirror>& texels, const Footprints& f,
+                                          int at, __m256i depth, __m256i lanes, __m128i valid,
+                                          uint16_t* dst, uint16_t* zrow) {
     const __m256i moved = _mm256_permutevar8x32_epi32(depth, lanes);
     const __m128i depth16 =
         _mm_packus_epi32(_mm256_castsi256_si128(moved), _mm256_extracti128_si256(moved, 1));
@@ -608,8 +650,8 @@ KORVATH_AVX2 inline void blackShadowEight(ToneLanes<Mirror>& texels, __m256i dep
     // depth <= stored, unsigned: the larger of the two is the stored value.
     const __m128i pass =
         _mm_and_si128(_mm_cmpeq_epi16(_mm_max_epu16(stored, depth16), stored), valid);
-    if (_mm_testz_si128(pass, pass)) return texels.skip();
-    const __m256i t = _mm256_permutevar8x32_epi32(texels.next(), lanes);
+    if (_mm_testz_si128(pass, pass)) return;
+    const __m256i t = _mm256_permutevar8x32_epi32(texels.filtered(f, at), lanes);
     _mm_storeu_si128(z, _mm_blendv_epi8(stored, depth16, pass));
     if (BlackShadowTexels::leavesFrame(t)) return;
     __m128i* out = reinterpret_cast<__m128i*>(dst);
@@ -621,14 +663,14 @@ KORVATH_AVX2 inline void blackShadowEight(ToneLanes<Mirror>& texels, __m256i dep
 // A black shadow's chunk of fewer than eight pixels at the row's end: only
 // those that exist are read and written.
 template <bool Mirror>
-KORVATH_AVX2 inline void blackShadowFewLanes(ToneLanes<Mirror>& texels, __m256i depth,
-                                             uint16_t* dst, uint16_t* zrow, int n) {
+KORVATH_AVX2 inline void blackShadowFewLanes(const ToneLanes<Mirror>& texels, const Footprints& f,
+                                             __m256i depth, uint16_t* dst, uint16_t* zrow, int n) {
     const __m128i depth16 =
         _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
     const __m128i stored = firstPixels(zrow, n);
     const __m128i pass =
         _mm_and_si128(_mm_cmpeq_epi16(_mm_max_epu16(stored, depth16), stored), firstWords(n));
-    const __m256i t = texels.next();
+    const __m256i t = texels.filtered(f, 0);
     const __m128i under = firstPixels(dst, n);
     alignas(16) uint16_t depths[8], pixels[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(depths), _mm_blendv_epi8(stored, depth16, pass));
@@ -650,31 +692,29 @@ KORVATH_AVX2 inline void blackShadowChunkLanes(const TriangleSetup& s, const int
                                                int segment, int z, int dz, int room, uint16_t* dst,
                                                uint16_t* zrow, int n) {
     ToneLanes<Mirror> texels(s);
+    Footprints f;
+    placeChunk(texels, u, v, segment, n, f);
     const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i lz =
         _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(order, _mm256_set1_epi32(dz)));
     const __m256i dz8 = _mm256_set1_epi32(eightSteps(dz));
     const __m128i all = _mm_set1_epi16(-1);
     int i = 0;
-    for (int end = 0, j = 0; i + 8 <= n; i += 8) {
-        if (i == end) end += texels.restartAt(u, v, j++, segment, n);
-        blackShadowEight(texels, _mm256_srai_epi32(lz, 15), order, all, dst + i, zrow + i);
+    for (; i + 8 <= n; i += 8) {
+        blackShadowEight(texels, f, i, _mm256_srai_epi32(lz, 15), order, all, dst + i, zrow + i);
         lz = _mm256_add_epi32(lz, dz8);
     }
     if (i == n) return;
-    // Segments are whole groups of eight: the last few start the last one or
-    // go on in it.
-    if (i % segment == 0) texels.restartAt(u, v, i / segment, segment, n);
     const __m256i depth = _mm256_srai_epi32(lz, 15);
     // Where the row goes on, the last few pixels are eight more, those past
     // the chunk written back as they were; else the chunk's last eight, those
     // done before left as they are, with depths and texels moved along.
     if (room >= i + 8 - n)
-        return blackShadowEight(texels, depth, order, firstWords(n - i), dst + i, zrow + i);
-    if (n < 8) return blackShadowFewLanes(texels, depth, dst, zrow, n);
+        return blackShadowEight(texels, f, i, depth, order, firstWords(n - i), dst + i, zrow + i);
+    if (n < 8) return blackShadowFewLanes(texels, f, depth, dst, zrow, n);
     const int done = i - (n - 8);
     const __m128i fresh = _mm_andnot_si128(firstWords(done), all);
-    blackShadowEight(texels, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)), fresh,
+    blackShadowEight(texels, f, i, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)), fresh,
                      dst + n - 8, zrow + n - 8);
 }
 
@@ -725,6 +765,8 @@ template <bool Grey>
 KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChunk& a,
                                          const uint8_t* passed, int room, uint16_t* dst, int n) {
     CachedLanes<false, true> texels(s, a.u, a.v, a.du, a.dv);
+    Footprints f;
+    for (int i = 0; i < n; i += 8) texels.place(f, i);
     AddedColour<Grey> colour(a);
     for (int i = 0; i < n; i += 8) {
         // Past the last few flags the buffer holds stale ones. Where the row
@@ -736,11 +778,10 @@ KORVATH_AVX2 inline void addedChunkLanes(const TriangleSetup& s, const AffineChu
                              : n - i >= 8 ? passLanes(passed + i)
                                           : _mm_and_si128(passLanes(passed + i), firstWords(n - i));
         if (_mm_testz_si128(pass, pass)) {
-            texels.skip();
             colour.skip();
             continue;
         }
-        const __m128i shaded = colour.shade(texels.next());
+        const __m128i shaded = colour.shade(texels.filtered(f, i));
         __m128i* out = reinterpret_cast<__m128i*>(dst + i);
         if (count == 8) {
             _mm_storeu_si128(out, _mm_blendv_epi8(_mm_loadu_si128(out), shaded, pass));
