@@ -159,17 +159,20 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
         const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
         // A texel and its right neighbour come as one 32-bit pair, the left
         // one in the low half.
+        // Each row read from a base of its own: a lane's two reads share its index.
         const int* index = f.at + at;
-        auto pair = [&](int k, int row) {
+        const uint16_t* const below = cache + stride;
+        auto pair = [&](const uint16_t* row, int k) {
             int value;
-            __builtin_memcpy(&value, cache + row + index[k], sizeof value);
+            __builtin_memcpy(&value, row + index[k], sizeof value);
             return value;
         };
-        const __m256i top = _mm256_setr_epi32(pair(0, 0), pair(1, 0), pair(2, 0), pair(3, 0),
-                                              pair(4, 0), pair(5, 0), pair(6, 0), pair(7, 0));
+        const __m256i top =
+            _mm256_setr_epi32(pair(cache, 0), pair(cache, 1), pair(cache, 2), pair(cache, 3),
+                              pair(cache, 4), pair(cache, 5), pair(cache, 6), pair(cache, 7));
         const __m256i bottom =
-            _mm256_setr_epi32(pair(0, stride), pair(1, stride), pair(2, stride), pair(3, stride),
-                              pair(4, stride), pair(5, stride), pair(6, stride), pair(7, stride));
+            _mm256_setr_epi32(pair(below, 0), pair(below, 1), pair(below, 2), pair(below, 3),
+                              pair(below, 4), pair(below, 5), pair(below, 6), pair(below, 7));
         const __m256i t00 = spreadLanes<Is4444>(_mm256_and_si256(top, low));
         const __m256i t10 = spreadLanes<Is4444>(_mm256_srli_epi32(top, 16));
         const __m256i t01 = spreadLanes<Is4444>(_mm256_and_si256(bottom, low));
