@@ -80,6 +80,13 @@ struct RowSteps {
     int64_t oneDepthAt; // in 32.32 units, as the plane gives it anywhere
 };
 
+// Where the planes a row reads start: each one's value at x = 0 of row y is
+// start + down * y, start being a + dx * 0 as the plane itself rounds it.
+// Pairs (u, v), (w, w), (r, g), (b, a); the colour ones only when gouraud.
+struct RowStarts {
+    alignas(16) double start[8], down[8];
+};
+
 // Which span loop a triangle takes: the game's shadows and backdrop have
 // loops of their own, with what they always are fixed.
 enum class SpanKind {
@@ -133,6 +140,7 @@ struct TriangleSetup {
     bool addedChunks = false; // a chunk that shows is drawn whole by drawAddedChunkWide
     ShadowChunkFunction shadowChunk = nullptr; // a black shadow's chunk whole, or nullptr
     RowSteps rowSteps;
+    RowStarts rowStarts;
     SpanKind spanKind;
 };
 

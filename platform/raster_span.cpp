@@ -248,24 +248,36 @@ void fetchSegments(const TriangleSetup& s, const int* u, const int* v, int segme
 
 // ---- Interpolation along a row -------------------------------------------------------------
 
-// Each plane's value at x = 0 of a row, rounded to float; the steps along the
-// row are the triangle's (TriangleSetup::rowSteps).
+// Each plane's value at x = 0 of a row, rounded to float, in registers;
+// the steps along the row are the triangle's (TriangleSetup::rowSteps).
 struct RowPlanes {
-    float w, u, v, c[4];
+    __m128 uv;        // u and v in lanes 0 and 1
+    __m128 colour[2]; // r, g and b, a in lanes 0 and 1
+    float w;
 };
 
-// Only the planes the triangle's state reads.
+// Only the planes the triangle's state reads, two at once, each rounded to
+// float as on its own.
 KORVATH_HOT RowPlanes rowPlanes(const TriangleSetup& s, int y) {
-    const double fy = y;
-    RowPlanes r{};
-    if (s.perspective) r.w = static_cast<float>(s.w.at(0, fy));
-    if (s.fetch != nullptr) {
-        r.u = static_cast<float>(s.u.at(0, fy));
-        r.v = static_cast<float>(s.v.at(0, fy));
+    const RowStarts& p = s.rowStarts;
+    const __m128d fy = _mm_set1_pd(y);
+    auto pairAt = [&](int k) {
+        return _mm_cvtpd_ps(
+            _mm_add_pd(_mm_load_pd(p.start + k), _mm_mul_pd(_mm_load_pd(p.down + k), fy)));
+    };
+    RowPlanes r{_mm_setzero_ps(), {_mm_setzero_ps(), _mm_setzero_ps()}, 0.0f};
+    if (s.perspective) r.w = _mm_cvtss_f32(pairAt(2));
+    if (s.fetch != nullptr) r.uv = pairAt(0);
+    if (s.gouraud) {
+        r.colour[0] = pairAt(4);
+        r.colour[1] = pairAt(6);
     }
-    if (s.gouraud)
-        for (int i = 0; i < 4; ++i) r.c[i] = static_cast<float>(s.colour[i].at(0, fy));
     return r;
+}
+
+// Lane k of a pair, in all four lanes.
+template <int K> KORVATH_HOT __m128 laneOf(__m128 pair) {
+    return _mm_shuffle_ps(pair, pair, K * 0x55);
 }
 
 constexpr int MaxEnds = ChunkLength / SegmentLength + 1; // a full perspective chunk's
@@ -286,8 +298,8 @@ KORVATH_HOT __m128i fixedLanes(__m128 value, __m128 scale, float low, float high
 }
 
 // plane + step * x, four x at once, with the scalar float's roundings.
-KORVATH_HOT __m128 planeLanes(float plane, float step, __m128 x) {
-    return _mm_add_ps(_mm_set1_ps(plane), _mm_mul_ps(_mm_set1_ps(step), x));
+KORVATH_HOT __m128 planeLanes(__m128 plane, float step, __m128 x) {
+    return _mm_add_ps(plane, _mm_mul_ps(_mm_set1_ps(step), x));
 }
 
 // The x of four ends from end `first` on: x plus whole segments, the last
@@ -302,10 +314,10 @@ KORVATH_HOT __m128 endLanes(int x, int n, int first) {
 
 // The ends of the chunk [x, x + n) of a row, four at a time: one division
 // serves the texture and the colour of four ends.
-// Two planes at the two ends of a one-segment chunk: lanes (p at x, p at
-// x + n, q at x, q at x + n), as planeLanes rounds each.
-KORVATH_HOT __m128 pairLanes(float p, float q, float stepP, float stepQ, __m128 fx) {
-    return _mm_add_ps(_mm_setr_ps(p, p, q, q),
+// The two planes of a pair at the two ends of a one-segment chunk: lanes
+// (p at x, p at x + n, q at x, q at x + n), as planeLanes rounds each.
+KORVATH_HOT __m128 pairLanes(__m128 pair, float stepP, float stepQ, __m128 fx) {
+    return _mm_add_ps(_mm_unpacklo_ps(pair, pair),
                       _mm_mul_ps(_mm_setr_ps(stepP, stepP, stepQ, stepQ), fx));
 }
 
@@ -318,7 +330,8 @@ KORVATH_HOT void storePairs(__m128i lanes, int* a, int* b) {
 // The division's scale at the lanes' x: 1 / rhw with perspective.
 KORVATH_HOT __m128 scaleLanes(bool perspective, float w, float dw, __m128 fx) {
     if (!perspective) return _mm_set1_ps(1.0f);
-    return _mm_div_ps(_mm_set1_ps(1.0f), _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(w, dw, fx)));
+    return _mm_div_ps(_mm_set1_ps(1.0f),
+                      _mm_max_ps(_mm_set1_ps(1e-30f), planeLanes(_mm_set1_ps(w), dw, fx)));
 }
 
 // The ends of the chunk [x, x + n) of a row, four at a time: one division
@@ -334,12 +347,11 @@ KORVATH_HOT void segmentEnds(const TriangleSetup& s, bool perspective, const Row
             _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), _mm_setr_epi32(0, n, 0, n)));
         const __m128 scale = scaleLanes(perspective, r.w, d.w, fx);
         if (s.fetch != nullptr)
-            storePairs(
-                fixedLanes(pairLanes(r.u, r.v, d.u, d.v, fx), scale, -TexelLimit, TexelLimit), e.u,
-                e.v);
+            storePairs(fixedLanes(pairLanes(r.uv, d.u, d.v, fx), scale, -TexelLimit, TexelLimit),
+                       e.u, e.v);
         if (s.gouraud)
             for (int k = 0; k < 4; k += 2)
-                storePairs(fixedLanes(pairLanes(r.c[k], r.c[k + 1], d.c[k], d.c[k + 1], fx), scale,
+                storePairs(fixedLanes(pairLanes(r.colour[k / 2], d.c[k], d.c[k + 1], fx), scale,
                                       0.0f, 255.0f),
                            e.c[k], e.c[k + 1]);
         return;
@@ -349,15 +361,21 @@ KORVATH_HOT void segmentEnds(const TriangleSetup& s, bool perspective, const Row
         const __m128 fx = endLanes(x, n, g);
         const __m128 scale = scaleLanes(true, r.w, d.w, fx);
         if (s.fetch != nullptr) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(e.u + g),
-                            fixedLanes(planeLanes(r.u, d.u, fx), scale, -TexelLimit, TexelLimit));
-            _mm_store_si128(reinterpret_cast<__m128i*>(e.v + g),
-                            fixedLanes(planeLanes(r.v, d.v, fx), scale, -TexelLimit, TexelLimit));
+            _mm_store_si128(
+                reinterpret_cast<__m128i*>(e.u + g),
+                fixedLanes(planeLanes(laneOf<0>(r.uv), d.u, fx), scale, -TexelLimit, TexelLimit));
+            _mm_store_si128(
+                reinterpret_cast<__m128i*>(e.v + g),
+                fixedLanes(planeLanes(laneOf<1>(r.uv), d.v, fx), scale, -TexelLimit, TexelLimit));
         }
-        if (s.gouraud)
+        if (s.gouraud) {
+            const __m128 channels[4] = {laneOf<0>(r.colour[0]), laneOf<1>(r.colour[0]),
+                                        laneOf<0>(r.colour[1]), laneOf<1>(r.colour[1])};
             for (int k = 0; k < 4; ++k)
-                _mm_store_si128(reinterpret_cast<__m128i*>(e.c[k] + g),
-                                fixedLanes(planeLanes(r.c[k], d.c[k], fx), scale, 0.0f, 255.0f));
+                _mm_store_si128(
+                    reinterpret_cast<__m128i*>(e.c[k] + g),
+                    fixedLanes(planeLanes(channels[k], d.c[k], fx), scale, 0.0f, 255.0f));
+        }
     }
 }
 
@@ -661,6 +679,12 @@ void chooseFunctions(TriangleSetup& s) {
                  std::llrint(s.z.a * DepthFixed)};
     if (s.gouraud)
         for (int k = 0; k < 4; ++k) d.c[k] = static_cast<float>(s.colour[k].dx);
+    const Plane* starts[8] = {&s.u,         &s.v,         &s.w,         &s.w,
+                              &s.colour[0], &s.colour[1], &s.colour[2], &s.colour[3]};
+    for (int k = 0; k < (s.gouraud ? 8 : 4); ++k) {
+        s.rowStarts.start[k] = starts[k]->a + starts[k]->dx * 0.0;
+        s.rowStarts.down[k] = starts[k]->dy;
+    }
     const bool mirror = s.kind != TexKind::None && s.address == TADDRESS_MIRROR;
     s.wideLanes = hasWideLanes();
     s.testDepthWide = s.wideLanes ? wideDepthTest() : nullptr;
