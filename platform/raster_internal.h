@@ -64,9 +64,10 @@ using FlatDepthTestFunction = int (*)(int depth, const uint16_t* zrow, int n, Sp
 using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                 uint16_t* zrow, int n);
 
-// A shadow's chunk in one pass: the fetch's segment ends, the depth test's
-// z and dz, the pixels of the row past the chunk that may be read and written
-// back unchanged, then the target and depth rows from the chunk's first pixel.
+// A chunk drawn whole in one pass (a black shadow's, an opaque face's of one
+// colour): the fetch's segment ends, the depth test's z and dz, the pixels of
+// the row past the chunk that may be read and written back unchanged, then
+// the target and depth rows from the chunk's first pixel.
 using ShadowChunkFunction = void (*)(const TriangleSetup& s, const int* u, const int* v,
                                      int segment, int z, int dz, int room, uint16_t* dst,
                                      uint16_t* zrow, int n);
@@ -138,7 +139,7 @@ struct TriangleSetup {
     DepthTestFunction testDepthWide; // their depth test, when wideLanes
     FlatDepthTestFunction testFlatDepthWide; // their one-depth test, when wideLanes
     bool addedChunks = false; // a chunk that shows is drawn whole by drawAddedChunkWide
-    ShadowChunkFunction shadowChunk = nullptr; // a black shadow's chunk whole, or nullptr
+    ShadowChunkFunction shadowChunk = nullptr; // a chunk whole in one pass, or nullptr
     RowSteps rowSteps;
     RowStarts rowStarts;
     SpanKind spanKind;

@@ -141,6 +141,8 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
     KORVATH_AVX2 CachedLanes(const TriangleSetup& s, int u, int v, int du, int dv)
         : CoordinateLanes<Mirror>(s, u, v, du, dv), cache(s.cache), stride(s.cacheStride),
           strideLanes(_mm256_set1_epi32(stride)) {}
+    // Placed from the segment ends of a chunk (placeChunk).
+    KORVATH_AVX2 explicit CachedLanes(const TriangleSetup& s) : CachedLanes(s, 0, 0, 0, 0) {}
 
     // The next eight lanes' footprints, into f from lane `at`.
     KORVATH_AVX2 void place(Footprints& f, int at) {
@@ -583,13 +585,18 @@ KORVATH_AVX2 inline void storeDepthLanes(uint16_t* zrow, const uint16_t* depths,
                                         drawn));
 }
 
+// The triangle's one colour in every lane, packed as ARGB 8888.
+KORVATH_AVX2 inline __m256i flatLanes(const TriangleSetup& s) {
+    const Rgba f = s.flat;
+    return _mm256_set1_epi32(
+        static_cast<int>(static_cast<uint32_t>(f.a) << 24 | static_cast<uint32_t>(f.r) << 16 |
+                         static_cast<uint32_t>(f.g) << 8 | static_cast<uint32_t>(f.b)));
+}
+
 template <class Shader>
 KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b, uint16_t* dst,
                                     uint16_t* zrow, int n) {
-    const Rgba f = s.flat;
-    const __m256i flat = _mm256_set1_epi32(
-        static_cast<int>(static_cast<uint32_t>(f.a) << 24 | static_cast<uint32_t>(f.r) << 16 |
-                         static_cast<uint32_t>(f.g) << 8 | static_cast<uint32_t>(f.b)));
+    const __m256i flat = flatLanes(s);
     const bool gouraud = s.gouraud, depthTest = s.depthTest, depthWrite = s.depthWrite;
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -638,13 +645,14 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
     }
 }
 
-// Eight pixels of a black silhouette's shadow from `at`: depths from the
-// lanes of `depth` and texels from the next of `texels`, both moved along by
-// `lanes`, tested, blended and written where `valid` (and the test) allows.
-template <bool Mirror>
-KORVATH_AVX2 inline void blackShadowEight(const ToneLanes<Mirror>& texels, const Footprints& f,
-                                          int at, __m256i depth, __m256i lanes, __m128i valid,
-                                          uint16_t* dst, uint16_t* zrow) {
+// Eight pixels of a chunk drawn whole from `at`: depths from the lanes of
+// `depth` and texels from the footprints, both moved along by `lanes`,
+// tested, shaded with the colour d and written, with their depths, where
+// `valid` (and the test) allows.
+template <class Shader, class Lanes>
+KORVATH_AVX2 inline void wholeEight(const Lanes& texels, const Footprints& f, int at, __m256i d,
+                                    __m256i depth, __m256i lanes, __m128i valid, uint16_t* dst,
+                                    uint16_t* zrow) {
     const __m256i moved = _mm256_permutevar8x32_epi32(depth, lanes);
     const __m128i depth16 =
         _mm_packus_epi32(_mm256_castsi256_si128(moved), _mm256_extracti128_si256(moved, 1));
@@ -656,18 +664,17 @@ KORVATH_AVX2 inline void blackShadowEight(const ToneLanes<Mirror>& texels, const
     if (_mm_testz_si128(pass, pass)) return;
     const __m256i t = _mm256_permutevar8x32_epi32(texels.filtered(f, at), lanes);
     _mm_storeu_si128(z, _mm_blendv_epi8(stored, depth16, pass));
-    if (BlackShadowTexels::leavesFrame(t)) return;
+    if (Shader::leavesFrame(t)) return;
     __m128i* out = reinterpret_cast<__m128i*>(dst);
     const __m128i under = _mm_loadu_si128(out);
-    _mm_storeu_si128(out,
-                     _mm_blendv_epi8(under, BlackShadowTexels::shade(t, __m256i{}, under), pass));
+    _mm_storeu_si128(out, _mm_blendv_epi8(under, Shader::shade(t, d, under), pass));
 }
 
-// A black shadow's chunk of fewer than eight pixels at the row's end: only
-// those that exist are read and written.
-template <bool Mirror>
-KORVATH_AVX2 inline void blackShadowFewLanes(const ToneLanes<Mirror>& texels, const Footprints& f,
-                                             __m256i depth, uint16_t* dst, uint16_t* zrow, int n) {
+// A chunk of fewer than eight pixels at the row's end: only those that
+// exist are read and written.
+template <class Shader, class Lanes>
+KORVATH_AVX2 inline void wholeFewLanes(const Lanes& texels, const Footprints& f, __m256i d,
+                                       __m256i depth, uint16_t* dst, uint16_t* zrow, int n) {
     const __m128i depth16 =
         _mm_packus_epi32(_mm256_castsi256_si128(depth), _mm256_extracti128_si256(depth, 1));
     const __m128i stored = firstPixels(zrow, n);
@@ -678,25 +685,27 @@ KORVATH_AVX2 inline void blackShadowFewLanes(const ToneLanes<Mirror>& texels, co
     alignas(16) uint16_t depths[8], pixels[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(depths), _mm_blendv_epi8(stored, depth16, pass));
     _mm_store_si128(reinterpret_cast<__m128i*>(pixels),
-                    _mm_blendv_epi8(under, BlackShadowTexels::shade(t, __m256i{}, under), pass));
+                    _mm_blendv_epi8(under, Shader::shade(t, d, under), pass));
     for (int k = 0; k < n; ++k) {
         zrow[k] = depths[k];
         dst[k] = pixels[k];
     }
 }
 
-// A chunk of a black silhouette's shadow in one pass, with no buffers
-// between the steps: depth test, texels from the tone bits, blend and depth
-// write, eight pixels at a time, as testLanes, fetchToneLanes and
-// writeLanes<BlackShadowTexels> do them. Eight pixels that all failed the
-// test need no texels, and eight clear texels no blending.
-template <bool Mirror>
-KORVATH_AVX2 inline void blackShadowChunkLanes(const TriangleSetup& s, const int* u, const int* v,
-                                               int segment, int z, int dz, int room, uint16_t* dst,
-                                               uint16_t* zrow, int n) {
-    ToneLanes<Mirror> texels(s);
+// A depth-written chunk in one pass, with no buffers between the steps:
+// depth test, texels, shading and writes, eight pixels at a time, as
+// testLanes, the fetch and writeLanes<Shader> do them. Eight pixels that all
+// failed the test need no texels, and eight the shader leaves the frame no
+// shading. The black silhouettes' shadows (tone lanes) and the opaque
+// textured faces of a flat colour (cached lanes).
+template <class Lanes, class Shader>
+KORVATH_AVX2 inline void wholeChunkLanes(const TriangleSetup& s, const int* u, const int* v,
+                                         int segment, int z, int dz, int room, uint16_t* dst,
+                                         uint16_t* zrow, int n) {
+    Lanes texels(s);
     Footprints f;
     placeChunk(texels, u, v, segment, n, f);
+    const __m256i d = flatLanes(s);
     const __m256i order = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i lz =
         _mm256_add_epi32(_mm256_set1_epi32(z), _mm256_mullo_epi32(order, _mm256_set1_epi32(dz)));
@@ -704,7 +713,8 @@ KORVATH_AVX2 inline void blackShadowChunkLanes(const TriangleSetup& s, const int
     const __m128i all = _mm_set1_epi16(-1);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        blackShadowEight(texels, f, i, _mm256_srai_epi32(lz, 15), order, all, dst + i, zrow + i);
+        wholeEight<Shader>(texels, f, i, d, _mm256_srai_epi32(lz, 15), order, all, dst + i,
+                           zrow + i);
         lz = _mm256_add_epi32(lz, dz8);
     }
     if (i == n) return;
@@ -713,12 +723,13 @@ KORVATH_AVX2 inline void blackShadowChunkLanes(const TriangleSetup& s, const int
     // the chunk written back as they were; else the chunk's last eight, those
     // done before left as they are, with depths and texels moved along.
     if (room >= i + 8 - n)
-        return blackShadowEight(texels, f, i, depth, order, firstWords(n - i), dst + i, zrow + i);
-    if (n < 8) return blackShadowFewLanes(texels, f, depth, dst, zrow, n);
+        return wholeEight<Shader>(texels, f, i, d, depth, order, firstWords(n - i), dst + i,
+                                  zrow + i);
+    if (n < 8) return wholeFewLanes<Shader>(texels, f, d, depth, dst, zrow, n);
     const int done = i - (n - 8);
     const __m128i fresh = _mm_andnot_si128(firstWords(done), all);
-    blackShadowEight(texels, f, i, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)), fresh,
-                     dst + n - 8, zrow + n - 8);
+    wholeEight<Shader>(texels, f, i, d, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)),
+                       fresh, dst + n - 8, zrow + n - 8);
 }
 
 // A grey vertex colour (r, g and b stepped alike) as one channel, 16.16:
@@ -876,8 +887,14 @@ OutputFunction wideOutputFor(ColourKind kind) {
 }
 
 ShadowChunkFunction wideBlackShadowChunk(bool mirror) {
-    return mirror ? compiledFor<blackShadowChunkLanes<true>>()
-                  : compiledFor<blackShadowChunkLanes<false>>();
+    return mirror ? compiledFor<wholeChunkLanes<ToneLanes<true>, BlackShadowTexels>>()
+                  : compiledFor<wholeChunkLanes<ToneLanes<false>, BlackShadowTexels>>();
+}
+
+ShadowChunkFunction wideOpaqueChunk(bool mirror) {
+    using Modulated = OpaqueTexels<ColourKind::Modulate>;
+    return mirror ? compiledFor<wholeChunkLanes<CachedLanes<false, true>, Modulated>>()
+                  : compiledFor<wholeChunkLanes<CachedLanes<false, false>, Modulated>>();
 }
 
 OutputFunction wideShadowOutput(bool black) {

@@ -699,6 +699,9 @@ void chooseFunctions(TriangleSetup& s) {
         s.output = outputFor<TexelFormat::R565>(s.colourKind, blendModeOf(s));
         if (s.wideLanes && !s.blend && !s.target555)
             if (OutputFunction wide = wideOutputFor(s.colourKind)) s.output = wide;
+        if (s.wideLanes && !s.blend && !s.target555 && s.linear && !s.gouraud &&
+            s.colourKind == ColourKind::Modulate && s.perspective && s.depthTest && s.depthWrite)
+            s.shadowChunk = wideOpaqueChunk(mirror);
         // The backdrop's triangles: affine, depth tested but not written.
         s.addedChunks = s.wideLanes && !s.blend && !s.target555 && mirror && s.linear &&
                         s.colourKind == ColourKind::Add && !s.perspective && s.depthTest &&
