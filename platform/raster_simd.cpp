@@ -646,14 +646,14 @@ KORVATH_AVX2 inline void writeLanes(const TriangleSetup& s, const SpanBuffers& b
 }
 
 // Eight pixels of a chunk drawn whole from `at`: depths from the lanes of
-// `depth` and texels from the footprints, both moved along by `lanes`,
-// tested, shaded with the colour d and written, with their depths, where
-// `valid` (and the test) allows.
-template <class Shader, class Lanes>
+// `depth` and texels from the footprints, both moved along by `lanes` when
+// Moved, tested, shaded with the colour d and written, with their depths,
+// where `valid` (and the test) allows.
+template <class Shader, bool Moved = false, class Lanes>
 KORVATH_AVX2 inline void wholeEight(const Lanes& texels, const Footprints& f, int at, __m256i d,
                                     __m256i depth, __m256i lanes, __m128i valid, uint16_t* dst,
                                     uint16_t* zrow) {
-    const __m256i moved = _mm256_permutevar8x32_epi32(depth, lanes);
+    const __m256i moved = Moved ? _mm256_permutevar8x32_epi32(depth, lanes) : depth;
     const __m128i depth16 =
         _mm_packus_epi32(_mm256_castsi256_si128(moved), _mm256_extracti128_si256(moved, 1));
     __m128i* z = reinterpret_cast<__m128i*>(zrow);
@@ -662,7 +662,8 @@ KORVATH_AVX2 inline void wholeEight(const Lanes& texels, const Footprints& f, in
     const __m128i pass =
         _mm_and_si128(_mm_cmpeq_epi16(_mm_max_epu16(stored, depth16), stored), valid);
     if (_mm_testz_si128(pass, pass)) return;
-    const __m256i t = _mm256_permutevar8x32_epi32(texels.filtered(f, at), lanes);
+    const __m256i fetched = texels.filtered(f, at);
+    const __m256i t = Moved ? _mm256_permutevar8x32_epi32(fetched, lanes) : fetched;
     _mm_storeu_si128(z, _mm_blendv_epi8(stored, depth16, pass));
     if (Shader::leavesFrame(t)) return;
     __m128i* out = reinterpret_cast<__m128i*>(dst);
@@ -728,8 +729,9 @@ KORVATH_AVX2 inline void wholeChunkLanes(const TriangleSetup& s, const int* u, c
     if (n < 8) return wholeFewLanes<Shader>(texels, f, d, depth, dst, zrow, n);
     const int done = i - (n - 8);
     const __m128i fresh = _mm_andnot_si128(firstWords(done), all);
-    wholeEight<Shader>(texels, f, i, d, depth, _mm256_sub_epi32(order, _mm256_set1_epi32(done)),
-                       fresh, dst + n - 8, zrow + n - 8);
+    wholeEight<Shader, true>(texels, f, i, d, depth,
+                             _mm256_sub_epi32(order, _mm256_set1_epi32(done)), fresh, dst + n - 8,
+                             zrow + n - 8);
 }
 
 // A grey vertex colour (r, g and b stepped alike) as one channel, 16.16:
