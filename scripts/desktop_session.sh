@@ -42,7 +42,7 @@ desktop_start() {
         command -v openbox > /dev/null || desktop_fail "openbox is not installed (bash scripts/setup.sh)"
         openbox > "$DESKTOP_DIR/openbox.log" 2>&1 &
         DESKTOP_PIDS+=($!)
-        wait_until 30 wm_running || desktop_fail "openbox did not start"
+        wait_until 30 wm_running || desktop_fail "openbox did not start: $(tail -n 5 "$DESKTOP_DIR/openbox.log")"
     fi
 }
 
