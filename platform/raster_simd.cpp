@@ -160,8 +160,8 @@ template <bool Is4444, bool Mirror> struct CachedLanes : CoordinateLanes<Mirror>
         const __m256i low = _mm256_set1_epi32(0xFFFF);
         const __m256i keep = _mm256_set1_epi32(Is4444 ? 0x0F0F0F0F : 0x07E0F81F);
         // A texel and its right neighbour come as one 32-bit pair, the left
-        // one in the low half.
-        // Each row read from a base of its own: a lane's two reads share its index.
+        // one in the low half; each row is read from a base of its own, so
+        // that a lane's two reads share its index.
         const int* index = f.at + at;
         const uint16_t* const below = cache + stride;
         auto pair = [&](const uint16_t* row, int k) {
@@ -199,13 +199,14 @@ KORVATH_AVX2 inline void placeChunk(Lanes& texels, const int* u, const int* v, i
     }
 }
 
-template <bool Is4444, bool Mirror>
+// A chunk's texels from its footprints (cached or tone lanes); the buffer
+// has room for the lanes past the chunk.
+template <class Lanes>
 KORVATH_AVX2 inline void fetchLanes(const TriangleSetup& s, const int* u, const int* v, int segment,
                                     int n, uint32_t* out) {
-    CachedLanes<Is4444, Mirror> texels(s, 0, 0, 0, 0);
+    Lanes texels(s);
     Footprints f;
     placeChunk(texels, u, v, segment, n, f);
-    // The buffer has room for the lanes past the chunk.
     for (int i = 0; i < n; i += 8)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.filtered(f, i));
 }
@@ -273,16 +274,6 @@ template <bool Mirror> struct ToneLanes : CoordinateLanes<Mirror> {
                                 _mm256_set1_epi32(0x0F0F0F0F));
     }
 };
-
-template <bool Mirror>
-KORVATH_AVX2 inline void fetchToneLanes(const TriangleSetup& s, const int* u, const int* v,
-                                        int segment, int n, uint32_t* out) {
-    ToneLanes<Mirror> texels(s);
-    Footprints f;
-    placeChunk(texels, u, v, segment, n, f);
-    for (int i = 0; i < n; i += 8)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels.filtered(f, i));
-}
 
 // All ones in the first `count` (0 to 8) 16-bit lanes.
 KORVATH_AVX2 inline __m128i firstWords(int count) {
@@ -858,15 +849,16 @@ void allowAvx512Lanes(bool allowed) {
 }
 
 FetchFunction wideToneFetchFor(bool mirror) {
-    return mirror ? compiledFor<fetchToneLanes<true>>() : compiledFor<fetchToneLanes<false>>();
+    return mirror ? compiledFor<fetchLanes<ToneLanes<true>>>()
+                  : compiledFor<fetchLanes<ToneLanes<false>>>();
 }
 
 FetchFunction wideFetchFor(bool is4444, bool mirror) {
     if (is4444)
-        return mirror ? compiledFor<fetchLanes<true, true>>()
-                      : compiledFor<fetchLanes<true, false>>();
-    return mirror ? compiledFor<fetchLanes<false, true>>()
-                  : compiledFor<fetchLanes<false, false>>();
+        return mirror ? compiledFor<fetchLanes<CachedLanes<true, true>>>()
+                      : compiledFor<fetchLanes<CachedLanes<true, false>>>();
+    return mirror ? compiledFor<fetchLanes<CachedLanes<false, true>>>()
+                  : compiledFor<fetchLanes<CachedLanes<false, false>>>();
 }
 
 DepthTestFunction wideDepthTest() {
