@@ -68,17 +68,18 @@ bool makeBasis(const double x[3], const double y[3], PlaneBasis& b) {
     return true;
 }
 
-// The plane through the corners' values a; both slopes in one division,
+// The plane through the corners' values a0, a1, a2; both slopes in one division,
 // each rounded as its own scalar expression would be.
-Plane makePlane(const PlaneBasis& b, const double a[3]) {
-    const __m128d d = _mm_sub_pd(_mm_setr_pd(a[1], a[2]), _mm_set1_pd(a[0]));
+Plane makePlane(const PlaneBasis& b, double a0, double a1, double a2) {
+    // From registers: a pair loaded from two scalar stores would wait for both.
+    const __m128d d = _mm_sub_pd(_mm_unpacklo_pd(_mm_set_sd(a1), _mm_set_sd(a2)), _mm_set1_pd(a0));
     const __m128d crossed = _mm_shuffle_pd(d, d, 1);
     const __m128d slopes =
         _mm_div_pd(_mm_sub_pd(_mm_mul_pd(d, b.p), _mm_mul_pd(crossed, b.q)), b.det);
     Plane out;
     out.dx = _mm_cvtsd_f64(slopes);
     out.dy = _mm_cvtsd_f64(_mm_unpackhi_pd(slopes, slopes));
-    out.a = a[0] - out.dx * b.x0 - out.dy * b.y0;
+    out.a = a0 - out.dx * b.x0 - out.dy * b.y0;
     return out;
 }
 
@@ -174,18 +175,17 @@ double depthUnits(double depthValue, double bias) {
 void prepareDepth(const DeviceState& device, const Corner c[3], const PlaneBasis& basis,
                   TriangleSetup& s) {
     const double bias = depthBias(device);
-    double z[3], w[3] = {1.0, 1.0, 1.0};
     s.zClip = false;
     for (int i = 0; i < 3; ++i) {
         const double depthValue = c[i].v->sz;
         s.zClip = s.zClip || depthValue < 0.0 || depthValue > 1.0;
-        z[i] = depthUnits(depthValue, bias);
-        if (s.perspective) w[i] = c[i].v->rhw;
     }
     s.zLow = 0.5 - bias;
     s.zHigh = 65535.5 - bias;
-    s.z = makePlane(basis, z);
-    s.w = s.perspective ? makePlane(basis, w) : Plane{1.0, 0.0, 0.0};
+    s.z = makePlane(basis, depthUnits(c[0].v->sz, bias), depthUnits(c[1].v->sz, bias),
+                    depthUnits(c[2].v->sz, bias));
+    s.w = s.perspective ? makePlane(basis, c[0].v->rhw, c[1].v->rhw, c[2].v->rhw)
+                        : Plane{1.0, 0.0, 0.0};
 }
 
 // Texture coordinate and colour planes, in texels (times rhw with perspective).
@@ -213,22 +213,17 @@ void prepareVaryings(const Corner c[3], const PlaneBasis& basis, TriangleSetup& 
     const uint32_t d0 = c[0].v->diffuse;
     s.gouraud = c[1].v->diffuse != d0 || c[2].v->diffuse != d0;
     s.flat = unpackArgb(d0);
-    double uw[3], vw[3], colour[4][3];
-    for (int i = 0; i < 3; ++i) {
-        const double w = s.perspective ? c[i].v->rhw : 1.0;
-        const Rgba d = unpackArgb(c[i].v->diffuse);
-        uw[i] = u[i] * w;
-        vw[i] = v[i] * w;
-        colour[0][i] = d.r * w;
-        colour[1][i] = d.g * w;
-        colour[2][i] = d.b * w;
-        colour[3][i] = d.a * w;
-    }
-    s.u = makePlane(basis, uw);
-    s.v = makePlane(basis, vw);
+    double w[3];
+    for (int i = 0; i < 3; ++i) w[i] = s.perspective ? c[i].v->rhw : 1.0;
+    s.u = makePlane(basis, u[0] * w[0], u[1] * w[1], u[2] * w[2]);
+    s.v = makePlane(basis, v[0] * w[0], v[1] * w[1], v[2] * w[2]);
     // A flat triangle's spans read s.flat; the planes would go unused.
-    if (s.gouraud)
-        for (int k = 0; k < 4; ++k) s.colour[k] = makePlane(basis, colour[k]);
+    if (!s.gouraud) return;
+    const Rgba d[3] = {unpackArgb(d0), unpackArgb(c[1].v->diffuse), unpackArgb(c[2].v->diffuse)};
+    s.colour[0] = makePlane(basis, d[0].r * w[0], d[1].r * w[1], d[2].r * w[2]);
+    s.colour[1] = makePlane(basis, d[0].g * w[0], d[1].g * w[1], d[2].g * w[2]);
+    s.colour[2] = makePlane(basis, d[0].b * w[0], d[1].b * w[1], d[2].b * w[2]);
+    s.colour[3] = makePlane(basis, d[0].a * w[0], d[1].a * w[1], d[2].a * w[2]);
 }
 
 // The filter the device picks: magnification or minification by the texel
