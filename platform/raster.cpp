@@ -15,7 +15,7 @@ namespace {
 constexpr int SubBits = 8; // sub-pixel bits of snapped corner positions
 constexpr int64_t SubOne = int64_t{1} << SubBits;
 constexpr double GuardBand = 2048.0; // pixels past the clip rectangle drawn without clipping
-constexpr int RowsAhead = 4;         // depth rows read early by the hidden-backdrop test
+constexpr int RowsAhead = 12;        // depth rows read early by the hidden-backdrop test
 
 // ---- Coverage ----------------------------------------------------------------------------
 
@@ -324,7 +324,8 @@ bool hiddenAtOneDepth(const DeviceState& device, const Corner c[3], int64_t left
     // Above 65535 the spans test 65535, which no stored depth lies below.
     const auto nearer = static_cast<uint16_t>(std::min<int64_t>(tested, 65535));
     const int stride = depth->pitch / 2;
-    // Rows lie a pitch apart, past what the processor fetches ahead by itself.
+    // Rows lie a pitch apart, past what the processor fetches ahead by itself;
+    // those past the box are the next backdrop triangles' rows.
     const uint16_t* row = depth->pixels + static_cast<std::ptrdiff_t>(rowTop) * stride;
     for (int y = rowTop; y < rowEnd; ++y, row += stride) {
         __builtin_prefetch(row + RowsAhead * stride + left);
