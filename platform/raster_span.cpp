@@ -789,12 +789,14 @@ KORVATH_HOT void drawSpanOf(const TriangleSetup& s, int y, int x0, int x1, SpanB
         const int64_t zChunk = zf;
         zf += dz * n;
         b.room = rowEnd - (x + n);
-        // A perspective chunk's division runs while its depths are read; an
-        // affine chunk (the backdrop's, often hidden whole) waits for the test.
-        if (perspective) workOutEnds(x, n);
+        // A perspective chunk's division runs while its depths are read, and
+        // so do the backdrop's ends (its triangles hidden whole never get
+        // here); any other affine chunk waits for the test.
+        const bool endsFirst = perspective || T::Backdrop;
+        if (endsFirst) workOutEnds(x, n);
         if (T::Shadow && drawShadowChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n)) continue;
         if (depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
-        if (!perspective) workOutEnds(x, n);
+        if (!endsFirst) workOutEnds(x, n);
         if (T::Backdrop) {
             drawAddedChunkWide(s, affineChunk(s, e, n), b.pass, b.room, dst + x, n);
             continue;
