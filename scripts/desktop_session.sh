@@ -10,6 +10,11 @@ desktop_fail() {
     exit 1
 }
 
+# Under set -e a failing command (an xdotool call the X server refused) would
+# end the script without a word: name it and its line.
+set -o errtrace
+trap 'echo "desktop: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
+
 # wait_until SECONDS COMMAND...: true once COMMAND succeeds, false when the
 # deadline passes first. Timed by the clock, not by tries: on a loaded machine
 # each try is slow.
