@@ -88,11 +88,12 @@ struct RowStarts {
     alignas(16) double start[8], down[8];
 };
 
-// Which span loop a triangle takes: the game's shadows and backdrop have
-// loops of their own, with what they always are fixed.
+// Which span loop a triangle takes: chunks drawn whole (the game's shadows
+// and opaque faces) and the backdrop have loops of their own, with what they
+// always are fixed.
 enum class SpanKind {
     General,
-    Shadow,  // shadowChunk is set
+    Whole,   // shadowChunk is set
     Backdrop // addedChunks is set
 };
 

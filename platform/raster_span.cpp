@@ -406,10 +406,10 @@ KORVATH_HOT void fillDiffuse(const TriangleSetup& s, const SegmentEnds& e, int n
     }
 }
 
-// A shadow's chunk in one pass, when its depths lie within the buffer's
-// range as the eight-pixel depth test needs; false when they do not.
-KORVATH_HOT bool drawShadowChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf,
-                                 int64_t dz, int room, uint16_t* dst, uint16_t* zrow, int n) {
+// A chunk whole in one pass (a shadow's or an opaque face's), when its depths lie within the
+// buffer's range as the eight-pixel depth test needs; false when they do not.
+KORVATH_HOT bool drawWholeChunk(const TriangleSetup& s, const SegmentEnds& e, int64_t zf,
+                                int64_t dz, int room, uint16_t* dst, uint16_t* zrow, int n) {
     const int64_t z = zf >> 17, step = dz >> 17;
     if (!depthsFitBuffer(z, step, n)) return false;
     s.shadowChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room,
@@ -734,12 +734,12 @@ void chooseFunctions(TriangleSetup& s) {
 // The span loop of each kind of triangle, with what the kind always is
 // fixed: the general one reads everything from the set-up.
 template <SpanKind K> struct SpanTraits {
-    static constexpr bool Shadow = K == SpanKind::Shadow;     // shadowChunk set
+    static constexpr bool Whole = K == SpanKind::Whole;       // shadowChunk set
     static constexpr bool Backdrop = K == SpanKind::Backdrop; // addedChunks set
     static bool perspective(const TriangleSetup& s) {
-        return Shadow || (!Backdrop && s.perspective);
+        return Whole || (!Backdrop && s.perspective);
     }
-    static bool depthTest(const TriangleSetup& s) { return Shadow || Backdrop || s.depthTest; }
+    static bool depthTest(const TriangleSetup& s) { return Whole || Backdrop || s.depthTest; }
 };
 
 // Pixels [x0, x1) of row y (already inside the clip rectangle); b and e are
@@ -749,7 +749,7 @@ KORVATH_HOT void drawSpanOf(const TriangleSetup& s, int y, int x0, int x1, SpanB
                             SegmentEnds& e) {
     using T = SpanTraits<K>;
     const bool perspective = T::perspective(s), depthTest = T::depthTest(s);
-    assert(T::Shadow == (s.shadowChunk != nullptr) && T::Backdrop == s.addedChunks);
+    assert(T::Whole == (s.shadowChunk != nullptr) && T::Backdrop == s.addedChunks);
     assert(perspective == s.perspective && depthTest == s.depthTest);
     // Depth is only stepped when it is tested or cuts the span (the backdrop
     // needs neither).
@@ -794,7 +794,7 @@ KORVATH_HOT void drawSpanOf(const TriangleSetup& s, int y, int x0, int x1, SpanB
         // here); any other affine chunk waits for the test.
         const bool endsFirst = perspective || T::Backdrop;
         if (endsFirst) workOutEnds(x, n);
-        if (T::Shadow && drawShadowChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n)) continue;
+        if (T::Whole && drawWholeChunk(s, e, zChunk, dz, b.room, dst + x, zrow + x, n)) continue;
         if (depthTest && testDepth(s, zChunk, dz, zrow + x, n, b) == 0) continue;
         if (!endsFirst) workOutEnds(x, n);
         if (T::Backdrop) {
@@ -826,8 +826,8 @@ void drawRowsOf(const TriangleSetup& s, Edge& left, Edge& right, int from, int t
 void drawRows(const TriangleSetup& s, Edge& left, Edge& right, int from, int to, int clipLeft,
               int clipRight) {
     switch (s.spanKind) {
-    case SpanKind::Shadow:
-        return drawRowsOf<SpanKind::Shadow>(s, left, right, from, to, clipLeft, clipRight);
+    case SpanKind::Whole:
+        return drawRowsOf<SpanKind::Whole>(s, left, right, from, to, clipLeft, clipRight);
     case SpanKind::Backdrop:
         return drawRowsOf<SpanKind::Backdrop>(s, left, right, from, to, clipLeft, clipRight);
     case SpanKind::General:
@@ -838,7 +838,7 @@ void drawRows(const TriangleSetup& s, Edge& left, Edge& right, int from, int to,
 
 void chooseSpanFunctions(TriangleSetup& s) {
     chooseFunctions(s);
-    s.spanKind = s.shadowChunk != nullptr ? SpanKind::Shadow
+    s.spanKind = s.shadowChunk != nullptr ? SpanKind::Whole
                  : s.addedChunks          ? SpanKind::Backdrop
                                           : SpanKind::General;
 }
