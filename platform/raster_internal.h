@@ -68,9 +68,8 @@ using OutputFunction = void (*)(const TriangleSetup& s, const SpanBuffers& b, ui
 // colour): the fetch's segment ends, the depth test's z and dz, the pixels of
 // the row past the chunk that may be read and written back unchanged, then
 // the target and depth rows from the chunk's first pixel.
-using ShadowChunkFunction = void (*)(const TriangleSetup& s, const int* u, const int* v,
-                                     int segment, int z, int dz, int room, uint16_t* dst,
-                                     uint16_t* zrow, int n);
+using WholeChunkFunction = void (*)(const TriangleSetup& s, const int* u, const int* v, int segment,
+                                    int z, int dz, int room, uint16_t* dst, uint16_t* zrow, int n);
 
 // The planes' steps along a row as the span pipeline uses them, rounded once
 // per triangle: float for the varyings, 32.32 depth-buffer units for depth.
@@ -93,7 +92,7 @@ struct RowStarts {
 // always are fixed.
 enum class SpanKind {
     General,
-    Whole,   // shadowChunk is set
+    Whole,   // wholeChunk is set
     Backdrop // addedChunks is set
 };
 
@@ -140,7 +139,7 @@ struct TriangleSetup {
     DepthTestFunction testDepthWide; // their depth test, when wideLanes
     FlatDepthTestFunction testFlatDepthWide; // their one-depth test, when wideLanes
     bool addedChunks = false; // a chunk that shows is drawn whole by drawAddedChunkWide
-    ShadowChunkFunction shadowChunk = nullptr; // a chunk whole in one pass, or nullptr
+    WholeChunkFunction wholeChunk = nullptr; // a chunk whole in one pass, or nullptr
     RowSteps rowSteps;
     RowStarts rowStarts;
     SpanKind spanKind;

@@ -880,12 +880,12 @@ OutputFunction wideOutputFor(ColourKind kind) {
     return nullptr;
 }
 
-ShadowChunkFunction wideBlackShadowChunk(bool mirror) {
+WholeChunkFunction wideBlackShadowChunk(bool mirror) {
     return mirror ? compiledFor<wholeChunkLanes<ToneLanes<true>, BlackShadowTexels>>()
                   : compiledFor<wholeChunkLanes<ToneLanes<false>, BlackShadowTexels>>();
 }
 
-ShadowChunkFunction wideOpaqueChunk(bool mirror) {
+WholeChunkFunction wideOpaqueChunk(bool mirror) {
     using Modulated = OpaqueTexels<ColourKind::Modulate>;
     return mirror ? compiledFor<wholeChunkLanes<CachedLanes<false, true>, Modulated>>()
                   : compiledFor<wholeChunkLanes<CachedLanes<false, false>, Modulated>>();

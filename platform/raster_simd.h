@@ -32,9 +32,9 @@ OutputFunction wideShadowOutput(bool black);
 // A black silhouette's shadow chunk whole (setup.tones, black): texel
 // coordinates as FetchFunction takes them, depths as DepthTestFunction does
 // (all within 0..65535), drawn and its depths written where the test passes.
-ShadowChunkFunction wideBlackShadowChunk(bool mirror);
+WholeChunkFunction wideBlackShadowChunk(bool mirror);
 // The same for opaque bilinear 5-6-5 texels modulated by one flat colour.
-ShadowChunkFunction wideOpaqueChunk(bool mirror);
+WholeChunkFunction wideOpaqueChunk(bool mirror);
 
 // Where an affine chunk's texel coordinates (16.16) and vertex colour (r, g,
 // b, a in 16.16) start and how they step, as the span pipeline works them out.

@@ -412,8 +412,8 @@ KORVATH_HOT bool drawWholeChunk(const TriangleSetup& s, const SegmentEnds& e, in
                                 int64_t dz, int room, uint16_t* dst, uint16_t* zrow, int n) {
     const int64_t z = zf >> 17, step = dz >> 17;
     if (!depthsFitBuffer(z, step, n)) return false;
-    s.shadowChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room,
-                  dst, zrow, n);
+    s.wholeChunk(s, e.u, e.v, SegmentLength, static_cast<int>(z), static_cast<int>(step), room, dst,
+                 zrow, n);
     return true;
 }
 
@@ -701,7 +701,7 @@ void chooseFunctions(TriangleSetup& s) {
             if (OutputFunction wide = wideOutputFor(s.colourKind)) s.output = wide;
         if (s.wideLanes && !s.blend && !s.target555 && s.linear && !s.gouraud &&
             s.colourKind == ColourKind::Modulate && s.perspective && s.depthTest && s.depthWrite)
-            s.shadowChunk = wideOpaqueChunk(mirror);
+            s.wholeChunk = wideOpaqueChunk(mirror);
         // The backdrop's triangles: affine, depth tested but not written.
         s.addedChunks = s.wideLanes && !s.blend && !s.target555 && mirror && s.linear &&
                         s.colourKind == ColourKind::Add && !s.perspective && s.depthTest &&
@@ -721,7 +721,7 @@ void chooseFunctions(TriangleSetup& s) {
             s.output = wideShadowOutput(black);
             // The game's shadows: perspective chunks know their texel coordinates before the test.
             if (black && s.perspective && s.depthTest && s.depthWrite)
-                s.shadowChunk = wideBlackShadowChunk(mirror);
+                s.wholeChunk = wideBlackShadowChunk(mirror);
         }
         return;
     case TexKind::Generic:
@@ -734,7 +734,7 @@ void chooseFunctions(TriangleSetup& s) {
 // The span loop of each kind of triangle, with what the kind always is
 // fixed: the general one reads everything from the set-up.
 template <SpanKind K> struct SpanTraits {
-    static constexpr bool Whole = K == SpanKind::Whole;       // shadowChunk set
+    static constexpr bool Whole = K == SpanKind::Whole;       // wholeChunk set
     static constexpr bool Backdrop = K == SpanKind::Backdrop; // addedChunks set
     static bool perspective(const TriangleSetup& s) {
         return Whole || (!Backdrop && s.perspective);
@@ -749,7 +749,7 @@ KORVATH_HOT void drawSpanOf(const TriangleSetup& s, int y, int x0, int x1, SpanB
                             SegmentEnds& e) {
     using T = SpanTraits<K>;
     const bool perspective = T::perspective(s), depthTest = T::depthTest(s);
-    assert(T::Whole == (s.shadowChunk != nullptr) && T::Backdrop == s.addedChunks);
+    assert(T::Whole == (s.wholeChunk != nullptr) && T::Backdrop == s.addedChunks);
     assert(perspective == s.perspective && depthTest == s.depthTest);
     // Depth is only stepped when it is tested or cuts the span (the backdrop
     // needs neither).
@@ -838,7 +838,7 @@ void drawRows(const TriangleSetup& s, Edge& left, Edge& right, int from, int to,
 
 void chooseSpanFunctions(TriangleSetup& s) {
     chooseFunctions(s);
-    s.spanKind = s.shadowChunk != nullptr ? SpanKind::Whole
-                 : s.addedChunks          ? SpanKind::Backdrop
-                                          : SpanKind::General;
+    s.spanKind = s.wholeChunk != nullptr ? SpanKind::Whole
+                 : s.addedChunks         ? SpanKind::Backdrop
+                                         : SpanKind::General;
 }
