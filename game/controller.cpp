@@ -160,7 +160,6 @@ void noteCameraChange() {
 
 void setUpFrame() {
     ShadowColor = DefaultShadowColor;
-    fillSurface(DDrawSurfaceBack, 0);
     FarDistance = 10000.0f;
     FarReciprocal = 0.0001f;
     beginScene();
@@ -203,12 +202,15 @@ PieceGlide currentGlide() {
 }
 
 // The 3D picture is drawn only when something changed; every other frame
-// starts from the cached copy in Backtemp.
+// starts from the cached copy in Backtemp, which covers the whole back buffer,
+// so a still board is not cleared to black first (a fifth of an idle frame).
 void drawBoardPicture() {
     if (RedrawRequest != 1) {
-        copySurface(DDrawSurfaceBack, Backtemp);
+        if (copySurface(DDrawSurfaceBack, Backtemp) != PLATFORM_OK)
+            fillSurface(DDrawSurfaceBack, 0);
         return;
     }
+    fillSurface(DDrawSurfaceBack, 0);
     fillSurface(Zbuffer, 0xFFFF);
     const bool screenshot = ScreenshotRequest != 0;
     // A screenshot shows the board on black, without the backdrop.
