@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/internal.h"
+#include "platform/stretch.h"
 
 namespace {
 
@@ -209,8 +210,17 @@ bool stretchFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
         sdl.staging =
             SDL_CreateRGBSurfaceWithFormat(0, sdl.width, sdl.height, 32, target->format->format);
     if (sdl.staging == nullptr) return false;
+    assert(where->x >= 0 && where->y >= 0 && where->x + where->w <= target->w &&
+           where->y + where->h <= target->h);
     expandFrame(back, sdl.staging, 0, 0);
-    return SDL_SoftStretchLinear(sdl.staging, nullptr, target, where) == 0;
+    const PixelRect from{static_cast<uint32_t*>(sdl.staging->pixels), sdl.width, sdl.height,
+                         sdl.staging->pitch};
+    const PixelRect to{
+        reinterpret_cast<uint32_t*>(static_cast<char*>(target->pixels) +
+                                    static_cast<ptrdiff_t>(where->y) * target->pitch) +
+            where->x,
+        where->w, where->h, target->pitch};
+    return stretchLinear(from, to);
 }
 
 // Any other window surface: SDL converts, and scales by nearest pixel.
