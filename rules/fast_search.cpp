@@ -224,12 +224,26 @@ bool kingTakes(int32_t square, SquareBits occupied, SquareBits opposing, SquareB
     return blocker >= 0 && (opposing & bitOf(blocker)) && (stepped<D>(bitOf(blocker)) & empty);
 }
 
+// The empty squares one step away that the side's pieces may step to: kings' every way, men's
+// forward.
+SquareBits stepTargets(const Board& board, int32_t side) {
+    const SquareBits own = board.occupied[side];
+    const SquareBits empty = onBoardBits & ~(own | board.occupied[1 - side]);
+    const SquareBits kings = own & board.kings, men = own & ~board.kings;
+    // Side 0's men step in directions 0 and 3, side 1's in 1 and 2; kings in all four.
+    const SquareBits forward0 = side == 0 ? men | kings : kings;
+    const SquareBits forward1 = side == 1 ? men | kings : kings;
+    return (stepped<0>(forward0) | stepped<3>(forward0) | stepped<1>(forward1) |
+            stepped<2>(forward1)) &
+           empty;
+}
+
 // True when the side has no capture and at least one move on the 10x10 board, told from the
 // bit sets without listing the moves.
 bool onlyQuietMoves(const Board& board, int32_t side) {
     const SquareBits own = board.occupied[side], opposing = board.occupied[1 - side];
     const SquareBits empty = onBoardBits & ~(own | opposing);
-    const SquareBits kings = own & board.kings, men = own & ~board.kings;
+    const SquareBits kings = own & board.kings;
     using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
     constexpr Find ShortJumpers[2][2] = {{shortJumpers<1, 0>, shortJumpers<1, 1>},
                                          {shortJumpers<2, 0>, shortJumpers<2, 1>}};
@@ -243,12 +257,7 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
             kingTakes<3>(square, occupied, opposing, empty))
             return false;
     }
-    // Side 0's men step in directions 0 and 3, side 1's in 1 and 2; kings in all four.
-    const SquareBits forward0 = side == 0 ? men | kings : kings;
-    const SquareBits forward1 = side == 1 ? men | kings : kings;
-    return ((stepped<0>(forward0) | stepped<3>(forward0) | stepped<1>(forward1) |
-             stepped<2>(forward1)) &
-            empty) != 0;
+    return stepTargets(board, side) != 0;
 }
 
 // The squares a long-range king on the square reaches without capturing.
@@ -312,6 +321,41 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
         best = std::max(best, evaluateAfter(own->plyBoard[ply], moves.moves[i], side));
     }
     return moves.total > 0 && best >= low && best <= high;
+}
+
+// At most what a node two plies from the leaves is worth to the side, when all its moves are
+// quiet, or Infinite when that is not known to be alpha or less: the opponent's reply lowers
+// the opponent's evaluation by at most MaxKingLoss and the support (a capture only takes more
+// from the side), provided a reply exists, which two free step squares guarantee (the side's
+// move fills only one).
+int32_t twoPlyCeiling(const Board& board, int32_t side, int32_t alpha) {
+    const int32_t now = evaluateBoard(board, side);
+    const int32_t replyLoss = MaxKingLoss + maxSupportChange(board, 1 - side);
+    // The side's best move lands within these; only between them is it worth finding.
+    const int32_t highest = now + maxQuietGain(board, side) + replyLoss;
+    const int32_t lowest = now - MaxKingLoss - maxSupportChange(board, side) + replyLoss;
+    if (lowest > alpha || countBits(stepTargets(board, 1 - side)) < 2) return Infinite;
+    return highest <= alpha ? highest : bestQuietValue(board, side) + replyLoss;
+}
+
+// Checks a two-ply bound against the tree: each move's reply worth no less than the bound
+// allows to the opponent.
+[[maybe_unused]] bool twoPlyBoundHolds(int32_t ply, int32_t side, int32_t highest) {
+    BoardMoveList& moves = own->plyMoves[ply];
+    generateBoardMoves(own->plyBoard[ply], side, moves);
+    BoardMoveList& replies = own->plyMoves[ply + 1];
+    Board& child = own->plyBoard[ply + 1];
+    for (int32_t i = 0; i < moves.count; ++i) {
+        if (moves.moves[i].captures != 0) return false;
+        playBoardMove(own->plyBoard[ply], child, moves.moves[i], side);
+        generateBoardMoves(child, 1 - side, replies);
+        int32_t reply = -Infinite;
+        for (int32_t j = 0; j < replies.count; ++j) {
+            reply = std::max(reply, evaluateAfter(child, replies.moves[j], 1 - side));
+        }
+        if (replies.total == 0 || -reply > highest) return false;
+    }
+    return true;
 }
 
 // The best move the previous iteration (two plies shallower, so the same node two plies
@@ -450,14 +494,22 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
         assert(bestQuietValueHolds(ply, side, value));
         return value;
     }
+    const bool quiet = remaining >= 2 && remaining < MinTransposedRemaining && ruleVariant != 0 &&
+                       onlyQuietMoves(board, side);
+    if (quiet && remaining == 2) {
+        const int32_t highest = twoPlyCeiling(board, side, alpha);
+        if (highest <= alpha) {
+            assert(twoPlyBoundHolds(ply, side, highest));
+            return highest;
+        }
+    }
     const int32_t floor = alpha;
     int32_t best = -Infinite, bestIndex = -1;
     // Near the leaves most nodes without a remembered move cut off on a killer, the move the
     // ordering would try first: tried before the moves are listed, when it is legal here.
     BoardMove killers[2];
     int32_t killersTried = 0;
-    if (remembered == NoMove && remaining >= 2 && remaining < MinTransposedRemaining &&
-        ruleVariant != 0 && onlyQuietMoves(board, side)) {
+    if (remembered == NoMove && quiet) {
         for (const uint32_t signature : s.killer[ply]) {
             BoardMove& move = killers[killersTried];
             if (!killerHere(board, side, signature, move)) continue;

@@ -293,7 +293,8 @@ void expectSameRoot(const Position& position, int32_t variant, int32_t side, int
 }
 
 // Terminals, the blocked-human rule, a win whose value passes the window's ceiling at depths
-// 18 to 20, a node wider than a list, and positions from random games.
+// 18 to 20, a node wider than a list, endings where one move can leave the other side without
+// a reply two plies from the leaves, and positions from random games.
 TEST(FastSearch, AnswersAsThePlainSearch) {
     const struct {
         const char *side0, *side1;
@@ -305,6 +306,14 @@ TEST(FastSearch, AnswersAsThePlainSearch) {
     for (const auto& c : cases)
         for (const int32_t depth : c.depths)
             expectSameRoot(positionOf(0, c.side0, c.side1), 0, 0, depth);
+    const struct {
+        int32_t variant;
+        const char *side0, *side1;
+        int32_t depth;
+    } cornered[] = {
+        {1, "8.6,8.0K,9.9K", "8.4", 4}, {2, "7.3", "5.3K,6.6K", 5}, {1, "9.3", "4.4K", 5}};
+    for (const auto& c : cornered)
+        expectSameRoot(positionOf(c.variant, c.side0, c.side1), c.variant, 0, c.depth);
     const Position wide = positionOf(1, ManyCapturesSide0, ManyCapturesSide1);
     for (const int32_t depth : {1, 2}) expectSameRoot(wide, 1, 0, depth);
     int32_t depth = 0;
