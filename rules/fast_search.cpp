@@ -260,18 +260,44 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
     return stepTargets(board, side) != 0;
 }
 
-// The squares a long-range king on the square reaches without capturing.
-SquareBits kingReach(int32_t square, SquareBits occupied) {
+// The squares diagonally next to any of the pieces.
+SquareBits nextTo(SquareBits pieces) {
+    return stepped<0>(pieces) | stepped<1>(pieces) | stepped<2>(pieces) | stepped<3>(pieces);
+}
+
+// The squares on the main diagonal, where a king is worth 100 more on the 10x10 board.
+constexpr SquareBits MainDiagonal = [] {
+    SquareBits bits = 0;
+    for (int32_t row = 0; row < 10; ++row) bits |= bitOf(row * 11);
+    return bits;
+}();
+
+// The extreme square of a king's ray, or none: the one nearest the side's far row.
+SquareBits nearestFarRow(SquareBits ray, int32_t side) {
+    if (!ray) return 0;
+    return bitOf(side == 0 ? lowestSquare(ray) : highestSquare(ray));
+}
+
+// The squares of a long-range king's quiet moves that may be worth the most to its side: on
+// each ray the one nearest the side's far row (a row is worth 10 on the 10x10 board, more than
+// any difference of table values), and those of the paying squares it reaches.
+SquareBits kingBestLandings(int32_t square, SquareBits occupied, SquareBits paying, int32_t side) {
     int32_t blocker = -1;
-    return openRay<0>(square, occupied, blocker) | openRay<1>(square, occupied, blocker) |
-           openRay<2>(square, occupied, blocker) | openRay<3>(square, occupied, blocker);
+    const SquareBits rays[4] = {
+        openRay<0>(square, occupied, blocker), openRay<1>(square, occupied, blocker),
+        openRay<2>(square, occupied, blocker), openRay<3>(square, occupied, blocker)};
+    return nearestFarRow(rays[0], side) | nearestFarRow(rays[1], side) |
+           nearestFarRow(rays[2], side) | nearestFarRow(rays[3], side) |
+           ((rays[0] | rays[1] | rays[2] | rays[3]) & paying);
 }
 
 // The best evaluation the side reaches with one move on the 10x10 board when all its moves
 // are quiet (onlyQuietMoves), found from the bit sets without listing the moves: a move from
 // a to b changes the side's table values by those of the two squares and its support by the
 // own pieces diagonally next to b (but the mover) less those next to a, and nothing else.
-int32_t bestQuietValue(const Board& board, int32_t side) {
+// Once a move reaches enough, that move's evaluation, a lower bound, is all that is asked.
+int32_t bestQuietValue(const Board& board, int32_t side, int32_t enough = Infinite) {
+    const int32_t now = evaluateBoard(board, side);
     const SquareBits own = board.occupied[side];
     const SquareBits empty = onBoardBits & ~(own | board.occupied[1 - side]);
     const int32_t farRow = side == 0 ? 0 : ruleVariants[ruleVariant].rows - 1;
@@ -281,11 +307,14 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
         const int32_t from = lowestSquare(rest);
         const SquareBits piece = bitOf(from);
         const bool king = (board.kings & piece) != 0;
-        SquareBits targets = king ? kingReach(from, ~empty)
-                                  : (side == 0 ? stepped<0>(piece) | stepped<3>(piece)
-                                               : stepped<1>(piece) | stepped<2>(piece)) &
-                                        empty;
         const SquareBits others = own & ~piece;
+        // A king's other landings are worth less than one of these: only its row, its table
+        // value and support or the main diagonal tell squares apart.
+        SquareBits targets =
+            king ? kingBestLandings(from, ~empty, MainDiagonal | nextTo(others), side)
+                 : (side == 0 ? stepped<0>(piece) | stepped<3>(piece)
+                              : stepped<1>(piece) | stepped<2>(piece)) &
+                       empty;
         const int32_t leaving =
             pieceValue[side][from][king] + 50 * countBits(others & neighbourBits[from]);
         for (; targets; targets &= targets - 1) {
@@ -294,9 +323,10 @@ int32_t bestQuietValue(const Board& board, int32_t side) {
                                      50 * countBits(others & neighbourBits[to]);
             bestGain = std::max(bestGain, arriving - leaving);
         }
+        if (now + bestGain >= enough) break;
     }
     assert(bestGain > -Infinite);
-    return evaluateBoard(board, side) + bestGain;
+    return now + bestGain;
 }
 
 // Checks the best quiet value against the moves themselves.
@@ -490,8 +520,8 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
             assert(quietBoundHolds(ply, side, lowest, highest));
             return highest <= alpha ? highest : lowest;
         }
-        const int32_t value = bestQuietValue(board, side);
-        assert(bestQuietValueHolds(ply, side, value));
+        const int32_t value = bestQuietValue(board, side, beta);
+        assert(value >= beta || bestQuietValueHolds(ply, side, value));
         return value;
     }
     const bool quiet = remaining >= 2 && remaining < MinTransposedRemaining && ruleVariant != 0 &&
