@@ -175,8 +175,10 @@ void generateWindow(Board& board, int32_t side, int64_t first, BoardMoveList& li
     const uint8_t* pieces = board.pieces + side * MaxPiecesPerSide;
     const SquareBits own = board.occupied[side];
     // Only these pieces can start a capture: the others need no walk.
-    const SquareBits capturers = shortJumpersOf(side, own, board.occupied[1 - side], board.kings) |
-                                 (ruleVariant == 0 ? 0 : own & board.kings);
+    const SquareBits opposing = board.occupied[1 - side];
+    const SquareBits capturers =
+        shortJumpersOf(side, own, opposing, board.kings) |
+        (ruleVariant == 0 ? 0 : longKingTakers(own & board.kings, own | opposing, opposing));
     for (int32_t pass = capturers ? 0 : 1; pass < 2 && list.total == 0; ++pass) {
         for (int32_t index = 0; index < count; ++index) {
             if (pieces[index] == CapturedPiece) continue;

@@ -109,6 +109,34 @@ template <int32_t D> SquareBits openRay(int32_t square, SquareBits occupied, int
     }
 }
 
+// Whether a long-range king on the square takes in direction D: the first piece on its way
+// is one of takeable, the opposing pieces with an empty square behind them in that direction.
+template <int32_t D> bool kingTakesAlong(int32_t square, SquareBits occupied, SquareBits takeable) {
+    const SquareBits ray = rayBits[square][D];
+    if (!(ray & takeable)) return false;
+    const SquareBits hit = ray & occupied;
+    return (takeable & bitOf(SquareStep[D] > 0 ? lowestSquare(hit) : highestSquare(hit))) != 0;
+}
+
+// The long-range kings among kings that can start a capture.
+inline SquareBits longKingTakers(SquareBits kings, SquareBits occupied, SquareBits opposing) {
+    const SquareBits empty = onBoardBits & ~occupied;
+    const SquareBits takeable[4] = {opposing & fromColumnBits[0][1] & shiftedBack<0>(empty),
+                                    opposing & fromColumnBits[1][1] & shiftedBack<1>(empty),
+                                    opposing & fromColumnBits[2][1] & shiftedBack<2>(empty),
+                                    opposing & fromColumnBits[3][1] & shiftedBack<3>(empty)};
+    SquareBits takers = 0;
+    for (SquareBits rest = kings; rest; rest &= rest - 1) {
+        const int32_t square = lowestSquare(rest);
+        if (kingTakesAlong<0>(square, occupied, takeable[0]) ||
+            kingTakesAlong<1>(square, occupied, takeable[1]) ||
+            kingTakesAlong<2>(square, occupied, takeable[2]) ||
+            kingTakesAlong<3>(square, occupied, takeable[3]))
+            takers |= bitOf(square);
+    }
+    return takers;
+}
+
 inline bool isOpposing(int32_t occupant, int32_t side) {
     return occupant > 0 && (occupant > MaxPiecesPerSide) != (side == 1);
 }
