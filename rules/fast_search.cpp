@@ -499,16 +499,11 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
     // Next to the leaves a table look-up, a cache miss, costs more than the search it saves.
     Entry* bucket =
         remaining >= MinStoredRemaining ? bucketOf(board, side, ply, remaining) : nullptr;
-    const uint8_t flags = entryFlags(0, side, ply);
-    uint16_t remembered = NoMove;
-    if (Entry entry; bucket && findEntry(bucket, board, flags, remaining, entry)) {
-        const uint8_t bound = entry.flags & 3;
-        if (bound == BoundExact) return entry.value;
-        if (bound == BoundLower && entry.value >= beta) return entry.value;
-        if (bound == BoundUpper && entry.value <= alpha) return entry.value;
-        remembered = entry.move;
+    // The look-up, most often a cache miss, starts before the bounds that need no table.
+    if (bucket) {
+        __builtin_prefetch(bucket);
+        __builtin_prefetch(reinterpret_cast<const char*>(bucket + 2) - 1);
     }
-    if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
     if (remaining == 1 && ruleVariant != 0 && onlyQuietMoves(board, side)) {
         // Captures are compulsory, so none of these moves takes anything: each changes the
         // evaluation by at most maxQuietGain up or MaxKingLoss and the support down, bounds that
@@ -533,6 +528,16 @@ int32_t search(int32_t ply, int32_t remaining, int32_t side, int32_t alpha, int3
             return highest;
         }
     }
+    const uint8_t flags = entryFlags(0, side, ply);
+    uint16_t remembered = NoMove;
+    if (Entry entry; bucket && findEntry(bucket, board, flags, remaining, entry)) {
+        const uint8_t bound = entry.flags & 3;
+        if (bound == BoundExact) return entry.value;
+        if (bound == BoundLower && entry.value >= beta) return entry.value;
+        if (bound == BoundUpper && entry.value <= alpha) return entry.value;
+        remembered = entry.move;
+    }
+    if (remembered == NoMove) remembered = shallowerBestMove(board, flags, ply, side, remaining);
     const int32_t floor = alpha;
     int32_t best = -Infinite, bestIndex = -1;
     // Near the leaves most nodes without a remembered move cut off on a killer, the move the
