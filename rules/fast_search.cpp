@@ -247,7 +247,9 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
     using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
     constexpr Find ShortJumpers[2][2] = {{shortJumpers<1, 0>, shortJumpers<1, 1>},
                                          {shortJumpers<2, 0>, shortJumpers<2, 1>}};
-    if (ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings) != 0) return false;
+    // On the 10x10 boards only men make short jumps.
+    if ((own & ~board.kings) && ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings))
+        return false;
     const SquareBits occupied = own | opposing;
     for (SquareBits rest = kings; rest; rest &= rest - 1) {
         const int32_t square = lowestSquare(rest);
