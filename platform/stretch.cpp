@@ -26,9 +26,10 @@ struct AxisSample {
     int weight;
 };
 
-// The tables of the last sizes stretched; an empty table is remade at the next call.
+// The tables and the row of the last sizes stretched; remade from scratch when
+// a size changes, and tried again at the next call when memory ran out.
 struct StretchState {
-    int fromWidth; // the sizes the tables are for
+    int fromWidth; // the sizes the tables are for; toWidth 0 while they are not whole
     int fromHeight;
     int toWidth;
     int toHeight;
