@@ -87,15 +87,6 @@ struct RowStarts {
     alignas(16) double start[8], down[8];
 };
 
-// Which span loop a triangle takes: chunks drawn whole (the game's shadows
-// and opaque faces) and the backdrop have loops of their own, with what they
-// always are fixed.
-enum class SpanKind {
-    General,
-    Whole,   // wholeChunk is set
-    Backdrop // addedChunks is set
-};
-
 struct TriangleSetup {
     uint16_t* target; // render target row 0
     int targetStride; // pixels per row
@@ -142,7 +133,6 @@ struct TriangleSetup {
     WholeChunkFunction wholeChunk = nullptr; // a chunk whole in one pass, or nullptr
     RowSteps rowSteps;
     RowStarts rowStarts;
-    SpanKind spanKind;
 };
 
 constexpr int ChunkLength = 64; // pixels a span is processed in at a time

@@ -312,8 +312,6 @@ KORVATH_HOT __m128 endLanes(int x, int n, int first) {
     return _mm_cvtepi32_ps(_mm_add_epi32(cut, _mm_set1_epi32(x)));
 }
 
-// The ends of the chunk [x, x + n) of a row, four at a time: one division
-// serves the texture and the colour of four ends.
 // The two planes of a pair at the two ends of a one-segment chunk: lanes
 // (p at x, p at x + n, q at x, q at x + n), as planeLanes rounds each.
 KORVATH_HOT __m128 pairLanes(__m128 pair, float stepP, float stepQ, __m128 fx) {
@@ -671,7 +669,9 @@ template <bool Is4444> FetchFunction cachedFetchFor(bool mirror, bool linear) {
                   : fetchSegments<fetchCached<Is4444, false, false>>;
 }
 
-void chooseFunctions(TriangleSetup& s) {
+} // namespace
+
+void chooseSpanFunctions(TriangleSetup& s) {
     RowSteps& d = s.rowSteps;
     d = RowSteps{static_cast<float>(s.w.dx),       static_cast<float>(s.u.dx),
                  static_cast<float>(s.v.dx),       {},
@@ -730,6 +730,17 @@ void chooseFunctions(TriangleSetup& s) {
     s.fetch = s.linear ? fetchSegments<fetchGeneric<true>> : fetchSegments<fetchGeneric<false>>;
     s.output = outputFor<TexelFormat::Argb8>(s.colourKind, blendModeOf(s));
 }
+
+namespace {
+
+// Which span loop a triangle takes: chunks drawn whole (the game's shadows
+// and opaque faces) and the backdrop have loops of their own, with what they
+// always are fixed.
+enum class SpanKind {
+    General,
+    Whole,   // wholeChunk is set
+    Backdrop // addedChunks is set
+};
 
 // The span loop of each kind of triangle, with what the kind always is
 // fixed: the general one reads everything from the set-up.
@@ -825,20 +836,9 @@ void drawRowsOf(const TriangleSetup& s, Edge& left, Edge& right, int from, int t
 
 void drawRows(const TriangleSetup& s, Edge& left, Edge& right, int from, int to, int clipLeft,
               int clipRight) {
-    switch (s.spanKind) {
-    case SpanKind::Whole:
+    if (s.wholeChunk != nullptr)
         return drawRowsOf<SpanKind::Whole>(s, left, right, from, to, clipLeft, clipRight);
-    case SpanKind::Backdrop:
+    if (s.addedChunks)
         return drawRowsOf<SpanKind::Backdrop>(s, left, right, from, to, clipLeft, clipRight);
-    case SpanKind::General:
-        break;
-    }
     drawRowsOf<SpanKind::General>(s, left, right, from, to, clipLeft, clipRight);
-}
-
-void chooseSpanFunctions(TriangleSetup& s) {
-    chooseFunctions(s);
-    s.spanKind = s.wholeChunk != nullptr ? SpanKind::Whole
-                 : s.addedChunks         ? SpanKind::Backdrop
-                                         : SpanKind::General;
 }
