@@ -66,7 +66,7 @@ void captureBackBuffer(std::vector<uint8_t>* picture) {
             out[4 * x] = static_cast<uint8_t>((p << 3) & 255);
         }
     }
-    unlockSurface(DDrawSurfaceBack);
+    unlockSurfaceArea(DDrawSurfaceBack, PixelArea{}); // only read
 }
 
 float brightnessAt(float fadeLevel) {

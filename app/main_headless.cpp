@@ -327,8 +327,9 @@ void anchorSnapFiles() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --plain-loops draws every frame without the eight-pixel passes, so that
-    // the reference pictures can be checked on both raster paths.
+    // --plain-loops draws every frame without the eight-pixel passes and copies
+    // and presents whole frames, so that the reference pictures can be checked
+    // on both raster paths and without the record of written areas.
     const bool plainLoops = argc == 3 && std::strcmp(argv[1], "--plain-loops") == 0;
     if (argc != 2 && !plainLoops) {
         std::fprintf(stderr, "usage: korvath-headless [--plain-loops] SCRIPT\n"
@@ -340,6 +341,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     if (!loadScript(argv[argc - 1])) return 2;
     allowWideLanes(!plainLoops);
+    allowWrittenAreas(!plainLoops);
     anchorSnapFiles();
     selectBackend(Backend::Headless);
     const int code = runKorvath(feedScript);

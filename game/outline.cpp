@@ -2,6 +2,7 @@
 // which outlineSquare sets for its own corners like every other projector.
 #include "game/outline.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/platform.h"
@@ -22,11 +23,14 @@ constexpr float Corners[5][2] = {{-HalfSquare, -HalfSquare},
                                  {-HalfSquare, HalfSquare},
                                  {-HalfSquare, -HalfSquare}};
 
-void plotTwoWide(const LockedSurface& back, int x, int y, uint16_t colour) {
+// Plots the pixel and its right neighbour, and widens `written` to them.
+void plotTwoWide(const LockedSurface& back, int x, int y, uint16_t colour, PixelArea& written) {
     if (x < 0 || x >= ScreenWidth || y < 0 || y >= ScreenHeight) return;
     uint16_t* row = back.memory + y * (back.pitch / 2);
     row[x] = colour;
     if (x + 1 < ScreenWidth) row[x + 1] = colour;
+    written = {std::min(written.left, x), std::min(written.top, y), std::max(written.right, x + 2),
+               std::max(written.bottom, y + 1)};
 }
 
 } // namespace
@@ -39,6 +43,7 @@ void drawProjectedLine(const Projection& a, const Projection& b, uint16_t colour
     const float dz = b.viewZ - a.viewZ;
     const int n =
         static_cast<int>(2.0f * std::fmax(std::fabs(dx), std::fmax(std::fabs(dy), std::fabs(dz))));
+    PixelArea written{ScreenWidth, ScreenHeight, 0, 0}; // empty until a pixel is plotted
     for (int i = 0; i < n; ++i) {
         const float t = static_cast<float>(i) / static_cast<float>(n);
         const float z = a.viewZ + t * dz;
@@ -52,9 +57,9 @@ void drawProjectedLine(const Projection& a, const Projection& b, uint16_t colour
         if (!(sx > -1.0f && sx < static_cast<float>(ScreenWidth)) ||
             !(sy > -1.0f && sy < static_cast<float>(ScreenHeight)))
             continue;
-        plotTwoWide(back, static_cast<int>(sx), static_cast<int>(sy), colour);
+        plotTwoWide(back, static_cast<int>(sx), static_cast<int>(sy), colour, written);
     }
-    unlockSurface(DDrawSurfaceBack);
+    unlockSurfaceArea(DDrawSurfaceBack, written);
 }
 
 void outlineSquare(int column, int row, uint16_t colour) {

@@ -36,7 +36,7 @@ bool readBackBuffer(std::vector<uint8_t>& rgb) {
         expandRow(back.memory + y * (back.pitch / 2), ScreenWidth,
                   rgb.data() + static_cast<size_t>(y) * ScreenWidth * 3);
     }
-    unlockSurface(DDrawSurfaceBack);
+    unlockSurfaceArea(DDrawSurfaceBack, PixelArea{}); // only read
     return true;
 }
 

@@ -211,6 +211,7 @@ int drawPrimitive(const TLVertex* vertices, int count) {
         return PLATFORM_FAILED;
     for (int i = 0; i < count; i += 3)
         rasterizeTriangle(vertices[i], vertices[i + 1], vertices[i + 2]);
+    if (count > 0) noteAllWritten(device.target);
     return PLATFORM_OK;
 }
 
@@ -219,5 +220,6 @@ int drawTriangleFan(const TLVertex* vertices, int count) {
         return PLATFORM_FAILED;
     for (int i = 1; i + 1 < count; ++i)
         rasterizeTriangle(vertices[0], vertices[i], vertices[i + 1]);
+    noteAllWritten(device.target);
     return PLATFORM_OK;
 }

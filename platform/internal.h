@@ -7,6 +7,14 @@
 
 #include "platform/platform.h"
 
+// An area of a surface written at a time of the write clock.
+struct WrittenArea {
+    PixelArea area;
+    uint64_t at; // 0: no area
+};
+// A frame writes a dozen areas over the still board: cursor, buttons, text, lines.
+constexpr int WrittenAreaSlots = 32;
+
 struct Surface {
     int width;          // pixels
     int height;         // pixels
@@ -14,9 +22,15 @@ struct Surface {
     int pitch;          // bytes per row
     uint16_t* pixels;   // owned; height * pitch bytes
     int lockCount;      // locks not yet unlocked
-    uint32_t version;   // bumped at every unlock, fill, copy and load: what was drawn is stale
-    Surface* depth;     // depth surface attached to this colour surface, or nullptr
-    Surface* previous;  // neighbours in the list of live surfaces
+    uint32_t version;   // bumped at every recorded write: what was drawn from it is stale
+    // Where it was written last, for copies that skip what is equal already;
+    // times are the write clock's (platform/surface.cpp).
+    WrittenArea written[WrittenAreaSlots]; // areas with when they were written; at 0: free
+    uint64_t wholeWritten; // the last write that may have been anywhere (or an area forgotten)
+    const Surface* copyOf; // the surface it was last copied from whole, or nullptr
+    uint64_t copiedAt;     // when: both held the same pixels then
+    Surface* depth;        // depth surface attached to this colour surface, or nullptr
+    Surface* previous;     // neighbours in the list of live surfaces
     Surface* next;
     uint16_t* texelCache;       // texels with a border for filtering; owned, or nullptr
     uint32_t texelCacheVersion; // the version the cache was made from
@@ -62,6 +76,14 @@ const char* gameWindowTitle();
 void setCursorPosition(int x, int y);
 // presentFrame tells the queue that a frame has run: a held release may go.
 void noteFrameShown();
+
+// Every write to a surface's pixels is recorded, or copies from it would
+// skip it: inside an area (cut to the surface), or anywhere.
+void noteAreaWritten(Surface* surface, const PixelArea& area);
+void noteAllWritten(Surface* surface);
+// Makes dst hold src's pixels, as copySurface does (same size and format);
+// true when any of them differed. Parts equal already are not copied.
+bool updateSurface(Surface* dst, const Surface* src);
 
 // The device (platform/device.cpp) forgets a surface that is being released.
 void forgetSurfaceInDevice(const Surface* surface);

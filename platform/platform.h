@@ -155,12 +155,25 @@ struct LockedSurface {
     uint16_t* memory; // row y starts at memory + y * pitch / 2
     int pitch;        // bytes per row
 };
+// A rectangle of a surface's pixels: columns [left, right), rows [top, bottom).
+struct PixelArea {
+    int left, top, right, bottom;
+};
 int lockSurface(Surface* surface, LockedSurface* out);
+// Ends a lock that may have written anywhere.
 int unlockSurface(Surface* surface);
+// Ends a lock whose writes all fell inside `written` (cut to the surface; an
+// empty area for a lock that only read): copies and presents pass over the rest.
+int unlockSurfaceArea(Surface* surface, const PixelArea& written);
 // Fills the whole surface with one 16-bit value (a colour, or a depth).
 int fillSurface(Surface* surface, uint16_t value);
-// Copies src over the whole of dst; both of the same size and format.
+// Copies src over the whole of dst; both of the same size and format. When dst
+// was last copied from src, only the parts that either has had written since
+// are copied: the rest is equal already.
 int copySurface(Surface* dst, const Surface* src);
+// Off, copies and presents take whole surfaces, as a check on the written
+// areas; for the tests and the scripted runner.
+void allowWrittenAreas(bool allowed);
 
 // The flipping chain made by setDisplayMode: the back buffer is drawn into,
 // the primary shows it. Both belong to the platform until videoStop.

@@ -1,6 +1,9 @@
-// 16-bit surfaces: creation, locks, fills and copies, and the list of live
-// surfaces that restoreAllSurfaces walks. The list is written only here.
+// 16-bit surfaces: creation, locks, fills and copies, the record of where each
+// was written that lets a copy skip what is equal already, and the list of
+// live surfaces that restoreAllSurfaces walks. The list, the write clock and
+// the switch below are written only here.
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,6 +16,97 @@ namespace {
 constexpr int MaxSurfaceSide = 16384;
 
 Surface* liveSurfaces = nullptr; // every surface not yet released; never wiped
+uint64_t writeClock = 0;         // counts the recorded writes to all surfaces; never wiped
+bool writtenAreasAllowed = true; // switched off only to check them against whole copies; whole run
+
+bool contains(const PixelArea& outer, const PixelArea& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+// A whole write makes every area written before it part of the whole.
+void recordWholeWritten(Surface* s, uint64_t at) {
+    s->wholeWritten = std::max(s->wholeWritten, at);
+    for (WrittenArea& kept : s->written)
+        if (kept.at <= s->wholeWritten) kept.at = 0;
+}
+
+// Keeps `area` (inside the surface, not empty) as written at `at`: folded into
+// a kept area that holds it, taking the place of those it holds, else in a
+// free slot or the oldest one's, which is forgotten as a write of the whole.
+void recordArea(Surface* s, const PixelArea& area, uint64_t at) {
+    WrittenArea* place = nullptr;
+    for (WrittenArea& kept : s->written) {
+        if (kept.at != 0 && contains(kept.area, area)) {
+            kept.at = at;
+            return;
+        }
+        if (kept.at != 0 && contains(area, kept.area)) kept.at = 0;
+        if (kept.at == 0 && place == nullptr) place = &kept;
+    }
+    if (place == nullptr) {
+        place = std::min_element(
+            std::begin(s->written), std::end(s->written),
+            [](const WrittenArea& a, const WrittenArea& b) { return a.at < b.at; });
+        recordWholeWritten(s, place->at);
+    }
+    *place = WrittenArea{area, at};
+}
+
+uint16_t* rowOf(const Surface* s, int y) {
+    return reinterpret_cast<uint16_t*>(reinterpret_cast<char*>(s->pixels) +
+                                       static_cast<size_t>(y) * s->pitch);
+}
+
+[[maybe_unused]] bool holdSamePixels(const Surface* a, const Surface* b) {
+    for (int y = 0; y < a->height; ++y)
+        if (std::memcmp(rowOf(a, y), rowOf(b, y), static_cast<size_t>(a->width) * 2) != 0)
+            return false;
+    return true;
+}
+
+// Makes dst hold src's pixels: all of them, or, when dst was last made a copy
+// of src, the areas either has had written since. With `compare`, rows are
+// compared until the first that differs (rows before it are equal and stay);
+// true when one did.
+bool syncPixels(Surface* dst, const Surface* src, bool compare) {
+    const uint64_t since = dst->copiedAt, now = ++writeClock;
+    const bool known = writtenAreasAllowed && dst->copyOf == src && dst->wholeWritten <= since &&
+                       src->wholeWritten <= since;
+    bool differ = false;
+    // True when any row of the area was copied.
+    auto syncArea = [&](const PixelArea& a) {
+        bool copied = false;
+        const size_t bytes = static_cast<size_t>(a.right - a.left) * 2;
+        for (int y = a.top; y < a.bottom; ++y) {
+            const uint16_t* from = rowOf(src, y) + a.left;
+            uint16_t* to = rowOf(dst, y) + a.left;
+            if (compare && !differ && std::memcmp(to, from, bytes) == 0) continue;
+            differ = true;
+            copied = true;
+            std::memcpy(to, from, bytes);
+        }
+        return copied;
+    };
+    if (!known) {
+        if (syncArea(PixelArea{0, 0, src->width, src->height})) recordWholeWritten(dst, now);
+    } else {
+        // Taken first: recording what is copied changes dst's own list.
+        PixelArea areas[2 * WrittenAreaSlots];
+        int count = 0;
+        for (const Surface* s : {static_cast<const Surface*>(dst), src})
+            for (const WrittenArea& kept : s->written)
+                if (kept.at > since) areas[count++] = kept.area;
+        for (int i = 0; i < count; ++i)
+            if (syncArea(areas[i])) recordArea(dst, areas[i], now);
+    }
+    if (differ) ++dst->version;
+    dst->copyOf = src;
+    dst->copiedAt = now;
+    // Any write that was not recorded shows here, in the builds that check.
+    assert(holdSamePixels(dst, src));
+    return differ;
+}
 
 } // namespace
 
@@ -30,6 +124,7 @@ Surface* createSurface(int width, int height, PixelFormat format) {
     surface->format = format;
     surface->pitch = pitch;
     surface->pixels = pixels;
+    surface->wholeWritten = ++writeClock;
     surface->next = liveSurfaces;
     if (liveSurfaces != nullptr) liveSurfaces->previous = surface;
     liveSurfaces = surface;
@@ -39,8 +134,10 @@ Surface* createSurface(int width, int height, PixelFormat format) {
 void releaseSurface(Surface* surface) {
     if (surface == nullptr) return;
     forgetSurfaceInDevice(surface);
-    for (Surface* s = liveSurfaces; s != nullptr; s = s->next)
+    for (Surface* s = liveSurfaces; s != nullptr; s = s->next) {
         if (s->depth == surface) s->depth = nullptr;
+        if (s->copyOf == surface) s->copyOf = nullptr;
+    }
     if (surface->previous != nullptr) surface->previous->next = surface->next;
     if (surface->next != nullptr) surface->next->previous = surface->previous;
     if (liveSurfaces == surface) liveSurfaces = surface->next;
@@ -71,8 +168,29 @@ int lockSurface(Surface* surface, LockedSurface* out) {
 int unlockSurface(Surface* surface) {
     if (surface == nullptr || surface->lockCount == 0) return PLATFORM_FAILED;
     --surface->lockCount;
-    ++surface->version;
+    noteAllWritten(surface);
     return PLATFORM_OK;
+}
+
+int unlockSurfaceArea(Surface* surface, const PixelArea& written) {
+    if (surface == nullptr || surface->lockCount == 0) return PLATFORM_FAILED;
+    --surface->lockCount;
+    noteAreaWritten(surface, written);
+    return PLATFORM_OK;
+}
+
+void noteAreaWritten(Surface* surface, const PixelArea& area) {
+    const PixelArea cut{std::max(area.left, 0), std::max(area.top, 0),
+                        std::min(area.right, surface->width),
+                        std::min(area.bottom, surface->height)};
+    if (cut.left >= cut.right || cut.top >= cut.bottom) return;
+    recordArea(surface, cut, ++writeClock);
+    ++surface->version;
+}
+
+void noteAllWritten(Surface* surface) {
+    recordWholeWritten(surface, ++writeClock);
+    ++surface->version;
 }
 
 int fillSurface(Surface* surface, uint16_t value) {
@@ -81,13 +199,13 @@ int fillSurface(Surface* surface, uint16_t value) {
     // both bytes alike, so memory-wide clearing does it.
     const bool bytesAlike = (value & 0xFF) == (value >> 8);
     for (int y = 0; y < surface->height; ++y) {
-        uint16_t* row = surface->pixels + static_cast<size_t>(y) * (surface->pitch / 2);
+        uint16_t* row = rowOf(surface, y);
         if (bytesAlike)
             std::memset(row, value & 0xFF, static_cast<size_t>(surface->width) * 2);
         else
             std::fill_n(row, surface->width, value);
     }
-    ++surface->version;
+    noteAllWritten(surface);
     return PLATFORM_OK;
 }
 
@@ -95,17 +213,17 @@ int copySurface(Surface* dst, const Surface* src) {
     if (dst == nullptr || src == nullptr || dst == src) return PLATFORM_FAILED;
     if (dst->width != src->width || dst->height != src->height || dst->format != src->format)
         return PLATFORM_FAILED;
-    if (dst->pitch == src->pitch) {
-        std::memcpy(dst->pixels, src->pixels, static_cast<size_t>(src->pitch) * src->height);
-    } else {
-        for (int y = 0; y < src->height; ++y)
-            std::memcpy(reinterpret_cast<char*>(dst->pixels) + static_cast<size_t>(y) * dst->pitch,
-                        reinterpret_cast<const char*>(src->pixels) +
-                            static_cast<size_t>(y) * src->pitch,
-                        static_cast<size_t>(src->width) * 2);
-    }
-    ++dst->version;
+    syncPixels(dst, src, false);
     return PLATFORM_OK;
+}
+
+bool updateSurface(Surface* dst, const Surface* src) {
+    assert(dst != src && dst->width == src->width && dst->height == src->height);
+    return syncPixels(dst, src, true);
+}
+
+void allowWrittenAreas(bool allowed) {
+    writtenAreasAllowed = allowed;
 }
 
 int loadTexture(Surface* texture, const Surface* staging) {

@@ -4,6 +4,7 @@
 // the rest of the run.
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/internal.h"
@@ -21,6 +22,10 @@ struct Glyph {
     int width;                                       // columns with coverage data
     int height;                                      // rows with coverage data
     uint8_t coverage[GlyphMaxHeight][GlyphMaxWidth]; // 0 transparent .. 255 solid
+    // Per row, the columns [inkStart, inkEnd) hold every coverage that is not 0:
+    // text is drawn over the board every frame, and most of a cell is clear.
+    uint8_t inkStart[GlyphMaxHeight];
+    uint8_t inkEnd[GlyphMaxHeight];
 };
 
 struct GlyphCache {
@@ -60,8 +65,14 @@ void storeGlyph(TTF_Font* font, int index) {
     for (int y = 0; y < glyph.height; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(
             static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
-        for (int x = 0; x < glyph.width; ++x)
+        glyph.inkStart[y] = static_cast<uint8_t>(glyph.width);
+        glyph.inkEnd[y] = 0;
+        for (int x = 0; x < glyph.width; ++x) {
             glyph.coverage[y][x] = static_cast<uint8_t>(row[x] >> 24);
+            if (glyph.coverage[y][x] == 0) continue;
+            glyph.inkStart[y] = std::min(glyph.inkStart[y], static_cast<uint8_t>(x));
+            glyph.inkEnd[y] = static_cast<uint8_t>(x + 1);
+        }
     }
     SDL_UnlockSurface(argb);
     SDL_FreeSurface(argb);
@@ -100,6 +111,10 @@ int drawText(Surface* target, int x, int y, const char* text, uint8_t red, uint8
         return PLATFORM_FAILED;
     if (!loadGlyphs()) return PLATFORM_FAILED;
     const bool is555 = target->format == PixelFormat::Rgb555;
+    // Full coverage gives the colour itself, whatever lies under it.
+    const uint16_t solid = blendPixel(0, 255, red, green, blue, is555);
+    // The ink's bounds: a label's cell reaches below its button, its ink does not.
+    PixelArea written{target->width, target->height, 0, 0};
     for (int i = 0; text[i] != 0; ++i) {
         const int code = static_cast<unsigned char>(text[i]) - FirstChar;
         if (code < 0 || code >= CharCount) continue; // unprintable: an empty cell
@@ -109,14 +124,20 @@ int drawText(Surface* target, int x, int y, const char* text, uint8_t red, uint8
             const int py = y + gy;
             if (py < 0 || py >= target->height) continue;
             uint16_t* row = target->pixels + static_cast<size_t>(py) * (target->pitch / 2);
-            for (int gx = 0; gx < glyph.width; ++gx) {
+            if (glyph.inkStart[gy] < glyph.inkEnd[gy])
+                written = {std::min(written.left, left + glyph.inkStart[gy]),
+                           std::min(written.top, py),
+                           std::max(written.right, left + glyph.inkEnd[gy]),
+                           std::max(written.bottom, py + 1)};
+            for (int gx = glyph.inkStart[gy]; gx < glyph.inkEnd[gy]; ++gx) {
                 const int px = left + gx;
                 const int coverage = glyph.coverage[gy][gx];
                 if (coverage == 0 || px < 0 || px >= target->width) continue;
-                row[px] = blendPixel(row[px], coverage, red, green, blue, is555);
+                row[px] = coverage == 255 ? solid
+                                          : blendPixel(row[px], coverage, red, green, blue, is555);
             }
         }
     }
-    ++target->version;
+    noteAreaWritten(target, written);
     return PLATFORM_OK;
 }

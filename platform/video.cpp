@@ -166,11 +166,10 @@ int presentFrame() {
     }
     noteFrameShown();
     // The primary holds the frame shown last: an unchanged picture (the board
-    // with nothing happening) costs a comparison instead of an upload.
+    // with nothing happening) costs a comparison of what was drawn over it
+    // instead of an upload.
     const Surface* back = video.back;
-    const bool changed = std::memcmp(video.primary->pixels, back->pixels,
-                                     static_cast<size_t>(back->height) * back->pitch) != 0;
-    if (changed) copySurface(video.primary, back);
+    const bool changed = updateSurface(video.primary, back);
     // Only korvath-headless reads the frame back; a window is spared the copy.
     if (changed && video.backend == Backend::Headless) {
         for (int y = 0; y < back->height; ++y)

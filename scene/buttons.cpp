@@ -31,7 +31,7 @@ void stretchButtonImage(int x, int y, int width) {
             row[dx] = source[(ButtonImageSide - 1) * k / width];
         }
     }
-    unlockSurface(DDrawSurfaceBack);
+    unlockSurfaceArea(DDrawSurfaceBack, PixelArea{x, y, x + width, y + ButtonHeight});
 }
 
 } // namespace

@@ -75,7 +75,7 @@ void drawShape(const char (&shape)[32][33]) {
             row[x] = shapePixel(shape[r][c], is565);
         }
     }
-    unlockSurface(DDrawSurfaceBack);
+    unlockSurfaceArea(DDrawSurfaceBack, PixelArea{MouseX, MouseY, MouseX + 32, MouseY + 32});
 }
 
 } // namespace

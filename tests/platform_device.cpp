@@ -102,6 +102,111 @@ TEST_F(Screen, SurfacesAreMadeLockedFilledAndCopied) {
     releaseSurface(nullptr);
 }
 
+// A copy from the surface dst was last copied from takes only the areas
+// written since, on either side: each write path must record where it
+// wrote. Every pixel of `a` differs from b's, so a missed one shows.
+TEST_F(Screen, CopiesTakeEveryAreaWrittenSinceTheLastCopyOnEitherSide) {
+    Surface* cache = createSurface(150, 70, PixelFormat::Rgb565);
+    Surface* back = createSurface(150, 70, PixelFormat::Rgb565);
+    LockedSurface l;
+    lockSurface(cache, &l);
+    for (int y = 0; y < 70; ++y)
+        for (int x = 0; x < 150; ++x)
+            l.memory[y * l.pitch / 2 + x] = static_cast<uint16_t>(x * 70 + y);
+    unlockSurface(cache);
+    auto same = [&] {
+        for (int y = 0; y < 70; ++y)
+            for (int x = 0; x < 150; ++x)
+                if (read(back, x, y) != read(cache, x, y))
+                    return ::testing::AssertionFailure() << x << "," << y;
+        return ::testing::AssertionSuccess();
+    };
+    auto writeIn = [&](Surface* s, const PixelArea& area) {
+        lockSurface(s, &l);
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) l.memory[y * l.pitch / 2 + x] = 0xFFFF;
+        unlockSurfaceArea(s, area);
+    };
+    ASSERT_EQ(copySurface(back, cache), PLATFORM_OK);
+    EXPECT_TRUE(same());
+
+    // Areas, some overlapping or holding others, text (whose cell reaches
+    // past its ink), and an area cut by the edges.
+    writeIn(back, {0, 0, 1, 1});
+    writeIn(back, {10, 10, 30, 20});
+    writeIn(back, {12, 12, 14, 14});
+    writeIn(back, {25, 15, 60, 40});
+    writeIn(back, {140, 60, 150, 70});
+    drawText(back, 70, 40, "Wg_", 255, 255, 255);
+    drawText(back, 140, -5, "Q", 255, 255, 255);
+    unlockSurfaceArea(back, {0, 0, 0, 0}); // not locked: refused, nothing recorded
+    lockSurface(back, &l);
+    unlockSurfaceArea(back, {200, 200, 300, 300}); // wholly outside: nothing written
+    ASSERT_EQ(copySurface(back, cache), PLATFORM_OK);
+    EXPECT_TRUE(same());
+
+    // More areas than are kept: the oldest stand for the whole surface.
+    for (int i = 0; i < 50; ++i) writeIn(back, {i * 3, i, i * 3 + 2, i + 2});
+    copySurface(back, cache);
+    EXPECT_TRUE(same());
+
+    // The source written since the last copy, in an area and then whole.
+    writeIn(cache, {100, 5, 120, 9});
+    copySurface(back, cache);
+    EXPECT_TRUE(same());
+    fillSurface(cache, 0x1234);
+    copySurface(back, cache);
+    EXPECT_TRUE(same());
+
+    // Copied the other way in between: the cache becomes the copy.
+    writeIn(back, {40, 40, 50, 50});
+    copySurface(cache, back);
+    writeIn(back, {60, 5, 70, 9});
+    copySurface(back, cache);
+    EXPECT_TRUE(same());
+
+    // A source released and another made in its place is copied whole.
+    releaseSurface(cache);
+    cache = createSurface(150, 70, PixelFormat::Rgb565);
+    writeIn(cache, {0, 0, 150, 70});
+    copySurface(back, cache);
+    EXPECT_TRUE(same());
+    releaseSurface(cache);
+    releaseSurface(back);
+}
+
+// The flip shows what was drawn over an unchanged frame and what a copy
+// took back from under it, and the device's drawing, wherever it lands.
+TEST_F(Screen, PresentsShowEveryChangeOverAStillFrame) {
+    open(64, 48);
+    Surface* cache = createSurface(64, 48, PixelFormat::Rgb565);
+    fillSurface(cache, 0x0010);
+    auto shown = [](int x, int y) { return lastPresentedFrame(nullptr, nullptr)[y * 64 + x]; };
+    // The pixels of the cell of a character drawn at (20, 20) that are not the cache's.
+    auto inked = [&] {
+        int count = 0;
+        for (int y = 20; y < 44; ++y)
+            for (int x = 20; x < 36; ++x) count += shown(x, y) != 0x0010 ? 1 : 0;
+        return count;
+    };
+    copySurface(backBuffer(), cache);
+    ASSERT_EQ(presentFrame(), PLATFORM_OK);
+    drawText(backBuffer(), 20, 20, "M", 255, 255, 255);
+    presentFrame();
+    EXPECT_GT(inked(), 20);
+    copySurface(backBuffer(), cache);
+    presentFrame();
+    EXPECT_EQ(inked(), 0);
+
+    ASSERT_EQ(createDevice(0, backBuffer()), PLATFORM_OK);
+    setRenderState(RS_ZENABLE, 0);
+    draw(rect(40, 30, 50, 40, 0.5f, 0xFFFF0000));
+    presentFrame();
+    EXPECT_EQ(shown(45, 35), 0xF800);
+    releaseDevice();
+    releaseSurface(cache);
+}
+
 TEST_F(Screen, PresentedFramesCanBeReadBackAndLossIsReportedOnce) {
     open(64, 48);
     fillSurface(backBuffer(), 0xF800);
