@@ -306,6 +306,35 @@ TEST_F(Screen, TextOffTheEdgesIsCutAndAPngThatCannotBeWrittenIsReported) {
               PLATFORM_FAILED);
 }
 
+// Text drawn eight pixels at a time is the one-by-one blend's, pixel for
+// pixel: every character, in colours from black to white and in between,
+// over every 5-6-5 value, at the left and right edges too.
+TEST_F(Screen, TextDrawsTheSamePixelsOnBothPaths) {
+    open(800, 120);
+    std::string all;
+    for (char c = ' '; c <= '~'; ++c) all += c;
+    auto drawOnce = [&](bool wide) {
+        allowWideLanes(wide);
+        LockedSurface l;
+        lockSurface(backBuffer(), &l);
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 800; ++x)
+                l.memory[y * l.pitch / 2 + x] = static_cast<uint16_t>((y * 800 + x) * 11);
+        unlockSurface(backBuffer());
+        const uint8_t colours[][3] = {{255, 255, 255}, {0, 0, 0}, {200, 30, 97}, {7, 250, 128}};
+        for (int k = 0; k < 4; ++k)
+            drawText(backBuffer(), -3 + k, 2 + 28 * k, all.c_str(), colours[k][0], colours[k][1],
+                     colours[k][2]);
+        drawText(backBuffer(), 790, 60, "MW", 255, 255, 255);
+        std::vector<uint16_t> pixels;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 800; ++x) pixels.push_back(read(backBuffer(), x, y));
+        allowWideLanes(true);
+        return pixels;
+    };
+    EXPECT_EQ(drawOnce(true), drawOnce(false));
+}
+
 TEST(SdlBackend, WithoutADisplayFailsAndMessagesGoToStandardError) {
     // No X server and no Wayland: the start must fail, not crash, and not
     // settle for a driver that shows nothing.
