@@ -59,9 +59,10 @@ VideoState& videoState();
 // The SDL backend (platform/sdl_video.cpp). Each returns PLATFORM_OK or PLATFORM_FAILED.
 int sdlVideoStart();
 int sdlOpenWindow(const char* title, int width, int height, bool windowed);
-// changed: the back buffer differs from the frame presented before; an
-// unchanged frame is only paced, unless the window needs its picture again.
-int sdlPresent(const Surface* back, bool changed);
+// changed: the back buffer differs from the frame presented before, inside
+// `area`; an unchanged frame is only paced, unless the window needs its
+// picture again, and a changed one sends only the area where it can.
+int sdlPresent(const Surface* back, bool changed, const PixelArea& area);
 void sdlPumpEvents();
 void sdlWaitEvent();
 void sdlVideoStop();
@@ -82,8 +83,9 @@ void noteFrameShown();
 void noteAreaWritten(Surface* surface, const PixelArea& area);
 void noteAllWritten(Surface* surface);
 // Makes dst hold src's pixels, as copySurface does (same size and format);
-// true when any of them differed. Parts equal already are not copied.
-bool updateSurface(Surface* dst, const Surface* src);
+// true when any of them differed, `changed` (when given) then holding them
+// all. Parts equal already are not copied.
+bool updateSurface(Surface* dst, const Surface* src, PixelArea* changed = nullptr);
 
 // The device (platform/device.cpp) forgets a surface that is being released.
 void forgetSurfaceInDevice(const Surface* surface);

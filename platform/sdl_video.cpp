@@ -187,16 +187,22 @@ bool hasByteChannels(const SDL_PixelFormat& format) {
     return format.BytesPerPixel == 4 && format.Rloss == 0 && format.Gloss == 0 && format.Bloss == 0;
 }
 
-// Writes the frame into the rectangle of a byte-channel surface, unscaled.
-void expandFrame(const Surface* back, SDL_Surface* target, int left, int top) {
-    for (int y = 0; y < back->height; ++y) {
+// Writes the part `area` of the frame into a byte-channel surface, unscaled,
+// the frame's origin at (left, top).
+void expandFrame(const Surface* back, const PixelArea& area, SDL_Surface* target, int left,
+                 int top) {
+    for (int y = area.top; y < area.bottom; ++y) {
         const auto* from = reinterpret_cast<const uint16_t*>(
             reinterpret_cast<const char*>(back->pixels) + static_cast<ptrdiff_t>(y) * back->pitch);
         auto* to = reinterpret_cast<uint32_t*>(static_cast<char*>(target->pixels) +
                                                static_cast<ptrdiff_t>(top + y) * target->pitch) +
                    left;
-        expandRow(from, to, back->width, *target->format);
+        expandRow(from + area.left, to + area.left, area.right - area.left, *target->format);
     }
+}
+
+PixelArea wholeFrame(const Surface* back) {
+    return PixelArea{0, 0, back->width, back->height};
 }
 
 // The frame scaled into the rectangle: widened once at the game's size, then
@@ -212,7 +218,7 @@ bool stretchFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
     if (sdl.staging == nullptr) return false;
     assert(where->x >= 0 && where->y >= 0 && where->x + where->w <= target->w &&
            where->y + where->h <= target->h);
-    expandFrame(back, sdl.staging, 0, 0);
+    expandFrame(back, wholeFrame(back), sdl.staging, 0, 0);
     const PixelRect from{static_cast<uint32_t*>(sdl.staging->pixels), sdl.width, sdl.height,
                          sdl.staging->pitch};
     const PixelRect to{
@@ -234,26 +240,29 @@ bool blitFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
 }
 
 // The bars are painted, and the whole surface sent, only when the surface is
-// new or the window lost its picture; otherwise only the picture changes.
-bool drawFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
+// new or the window lost its picture; otherwise only the picture changes, and
+// unscaled only its changed area, which `where` is cut to.
+bool drawFrame(const Surface* back, const PixelArea& area, SDL_Surface* target, SDL_Rect* where) {
     assert(back->format == PixelFormat::Rgb565);
     assert(!SDL_MUSTLOCK(target)); // a window's own pixels are never run-length coded
     if (sdl.stale) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     if (where->w <= 0 || where->h <= 0) return true; // no room for a picture
     if (!hasByteChannels(*target->format)) return blitFrame(back, target, where);
     if (where->w != sdl.width || where->h != sdl.height) return stretchFrame(back, target, where);
-    expandFrame(back, target, where->x, where->y);
+    expandFrame(back, area, target, where->x, where->y);
+    *where = SDL_Rect{where->x + area.left, where->y + area.top, area.right - area.left,
+                      area.bottom - area.top};
     return true;
 }
 
-int presentToSurface(const Surface* back) {
+int presentToSurface(const Surface* back, const PixelArea& area) {
     SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
     SDL_Rect where{};
     if (target != nullptr) {
         const PictureRect rect = pictureRect(target->w, target->h, sdl.width, sdl.height);
         where = SDL_Rect{rect.x, rect.y, rect.width, rect.height};
     }
-    const bool drawn = target != nullptr && drawFrame(back, target, &where);
+    const bool drawn = target != nullptr && drawFrame(back, area, target, &where);
     // Paced even when it failed, so that a failing window never spins a core.
     paceFrame();
     if (!drawn) return PLATFORM_FAILED;
@@ -470,16 +479,23 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed) {
     return PLATFORM_OK;
 }
 
-int sdlPresent(const Surface* back, bool changed) {
+int sdlPresent(const Surface* back, bool changed, const PixelArea& area) {
     if (!sdl.toSurface && (sdl.renderer == nullptr || sdl.texture == nullptr))
         return PLATFORM_FAILED;
     if (!changed && !sdl.stale) {
         paceFrame();
         return PLATFORM_OK;
     }
-    if (sdl.toSurface) return presentToSurface(back);
-    if (SDL_UpdateTexture(sdl.texture, nullptr, back->pixels, back->pitch) != 0)
+    // Unchanged but stale: the whole picture again, and the bars.
+    const PixelArea part = sdl.stale || !changed ? wholeFrame(back) : area;
+    if (sdl.toSurface) return presentToSurface(back, part);
+    const SDL_Rect rect{part.left, part.top, part.right - part.left, part.bottom - part.top};
+    const auto* first = reinterpret_cast<const char*>(back->pixels) +
+                        static_cast<ptrdiff_t>(part.top) * back->pitch + part.left * 2;
+    if (SDL_UpdateTexture(sdl.texture, &rect, first, back->pitch) != 0) {
+        sdl.stale = true; // the texture may hold anything now
         return PLATFORM_FAILED;
+    }
     sdl.stale = false;
     showTexture();
     if (sdl.vsync) {

@@ -68,12 +68,13 @@ uint16_t* rowOf(const Surface* s, int y) {
 // Makes dst hold src's pixels: all of them, or, when dst was last made a copy
 // of src, the areas either has had written since. With `compare`, rows are
 // compared until the first that differs (rows before it are equal and stay);
-// true when one did.
-bool syncPixels(Surface* dst, const Surface* src, bool compare) {
+// true when one did. `changed` becomes the box of the rows copied, or empty.
+bool syncPixels(Surface* dst, const Surface* src, bool compare, PixelArea& changed) {
     const uint64_t since = dst->copiedAt, now = ++writeClock;
     const bool known = writtenAreasAllowed && dst->copyOf == src && dst->wholeWritten <= since &&
                        src->wholeWritten <= since;
     bool differ = false;
+    changed = PixelArea{dst->width, dst->height, 0, 0};
     // True when any row of the area was copied.
     auto syncArea = [&](const PixelArea& a) {
         bool copied = false;
@@ -85,6 +86,8 @@ bool syncPixels(Surface* dst, const Surface* src, bool compare) {
             differ = true;
             copied = true;
             std::memcpy(to, from, bytes);
+            changed = {std::min(changed.left, a.left), std::min(changed.top, y),
+                       std::max(changed.right, a.right), std::max(changed.bottom, y + 1)};
         }
         return copied;
     };
@@ -213,13 +216,17 @@ int copySurface(Surface* dst, const Surface* src) {
     if (dst == nullptr || src == nullptr || dst == src) return PLATFORM_FAILED;
     if (dst->width != src->width || dst->height != src->height || dst->format != src->format)
         return PLATFORM_FAILED;
-    syncPixels(dst, src, false);
+    PixelArea copied;
+    syncPixels(dst, src, false, copied);
     return PLATFORM_OK;
 }
 
-bool updateSurface(Surface* dst, const Surface* src) {
+bool updateSurface(Surface* dst, const Surface* src, PixelArea* changed) {
     assert(dst != src && dst->width == src->width && dst->height == src->height);
-    return syncPixels(dst, src, true);
+    PixelArea copied;
+    const bool differ = syncPixels(dst, src, true, copied);
+    if (changed != nullptr) *changed = copied;
+    return differ;
 }
 
 void allowWrittenAreas(bool allowed) {

@@ -169,7 +169,8 @@ int presentFrame() {
     // with nothing happening) costs a comparison of what was drawn over it
     // instead of an upload.
     const Surface* back = video.back;
-    const bool changed = updateSurface(video.primary, back);
+    PixelArea area{};
+    const bool changed = updateSurface(video.primary, back, &area);
     // Only korvath-headless reads the frame back; a window is spared the copy.
     if (changed && video.backend == Backend::Headless) {
         for (int y = 0; y < back->height; ++y)
@@ -178,7 +179,7 @@ int presentFrame() {
                             static_cast<size_t>(y) * back->pitch,
                         static_cast<size_t>(back->width) * 2);
     }
-    if (video.backend == Backend::Sdl) return sdlPresent(back, changed);
+    if (video.backend == Backend::Sdl) return sdlPresent(back, changed, area);
     return PLATFORM_OK;
 }
 
