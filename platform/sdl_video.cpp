@@ -206,19 +206,24 @@ PixelArea wholeFrame(const Surface* back) {
 }
 
 // The frame scaled into the rectangle: widened once at the game's size, then
-// stretched with linear filtering as the renderer did.
-bool stretchFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
+// stretched with linear filtering as the renderer did. Only the rows that the
+// changed area reaches are widened and stretched again; `where` is cut to them.
+bool stretchFrame(const Surface* back, const PixelArea& area, SDL_Surface* target,
+                  SDL_Rect* where) {
     if (sdl.staging != nullptr && sdl.staging->format->format != target->format->format) {
         SDL_FreeSurface(sdl.staging);
         sdl.staging = nullptr;
     }
-    if (sdl.staging == nullptr)
+    // A new staging surface holds nothing yet: the whole frame goes into it.
+    const bool fresh = sdl.staging == nullptr;
+    if (fresh)
         sdl.staging =
             SDL_CreateRGBSurfaceWithFormat(0, sdl.width, sdl.height, 32, target->format->format);
     if (sdl.staging == nullptr) return false;
     assert(where->x >= 0 && where->y >= 0 && where->x + where->w <= target->w &&
            where->y + where->h <= target->h);
-    expandFrame(back, wholeFrame(back), sdl.staging, 0, 0);
+    const PixelArea part = fresh ? wholeFrame(back) : area;
+    expandFrame(back, part, sdl.staging, 0, 0);
     const PixelRect from{static_cast<uint32_t*>(sdl.staging->pixels), sdl.width, sdl.height,
                          sdl.staging->pitch};
     const PixelRect to{
@@ -226,7 +231,10 @@ bool stretchFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
                                     static_cast<ptrdiff_t>(where->y) * target->pitch) +
             where->x,
         where->w, where->h, target->pitch};
-    return stretchLinear(from, to);
+    int first = 0, end = 0;
+    if (!stretchLinearRows(from, to, part.top, part.bottom, &first, &end)) return false;
+    *where = SDL_Rect{where->x, where->y + first, where->w, end - first};
+    return true;
 }
 
 // Any other window surface: SDL converts, and scales by nearest pixel.
@@ -240,15 +248,16 @@ bool blitFrame(const Surface* back, SDL_Surface* target, SDL_Rect* where) {
 }
 
 // The bars are painted, and the whole surface sent, only when the surface is
-// new or the window lost its picture; otherwise only the picture changes, and
-// unscaled only its changed area, which `where` is cut to.
+// new or the window lost its picture; otherwise only the part of the picture
+// that changed (scaled, the rows it reaches), which `where` is cut to.
 bool drawFrame(const Surface* back, const PixelArea& area, SDL_Surface* target, SDL_Rect* where) {
     assert(back->format == PixelFormat::Rgb565);
     assert(!SDL_MUSTLOCK(target)); // a window's own pixels are never run-length coded
     if (sdl.stale) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     if (where->w <= 0 || where->h <= 0) return true; // no room for a picture
     if (!hasByteChannels(*target->format)) return blitFrame(back, target, where);
-    if (where->w != sdl.width || where->h != sdl.height) return stretchFrame(back, target, where);
+    if (where->w != sdl.width || where->h != sdl.height)
+        return stretchFrame(back, area, target, where);
     expandFrame(back, area, target, where->x, where->y);
     *where = SDL_Rect{where->x + area.left, where->y + area.top, area.right - area.left,
                       area.bottom - area.top};
@@ -266,7 +275,10 @@ int presentToSurface(const Surface* back, const PixelArea& area) {
     // Paced even when it failed, so that a failing window never spins a core.
     paceFrame();
     if (!drawn) return PLATFORM_FAILED;
+    // A change a smaller window shows no row of sends nothing.
+    const bool nothing = where.w <= 0 || where.h <= 0;
     const int sent = sdl.stale ? SDL_UpdateWindowSurface(sdl.window)
+                     : nothing ? 0
                                : SDL_UpdateWindowSurfaceRects(sdl.window, &where, 1);
     sdl.stale = sent != 0;
     return sent == 0 ? PLATFORM_OK : PLATFORM_FAILED;

@@ -199,12 +199,27 @@ __attribute__((target("avx2"))) void stretchRowWide(const int16_t* pairs, int wi
 } // namespace
 
 bool stretchLinear(const PixelRect& from, const PixelRect& to) {
+    int first = 0, end = 0;
+    return stretchLinearRows(from, to, 0, from.height, &first, &end);
+}
+
+bool stretchLinearRows(const PixelRect& from, const PixelRect& to, int top, int bottom, int* first,
+                       int* end) {
     assert(from.width >= 2 && from.height >= 1 && to.width >= 1 && to.height >= 1);
+    *first = *end = 0;
     if (!makeTables(from, to)) return false;
     const bool wide = hasWideLanes();
     const int pairs = from.width - 1;
     int16_t* rowPairs = stretch.rowPairs.data();
-    for (int y = 0; y < to.height; ++y) {
+    // Target rows sample source rows in order: those reaching the band are one run.
+    auto reaches = [&](const AxisSample& row) {
+        return (row.first >= top && row.first < bottom) ||
+               (row.second >= top && row.second < bottom);
+    };
+    int y = 0;
+    while (y < to.height && !reaches(stretch.rows[static_cast<size_t>(y)])) ++y;
+    *first = *end = y;
+    for (; y < to.height && reaches(stretch.rows[static_cast<size_t>(y)]); ++y) {
         const AxisSample& row = stretch.rows[static_cast<size_t>(y)];
         const uint32_t* upper = rowOf(from, row.first);
         const uint32_t* lower = rowOf(from, row.second);
@@ -216,6 +231,7 @@ bool stretchLinear(const PixelRect& from, const PixelRect& to) {
             blendPairsPlain(upper, lower, row.weight, 0, pairs, rowPairs);
             stretchRowPlain(rowPairs, 0, to.width, out);
         }
+        *end = y + 1;
     }
     return true;
 }

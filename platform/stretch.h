@@ -17,3 +17,8 @@ struct PixelRect {
 // source pixels' centres mapped onto the target's; from must be at least two
 // pixels wide. False when its buffers cannot be had; nothing is written then.
 bool stretchLinear(const PixelRect& from, const PixelRect& to);
+// The same for only the target rows that source rows [top, bottom) reach,
+// each filled as the whole stretch fills it; the others are left as they are.
+// Those rows are [*first, *end) (empty when none is reached).
+bool stretchLinearRows(const PixelRect& from, const PixelRect& to, int top, int bottom, int* first,
+                       int* end);

@@ -102,3 +102,42 @@ TEST(StretchPaths, WideEqualsPlainWhereverTheTailsFall) {
 }
 
 } // namespace
+
+namespace {
+
+// A band of source rows restretched over a stale target: the rows it reaches
+// are the whole stretch's, every other row keeps what it held, and every row
+// that the band's pixels change is among those written. Enlarged, reduced,
+// and bands at both edges.
+TEST(StretchPaths, ABandOfRowsGivesTheWholeStretchsRows) {
+    struct Case {
+        int fromHeight, toHeight, top, bottom;
+    };
+    for (const Case& c : {Case{9, 20, 0, 1}, Case{9, 20, 3, 5}, Case{9, 20, 8, 9},
+                          Case{20, 7, 4, 6}, Case{20, 7, 19, 20}, Case{20, 7, 0, 20}}) {
+        const std::vector<uint32_t> whole = stretched(11, c.fromHeight, 13, c.toHeight);
+        Canvas from = source(11, c.fromHeight), to(13, c.toHeight);
+        int first = -1, end = -1;
+        ASSERT_TRUE(stretchLinearRows(from.inner(11, c.fromHeight), to.inner(13, c.toHeight), c.top,
+                                      c.bottom, &first, &end));
+        EXPECT_LT(first, end) << c.top << ".." << c.bottom;
+        // The whole stretch's rows that change when the band's pixels do.
+        Canvas other = source(11, c.fromHeight), changed(13, c.toHeight);
+        for (int y = c.top; y < c.bottom; ++y)
+            for (int x = 0; x < 11; ++x)
+                other.pixels[size_t(y + 1) * other.width + x + 2] ^= 0x80808080u;
+        stretchLinear(other.inner(11, c.fromHeight), changed.inner(13, c.toHeight));
+        for (int y = 0; y < c.toHeight; ++y) {
+            const bool inBand = y >= first && y < end;
+            bool reaches = false;
+            for (int x = 0; x < 13; ++x) {
+                reaches |= changed.at(x, y) != whole[size_t(y) * 13 + x];
+                EXPECT_EQ(to.at(x, y), inBand ? whole[size_t(y) * 13 + x] : Untouched)
+                    << "row " << y << " of " << c.top << ".." << c.bottom;
+            }
+            EXPECT_TRUE(inBand || !reaches) << "row " << y << " of " << c.top << ".." << c.bottom;
+        }
+    }
+}
+
+} // namespace
