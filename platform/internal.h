@@ -83,9 +83,9 @@ void noteFrameShown();
 void noteAreaWritten(Surface* surface, const PixelArea& area);
 void noteAllWritten(Surface* surface);
 // Makes dst hold src's pixels, as copySurface does (same size and format);
-// true when any of them differed, `changed` (when given) then holding them
-// all. Parts equal already are not copied.
-bool updateSurface(Surface* dst, const Surface* src, PixelArea* changed = nullptr);
+// true when any of them differed, `changed` then holding them all. Parts
+// equal already are not copied.
+bool updateSurface(Surface* dst, const Surface* src, PixelArea& changed);
 
 // The device (platform/device.cpp) forgets a surface that is being released.
 void forgetSurfaceInDevice(const Surface* surface);

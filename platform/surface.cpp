@@ -221,12 +221,9 @@ int copySurface(Surface* dst, const Surface* src) {
     return PLATFORM_OK;
 }
 
-bool updateSurface(Surface* dst, const Surface* src, PixelArea* changed) {
+bool updateSurface(Surface* dst, const Surface* src, PixelArea& changed) {
     assert(dst != src && dst->width == src->width && dst->height == src->height);
-    PixelArea copied;
-    const bool differ = syncPixels(dst, src, true, copied);
-    if (changed != nullptr) *changed = copied;
-    return differ;
+    return syncPixels(dst, src, true, changed);
 }
 
 void allowWrittenAreas(bool allowed) {

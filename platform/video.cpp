@@ -170,7 +170,7 @@ int presentFrame() {
     // instead of an upload.
     const Surface* back = video.back;
     PixelArea area{};
-    const bool changed = updateSurface(video.primary, back, &area);
+    const bool changed = updateSurface(video.primary, back, area);
     // Only korvath-headless reads the frame back; a window is spared the copy.
     if (changed && video.backend == Backend::Headless) {
         for (int y = 0; y < back->height; ++y)
