@@ -1,15 +1,21 @@
 // Background music on the FluidSynth software synthesizer: settings, synth,
 // audio output and MIDI player, made in that order by startMusic and released
-// by stopMusic. Only these two functions write the state below.
+// by stopMusic. Only these two functions write the state below, but for the
+// loop and the tick, which the output thread writes while an output is open.
 
 #include "app/music.h"
+#include "app/music_loop.h"
 
 #include <fluidsynth.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -30,7 +36,16 @@ fluid_settings_t* musicSettings = nullptr;   // options of everything below
 fluid_synth_t* musicSynth = nullptr;         // the instruments, from the soundfont
 fluid_audio_driver_t* musicOutput = nullptr; // the thread feeding the sound card
 fluid_player_t* musicPlayer = nullptr;       // plays the MIDI file into the synth
-bool musicHeld = false; // the output is closed while the window is minimised; set by holdMusic
+bool musicHeld = false;      // the output is closed while the window is minimised; set by holdMusic
+bool musicFedByLoop = false; // the open output calls feedOutput, else it renders the synth itself
+
+// The loop: made by startMusic with the player, then the output thread's own
+// once it has started that player; released by stopMusic after the thread.
+MusicLoop musicLoop;                                 // round 1 kept and replayed
+std::unique_ptr<int16_t[]> musicKept;                // the loop's memory
+std::atomic<fluid_player_t*> musicStarting{nullptr}; // ready for the output thread to start
+fluid_player_t* musicStarted = nullptr; // the player the output thread started and renders
+int musicTick = 0; // the player's tick after the last block: a smaller one begins a round
 
 constexpr const char* MusicFileName = "datas/jazz1.mid";
 // The synthesizer's default period (64 frames, 1.5 ms) wakes its thread and the
@@ -42,6 +57,16 @@ constexpr int MusicPeriods = 2;
 // kHz and still reaches 16 kHz, the top of most listeners' hearing.
 constexpr double MusicSampleRate = 32000.0;
 constexpr int MusicPlayCount = 201; // once, then 200 repeats: an evening and more
+// Round 1 is kept in memory and replayed: two minutes of the game's tune take
+// 15 MB. A tune longer than five minutes is synthesized all evening instead;
+// the memory is only touched as far as the tune reaches.
+constexpr int64_t KeptMusicFrames = 300 * static_cast<int64_t>(MusicSampleRate);
+// Round 1's notes still sound as round 2 begins; over two seconds its opening
+// gives way to round 1's, and with it that tail, long faded by then.
+constexpr int MusicFadeFrames = 2 * static_cast<int>(MusicSampleRate);
+// The player moves on once per block of the synthesizer's: round 2 is found
+// to the block.
+constexpr int SynthBlockFrames = 64;
 // A MIDI file is a few kilobytes; hours of notes fit in a few hundred.
 constexpr size_t MaxMusicBytes = size_t{4} << 20;
 
@@ -88,18 +113,65 @@ bool isInstrumentFile(const std::string& path) {
            (std::memcmp(header + 8, "sfbk", 4) == 0 || std::memcmp(header + 8, "DLS ", 4) == 0);
 }
 
+// The synthesizer's frames with its effects, as its own outputs render them;
+// the frame at which the player began the tune's next round, or -1.
+int renderLive(void*, float* left, float* right, int frames) {
+    int began = -1;
+    for (int done = 0; done < frames; done += SynthBlockFrames) {
+        const int n = std::min(SynthBlockFrames, frames - done);
+        fluid_synth_write_float(musicSynth, n, left, done, 1, right, done, 1);
+        const int tick = fluid_player_get_current_tick(musicStarted);
+        if (tick < musicTick && began < 0) began = done;
+        musicTick = tick;
+    }
+    return began;
+}
+
+// The output's request, on its thread. The player is started here, at the
+// first frame of a request, so that round 1 is kept from its first frame.
+int feedOutput(void*, int len, int nfx, float* fx[], int nout, float* out[]) {
+    for (int k = 0; k < nfx; ++k) std::fill(fx[k], fx[k] + len, 0.0f);
+    for (int k = 0; k < nout; ++k) std::fill(out[k], out[k] + len, 0.0f);
+    if (nout < 2) return FLUID_OK; // no stereo pair to play into
+    if (!musicStarted) {
+        musicStarted = musicStarting.exchange(nullptr);
+        if (!musicStarted) {
+            fluid_synth_write_float(musicSynth, len, out[0], 0, 1, out[1], 0, 1);
+            return FLUID_OK;
+        }
+        musicTick = 0;
+        fluid_player_play(musicStarted);
+    }
+    playLoop(musicLoop, renderLive, nullptr, out[0], out[1], len);
+    return FLUID_OK;
+}
+
+// An output fed from the loop, or, where the driver cannot call back (the
+// file driver), one that renders the synthesizer all the way itself.
+fluid_audio_driver_t* openOutput() {
+    fluid_audio_driver_t* output = new_fluid_audio_driver2(musicSettings, feedOutput, nullptr);
+    musicFedByLoop = output != nullptr;
+    return output ? output : new_fluid_audio_driver(musicSettings, musicSynth);
+}
+
+// An output that renders the synthesizer itself never starts the player: it is
+// started here.
+void startPlayerUnlessFed() {
+    if (musicFedByLoop) return;
+    if (fluid_player_t* player = musicStarting.exchange(nullptr)) fluid_player_play(player);
+}
+
 fluid_audio_driver_t* openAudioOutput() {
     fluid_settings_setint(musicSettings, "audio.period-size", MusicPeriodFrames);
     fluid_settings_setint(musicSettings, "audio.periods", MusicPeriods);
     if (MusicAudioDriver) {
         fluid_settings_setstr(musicSettings, "audio.driver", MusicAudioDriver);
-        return new_fluid_audio_driver(musicSettings, musicSynth);
+        return openOutput();
     }
     for (const char* driver : AudioDrivers) {
         if (std::strcmp(driver, "alsa") == 0 && access("/dev/snd", F_OK) != 0) continue;
         fluid_settings_setstr(musicSettings, "audio.driver", driver);
-        if (fluid_audio_driver_t* output = new_fluid_audio_driver(musicSettings, musicSynth))
-            return output;
+        if (fluid_audio_driver_t* output = openOutput()) return output;
     }
     return nullptr;
 }
@@ -158,12 +230,17 @@ int startMusic() {
         return fail(7, "Could not load segment");
 
     fluid_player_set_loop(musicPlayer, MusicPlayCount);
-    fluid_player_play(musicPlayer);
+    // Without memory for it the loop plays live throughout, as a long tune does.
+    musicKept.reset(new (std::nothrow) int16_t[2 * KeptMusicFrames]);
+    startLoop(musicLoop, musicKept.get(), KeptMusicFrames, MusicPlayCount, MusicFadeFrames);
+    musicStarting = musicPlayer;
+    startPlayerUnlessFed();
     return 0;
 }
 
 bool musicPlaying() {
-    return musicPlayer && fluid_player_get_status(musicPlayer) == FLUID_PLAYER_PLAYING;
+    if (!musicPlayer || musicLoop.ended) return false;
+    return musicStarting != nullptr || fluid_player_get_status(musicPlayer) == FLUID_PLAYER_PLAYING;
 }
 
 void holdMusic(bool hold) {
@@ -183,6 +260,8 @@ void holdMusic(bool hold) {
     if (!musicOutput)
         std::fprintf(stderr,
                      "korvath: the sound output did not reopen; the game goes on without music\n");
+    else
+        startPlayerUnlessFed();
 }
 
 int stopMusic() {
@@ -194,6 +273,10 @@ int stopMusic() {
         delete_fluid_audio_driver(musicOutput);
         musicOutput = nullptr;
     }
+    musicStarting = nullptr;
+    musicStarted = nullptr;
+    musicKept.reset();
+    startLoop(musicLoop, nullptr, 0, 1, 1); // nothing kept, nothing ended
     if (musicPlayer) {
         delete_fluid_player(musicPlayer);
         musicPlayer = nullptr;

@@ -1,6 +1,7 @@
 // Background music: "datas/jazz1.mid" played 201 times in a row through a
 // software synthesizer from start-up on, held while the window is minimised.
-// The synthesizer objects live in app/music.cpp until stopMusic.
+// The first round is kept as it is heard and the others replayed from it
+// (app/music_loop.h). The synthesizer objects live in app/music.cpp until stopMusic.
 #pragma once
 
 // Where the music looks for its instruments and its output. nullptr (the
