@@ -102,6 +102,8 @@ void dropIntroKeys() {
 }
 
 const char* stageStep() {
+    // Fades count every frame: only the game's own frames may wait for input.
+    allowFrameRest(AppStage >= 3 && ExitStage == 0 && framesWaitForInput());
     switch (AppStage) {
     case 0:
         return startIntros();

@@ -704,6 +704,12 @@ void gameFrame() {
     endScene();
 }
 
+bool framesWaitForInput() {
+    // Frames count time only in a move under way (its steps and glides) and in a
+    // message's life; the camera's turn after the end changes every frame anyway.
+    return gameStarted != 0 && movePlaying == 0 && statusLine.messageFramesLeft == 0;
+}
+
 int menuButtonUnderCursor() {
     for (int button = 0; button < MenuButtons; ++button)
         if (cursorOnButton(button)) return button;

@@ -68,5 +68,8 @@ void startGameFrom(const Position& position, int variant);
 const char* resultName(GameResult result);
 // The players and the day, as the game's records name them.
 RecordTags currentRecordTags();
+// True when the frames to come repeat this one until the player acts or the
+// search answers: nothing under way is counted in frames.
+bool framesWaitForInput();
 // The menu button drawn under the cursor, 0 (BEGIN) to 4 (EXIT) from the top; -1 for none.
 int menuButtonUnderCursor();

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/platform.h"
 #include "rules/fast_board.h"
 #include "rules/fast_search.h"
 
@@ -39,6 +40,8 @@ void runJob() {
     bestMove[0] = savedMove;
     searchDepth = savedDepth;
     job.done.store(true, std::memory_order_release);
+    // A still board may be waiting for input: the answer is news too.
+    wakeFrameLoop();
 }
 
 void joinWorker() {

@@ -65,6 +65,8 @@ int sdlOpenWindow(const char* title, int width, int height, bool windowed);
 int sdlPresent(const Surface* back, bool changed, const PixelArea& area);
 void sdlPumpEvents();
 void sdlWaitEvent();
+void sdlAllowRest(bool allowed);
+void sdlWake(); // from any thread
 void sdlVideoStop();
 void sdlShowMessageBox(const char* caption, const char* text);
 void sdlHideCursor();

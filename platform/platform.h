@@ -185,6 +185,13 @@ uint32_t displayGreenMask();
 // 60 frames a second); a picture equal to the one on screen is only paced,
 // not sent again. PLATFORM_SURFACE_LOST after a renderer reset.
 int presentFrame();
+// Whether the frames to come can only repeat the last one until the player
+// acts or wakeFrameLoop is called: a still picture may then wait for those
+// instead of being presented at full pace. Off until said; the shell says it
+// before each present.
+void allowFrameRest(bool allowed);
+// Ends such a wait at once; callable from any thread (the search's worker).
+void wakeFrameLoop();
 // Gives lost surfaces their memory back (their contents are undefined).
 int restoreAllSurfaces();
 // Headless: the last presented frame, row-major in the display's format.

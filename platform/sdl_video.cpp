@@ -31,6 +31,8 @@ struct SdlState {
     bool windowedSizeSet; // the window has had a window's size (a full-screen start has not)
     bool toSurface;       // frames go to the window surface, not a renderer; set per window
     SDL_Surface* staging; // game-size copy in the window surface's format, for scaling; or nullptr
+    bool restAllowed;     // the game says only input or the computer's answer changes its frames
+    int stillFrames;      // frames in a row presented unchanged with no event between them
 };
 
 SdlState sdl = {}; // cleared by sdlVideoStop
@@ -155,6 +157,20 @@ void paceFrame() {
     // Counted from the planned time, so that sleeping a little long does not
     // slow every following frame too.
     sdl.lastPresent += period;
+}
+
+// A picture that stayed still for a few frames, in a game that says only the
+// player or the computer's answer (which wakes the loop) can change it, waits
+// for that instead of being drawn again sixty times a second: the cursor, the
+// buttons and the text cost a core's percent or two for nothing. The few
+// frames keep anything already under way at full pace.
+constexpr int StillFramesBeforeRest = 10;
+constexpr int RestMilliseconds = 100; // a frame now and then all the same, as a safeguard
+
+void restOrPace() {
+    if (!sdl.restAllowed || ++sdl.stillFrames < StillFramesBeforeRest) return paceFrame();
+    SDL_WaitEventTimeout(nullptr, RestMilliseconds);
+    sdl.lastPresent = SDL_GetPerformanceCounter();
 }
 
 // The picture keeps the game's shape at any window size, between black bars;
@@ -495,9 +511,10 @@ int sdlPresent(const Surface* back, bool changed, const PixelArea& area) {
     if (!sdl.toSurface && (sdl.renderer == nullptr || sdl.texture == nullptr))
         return PLATFORM_FAILED;
     if (!changed && !sdl.stale) {
-        paceFrame();
+        restOrPace();
         return PLATFORM_OK;
     }
+    sdl.stillFrames = 0;
     // Unchanged but stale: the whole picture again, and the bars.
     const PixelArea part = sdl.stale || !changed ? wholeFrame(back) : area;
     if (sdl.toSurface) return presentToSurface(back, part);
@@ -524,7 +541,23 @@ int sdlPresent(const Surface* back, bool changed, const PixelArea& area) {
 void sdlPumpEvents() {
     if (!sdl.videoUp) return;
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) translateEvent(event);
+    while (SDL_PollEvent(&event) != 0) {
+        // Whatever it was, the frames after it run at full pace for a while.
+        sdl.stillFrames = 0;
+        translateEvent(event);
+    }
+}
+
+void sdlAllowRest(bool allowed) {
+    sdl.restAllowed = allowed;
+    if (!allowed) sdl.stillFrames = 0;
+}
+
+void sdlWake() {
+    // Pushed from any thread; the loop drops it as an event it does not know.
+    SDL_Event event{};
+    event.type = SDL_USEREVENT;
+    SDL_PushEvent(&event);
 }
 
 void sdlWaitEvent() {

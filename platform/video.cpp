@@ -183,6 +183,14 @@ int presentFrame() {
     return PLATFORM_OK;
 }
 
+void allowFrameRest(bool allowed) {
+    if (video.backend == Backend::Sdl) sdlAllowRest(allowed);
+}
+
+void wakeFrameLoop() {
+    if (video.backend == Backend::Sdl) sdlWake();
+}
+
 const uint16_t* lastPresentedFrame(int* width, int* height) {
     if (width != nullptr) *width = video.width;
     if (height != nullptr) *height = video.height;

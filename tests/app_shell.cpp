@@ -539,6 +539,18 @@ TEST_F(Controller, ABlockedComputerLosesAndKeysAnswerOnTheStatusLine) {
     EXPECT_EQ(gameOutcome.result, GameResult::Ongoing);
 }
 
+// A still board lets the window wait for input between frames; a message on the
+// status line counts its frames, and so does a move under way (the glide below).
+TEST_F(Controller, FramesWaitForInputOnlyWhenNothingCountsThem) {
+    while (statusLine.messageFramesLeft > 0) gameFrame(); // an earlier test's message
+    EXPECT_TRUE(framesWaitForInput());
+    TakeBackRequest = 1;
+    gameFrame();
+    EXPECT_FALSE(framesWaitForInput());
+    while (statusLine.messageFramesLeft > 0) gameFrame();
+    EXPECT_TRUE(framesWaitForInput());
+}
+
 // With glides a king's long move shows it between the squares, off both, for eight
 // frames a step; it lands, and the turn passes, after that.
 TEST_F(Controller, AGlideShowsThePieceBetweenItsSquares) {
@@ -564,6 +576,7 @@ TEST_F(Controller, AGlideShowsThePieceBetweenItsSquares) {
     gameFrame();
     const std::vector<uint16_t> between = {pixelOf(0), pixelOf(2), pixelOf(4)};
     EXPECT_TRUE(between[0] != still[0] && between[1] != still[1] && between[2] == still[2]);
+    EXPECT_FALSE(framesWaitForInput()); // a glide counts its frames
     EXPECT_EQ(position(), formatPosition(start, 1));
     while (movePlaying != 0) gameFrame();
     EXPECT_TRUE(pixelOf(0) != still[0] && pixelOf(4) != still[2] && sideToMove == 1);
