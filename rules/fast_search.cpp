@@ -215,15 +215,6 @@ int32_t maxQuietGain(const Board& board, int32_t side) {
     return (mayCrown ? MaxCrowningGain : MaxKingGain) + maxSupportChange(board, side);
 }
 
-// Whether the long-range king on the square can take in direction D: the first piece on its
-// way is an opposing one with an empty square behind it.
-template <int32_t D>
-bool kingTakes(int32_t square, SquareBits occupied, SquareBits opposing, SquareBits empty) {
-    int32_t blocker = -1;
-    openRay<D>(square, occupied, blocker);
-    return blocker >= 0 && (opposing & bitOf(blocker)) && (stepped<D>(bitOf(blocker)) & empty);
-}
-
 // The empty squares one step away that the side's pieces may step to: kings' every way, men's
 // forward.
 SquareBits stepTargets(const Board& board, int32_t side) {
@@ -242,7 +233,6 @@ SquareBits stepTargets(const Board& board, int32_t side) {
 // bit sets without listing the moves.
 bool onlyQuietMoves(const Board& board, int32_t side) {
     const SquareBits own = board.occupied[side], opposing = board.occupied[1 - side];
-    const SquareBits empty = onBoardBits & ~(own | opposing);
     const SquareBits kings = own & board.kings;
     using Find = SquareBits (*)(SquareBits, SquareBits, SquareBits);
     constexpr Find ShortJumpers[2][2] = {{shortJumpers<1, 0>, shortJumpers<1, 1>},
@@ -250,15 +240,7 @@ bool onlyQuietMoves(const Board& board, int32_t side) {
     // On the 10x10 boards only men make short jumps.
     if ((own & ~board.kings) && ShortJumpers[ruleVariant - 1][side](own, opposing, board.kings))
         return false;
-    const SquareBits occupied = own | opposing;
-    for (SquareBits rest = kings; rest; rest &= rest - 1) {
-        const int32_t square = lowestSquare(rest);
-        if (kingTakes<0>(square, occupied, opposing, empty) ||
-            kingTakes<1>(square, occupied, opposing, empty) ||
-            kingTakes<2>(square, occupied, opposing, empty) ||
-            kingTakes<3>(square, occupied, opposing, empty))
-            return false;
-    }
+    if (kings && longKingTakers(kings, own | opposing, opposing)) return false;
     return stepTargets(board, side) != 0;
 }
 
