@@ -130,8 +130,9 @@ int renderLive(void*, float* left, float* right, int frames) {
 // The output's request, on its thread. The player is started here, at the
 // first frame of a request, so that round 1 is kept from its first frame.
 int feedOutput(void*, int len, int nfx, float* fx[], int nout, float* out[]) {
+    // Only the first two channels are written below; any others stay silent.
     for (int k = 0; k < nfx; ++k) std::fill(fx[k], fx[k] + len, 0.0f);
-    for (int k = 0; k < nout; ++k) std::fill(out[k], out[k] + len, 0.0f);
+    for (int k = nout < 2 ? 0 : 2; k < nout; ++k) std::fill(out[k], out[k] + len, 0.0f);
     if (nout < 2) return FLUID_OK; // no stereo pair to play into
     if (!musicStarted) {
         musicStarted = musicStarting.exchange(nullptr);

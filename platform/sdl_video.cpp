@@ -163,13 +163,13 @@ void paceFrame() {
 // player or the computer's answer (which wakes the loop) can change it, waits
 // for that instead of being drawn again sixty times a second: the cursor, the
 // buttons and the text cost a core's percent or two for nothing. The few
-// frames keep anything already under way at full pace.
+// frames keep anything already under way at full pace; the wait, as every
+// wait for the window system, gives a frame now and then all the same.
 constexpr int StillFramesBeforeRest = 10;
-constexpr int RestMilliseconds = 100; // a frame now and then all the same, as a safeguard
 
 void restOrPace() {
     if (!sdl.restAllowed || ++sdl.stillFrames < StillFramesBeforeRest) return paceFrame();
-    SDL_WaitEventTimeout(nullptr, RestMilliseconds);
+    sdlWaitEvent();
     sdl.lastPresent = SDL_GetPerformanceCounter();
 }
 
@@ -412,6 +412,8 @@ void translateKey(const SDL_Keysym& key) {
 }
 
 void translateEvent(const SDL_Event& event) {
+    // Whatever it was, the frames after it run at full pace for a while.
+    sdl.stillFrames = 0;
     switch (event.type) {
     case SDL_QUIT:
         queueMessage(Message{WM_CLOSE, 0, 0});
@@ -541,11 +543,7 @@ int sdlPresent(const Surface* back, bool changed, const PixelArea& area) {
 void sdlPumpEvents() {
     if (!sdl.videoUp) return;
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
-        // Whatever it was, the frames after it run at full pace for a while.
-        sdl.stillFrames = 0;
-        translateEvent(event);
-    }
+    while (SDL_PollEvent(&event) != 0) translateEvent(event);
 }
 
 void sdlAllowRest(bool allowed) {
